@@ -1,0 +1,81 @@
+#include "handoff_path.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace tumbleview {
+namespace {
+
+std::string EnvOrEmpty(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+void SetWhy(std::string* why, std::string text) {
+  if (why) *why = std::move(text);
+}
+
+}  // namespace
+
+std::filesystem::path HandoffFolder() {
+  if (std::string driveC = EnvOrEmpty("TUMBLEVIEW_DRIVE_C"); !driveC.empty()) return driveC;
+  if (std::string cache = EnvOrEmpty("XDG_CACHE_HOME"); !cache.empty()) {
+    return std::filesystem::path(cache) / "tumbleview";
+  }
+  std::string home = EnvOrEmpty("HOME");
+  if (home.empty()) home = "/";
+  return std::filesystem::path(home) / ".cache" / "tumbleview";
+}
+
+std::filesystem::path HandoffBitmapPath() { return HandoffFolder() / kHandoffFileName; }
+
+bool IsPrivateFolder(const std::filesystem::path& folder, std::string* why) {
+  struct stat info {};
+  // lstat, so that a link planted in the folder's place is seen as a link.
+  if (::lstat(folder.c_str(), &info) != 0) {
+    SetWhy(why, std::string("cannot inspect folder: ") + std::strerror(errno));
+    return false;
+  }
+  if (S_ISLNK(info.st_mode)) {
+    SetWhy(why, "folder is a symbolic link");
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    SetWhy(why, "not a directory");
+    return false;
+  }
+  if (info.st_uid != ::geteuid()) {
+    SetWhy(why, "folder is owned by another user");
+    return false;
+  }
+  if ((info.st_mode & 077) != 0) {
+    SetWhy(why, "folder is accessible to group or others");
+    return false;
+  }
+  return true;
+}
+
+bool EnsurePrivateFolder(const std::filesystem::path& folder, std::string* why) {
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) {
+    if (errno != ENOENT) {
+      SetWhy(why, std::string("cannot inspect folder: ") + std::strerror(errno));
+      return false;
+    }
+    std::error_code error;
+    if (folder.has_parent_path()) std::filesystem::create_directories(folder.parent_path(), error);
+    // mkdir under umask can only take bits away from 0700, never add any.
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      SetWhy(why, std::string("cannot create folder: ") + std::strerror(errno));
+      return false;
+    }
+  }
+  return IsPrivateFolder(folder, why);
+}
+
+}  // namespace tumbleview
