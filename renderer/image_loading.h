@@ -1,0 +1,39 @@
+// Turning the hand-off bitmap file into pixels.
+//
+// LoadDibImage maps the file and decodes it (see bmp_decoder.h for the
+// formats and the policy on damaged files).  Every failure that the user
+// should hear about goes through ReportError (error_report.h) with one of
+// the fixed texts below; LoadImageFile first checks that the file can be
+// opened at all, so a missing file fails silently.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace tumbleview {
+
+// Tightly packed 24-bit RGB, bottom row first, rows of exactly width * 3
+// bytes with no padding.
+struct RgbImage {
+  int width = 0;   // pixels
+  int height = 0;  // rows
+  std::vector<std::uint8_t> pixels;  // height * width * 3 bytes: R, G, B
+};
+
+// The messages, exactly as shown.  kFailedToOpenDib is a printf format with
+// one %s for the path.
+inline constexpr const char* kFailedToOpenDib = "Failed to open DIB file %s.\n";
+inline constexpr const char* kOutOfMemory = "Out of memory.";
+inline constexpr const char* kUnknownDibFormat = "Unknown DIB file format.";
+inline constexpr const char* kImageConversionError = "Image file conversion error.";
+
+// Null path, or a file that cannot be opened for reading: nullptr, nothing
+// reported.  Otherwise whatever LoadDibImage gives.
+std::unique_ptr<RgbImage> LoadImageFile(const char* path);
+
+// Decodes the bitmap file at `path`; on failure reports the fitting message
+// and returns nullptr.
+std::unique_ptr<RgbImage> LoadDibImage(const char* path);
+
+}  // namespace tumbleview
