@@ -4,7 +4,8 @@
 add_library(tumbleview_build_options INTERFACE)
 add_library(tumbleview::build_options ALIAS tumbleview_build_options)
 target_compile_options(tumbleview_build_options INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 
 if(TUMBLEVIEW_SANITIZE)
   set(_tv_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
