@@ -24,12 +24,13 @@ void SetWhy(std::string* why, std::string text) {
 
 std::filesystem::path HandoffFolder() {
   if (std::string driveC = EnvOrEmpty("TUMBLEVIEW_DRIVE_C"); !driveC.empty()) return driveC;
-  if (std::string cache = EnvOrEmpty("XDG_CACHE_HOME"); !cache.empty()) {
-    return std::filesystem::path(cache) / "tumbleview";
+  std::filesystem::path cache = EnvOrEmpty("XDG_CACHE_HOME");
+  if (cache.empty()) {
+    std::string home = EnvOrEmpty("HOME");
+    cache = std::filesystem::path(home.empty() ? "/" : home) / ".cache";
   }
-  std::string home = EnvOrEmpty("HOME");
-  if (home.empty()) home = "/";
-  return std::filesystem::path(home) / ".cache" / "tumbleview";
+  cache /= "tumbleview";
+  return cache;
 }
 
 std::filesystem::path HandoffBitmapPath() { return HandoffFolder() / kHandoffFileName; }
