@@ -212,6 +212,12 @@ std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint3
   request.device = &words[1];
   request.deviceKey = LowerAscii(words[1].text);
   request.replyCapacity = replyCapacity;
+  // Keywords belong to the device's command set: an unknown device is the
+  // first thing to report.
+  if (entry->handler != &MciInterpreter::doOpen && request.deviceKey != command_table::kAllName &&
+      m_devices.count(request.deviceKey) == 0) {
+    return kInvalidDeviceName;
+  }
   for (std::size_t at = 2; at < words.size();) {
     // The longest phrase wins, so "current track" is not read as "track".
     const KeywordSpec* best = nullptr;
