@@ -176,11 +176,6 @@ void MciInterpreter::closeAll() {
   m_devices.clear();
 }
 
-std::size_t MciInterpreter::openDeviceCount() const {
-  std::lock_guard lock(m_mutex);
-  return m_devices.size();
-}
-
 std::uint32_t MciInterpreter::sendString(const char* command, char* reply, std::uint32_t replyLength) {
   const std::uint32_t capacity = reply != nullptr ? replyLength : 0;
   if (capacity > 0) reply[0] = '\0';

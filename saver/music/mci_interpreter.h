@@ -43,8 +43,6 @@ class MciInterpreter {
   // Stops and closes every open device ("close all").
   void closeAll();
 
-  std::size_t openDeviceCount() const;
-
   struct Request;  // a parsed command; defined in the .cpp
 
  private:

@@ -20,6 +20,14 @@ constexpr int kChunkFrames = 2048;
 // The looping sound keeps a channel of its own, out of the way of others.
 constexpr int kSoundChannel = 0;
 
+// SDL's audio start-up also starts its event subsystem, which would take
+// SIGINT and SIGTERM for itself and turn them into events nobody reads: the
+// saver would no longer end when it is told to.
+bool initAudioSubsystem() {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
 bool isRegularFile(const char* path) {
   struct stat info {};
   return ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
@@ -146,7 +154,7 @@ bool SdlAudio::ensureOpen() {
   if (m_state != State::Closed) return m_state == State::Open;
   m_state = State::Failed;
   if (!m_subsystemUp) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (!initAudioSubsystem()) return false;
     m_subsystemUp = true;
     m_subsystemTried = true;
   }
@@ -166,7 +174,7 @@ std::uint32_t SdlAudio::outputDeviceCount() {
     std::lock_guard lock(m_openMutex);
     if (!m_subsystemUp && !m_subsystemTried) {
       m_subsystemTried = true;
-      m_subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+      m_subsystemUp = initAudioSubsystem();
     }
     if (!m_subsystemUp) return 0;
     const int count = SDL_GetNumAudioDevices(0);
@@ -256,12 +264,11 @@ std::unique_ptr<MciDevice> SdlAudio::openMusic(const std::string& path, std::uin
 }
 
 void SdlAudio::shutdown() {
+  // The same order as playSound, which opens the output under its lock.
+  std::lock_guard soundLock(m_soundMutex);
   std::lock_guard openLock(m_openMutex);
   if (m_state == State::Open) {
-    {
-      std::lock_guard soundLock(m_soundMutex);
-      stopSoundLocked();
-    }
+    stopSoundLocked();
     Mix_SetPostMix(nullptr, nullptr);
     Mix_HaltMusic();
     Mix_CloseAudio();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -64,6 +65,18 @@ TEST_F(Sound, LoopingWaveIsWrittenOverAndOverUntilStopped) {
   // Nothing is heard once the stop has been through (allowing buffered output).
   const std::size_t quietFrom = stoppedAt / 4 + 8192;
   EXPECT_EQ(FirstLoudFrame(captured, quietFrom), -1);
+}
+
+TEST_F(Sound, OpeningTheOutputLeavesTerminationSignalsAlone) {
+  ASSERT_GE(SystemMediaControl().waveOutDeviceCount(), 1u);
+  const std::string wave = m_dir.file("tone.wav");
+  WriteWave(wave, Tone(440, 441));
+  ASSERT_TRUE(SystemMediaControl().playSound(wave.c_str(), 1));
+  for (const int signal : {SIGINT, SIGTERM}) {
+    struct sigaction action {};
+    sigaction(signal, nullptr, &action);
+    EXPECT_EQ(action.sa_handler, SIG_DFL) << "signal " << signal << " would no longer end the saver";
+  }
 }
 
 TEST_F(Sound, OnlyReadableWaveFilesArePlayed) {
