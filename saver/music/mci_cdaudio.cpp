@@ -44,16 +44,22 @@ const CdToc* CdAudioDevice::toc() {
 }
 
 bool CdAudioDevice::readSectors(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm) {
-  // Data tracks play as silence, never as noise.
-  for (const CdTrack& track : m_playingToc.tracks) {
-    if (!track.audio && lsn >= track.startLsn) {
-      const auto next = std::find_if(m_playingToc.tracks.begin(), m_playingToc.tracks.end(),
-                                     [&](const CdTrack& t) { return t.startLsn > track.startLsn; });
-      const std::int32_t end = next == m_playingToc.tracks.end() ? m_playingToc.leadoutLsn : next->startLsn;
-      if (lsn < end) return false;
-    }
+  // Data tracks play as silence, never as noise: read the audio runs of
+  // the range and leave the rest zero.
+  constexpr std::size_t kSamplesPerSector = static_cast<std::size_t>(kCdFramesPerSector) * 2;
+  std::fill_n(pcm, count * kSamplesPerSector, std::int16_t{0});
+  bool ok = true;
+  const std::int32_t end = lsn + static_cast<std::int32_t>(count);
+  const auto& tracks = m_playingToc.tracks;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const std::int32_t trackEnd = i + 1 < tracks.size() ? tracks[i + 1].startLsn : m_playingToc.leadoutLsn;
+    const std::int32_t from = std::max(lsn, tracks[i].startLsn);
+    const std::int32_t to = std::min(end, trackEnd);
+    if (!tracks[i].audio || from >= to) continue;
+    ok = m_disc->readAudio(from, static_cast<std::uint32_t>(to - from),
+                           pcm + static_cast<std::size_t>(from - lsn) * kSamplesPerSector) && ok;
   }
-  return m_disc->readAudio(lsn, count, pcm);
+  return ok;
 }
 
 const CdTrack* CdAudioDevice::trackAt(std::int32_t lsn) const {

@@ -95,6 +95,22 @@ TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
   EXPECT_NEAR(MeasureFrequency(samples, first + 35280 + 2205, 8820), 1200, 30);
 }
 
+TEST_F(CdAudio, DataTracksPlayAsSilence) {
+  const std::string capture = m_dir.file("capture.raw");
+  CaptureAudioTo(capture);
+  insertDisc({{0, 25, true}, {600, 30}});
+  ASSERT_EQ(MciReply("open cdaudio"), "1");
+  EXPECT_EQ(MciReply("status cdaudio number of tracks"), "2");
+  ASSERT_EQ(Mci("play cdaudio"), 0u);
+  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
+  ShutdownSystemMediaControl();
+
+  const auto samples = ReadCapture(capture);
+  const std::ptrdiff_t first = FirstLoudFrame(samples);
+  ASSERT_GE(first, 0);
+  EXPECT_NEAR(MeasureFrequency(samples, first, 8820), 600, 20) << "the data bytes were played";
+}
+
 TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
   insertDisc({{300, 30}, {600, 30}, {1200, 30}});
   ASSERT_EQ(Mci("open cdaudio"), 0u);

@@ -79,11 +79,16 @@ std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>&
   int sector = 0;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     char line[128];
-    std::snprintf(line, sizeof line, "  TRACK %02zu AUDIO\n    INDEX 01 %02d:%02d:%02d\n", i + 1, sector / 4500,
-                  sector / 75 % 60, sector % 75);
+    std::snprintf(line, sizeof line, "  TRACK %02zu %s\n    INDEX 01 %02d:%02d:%02d\n", i + 1,
+                  tracks[i].data ? "MODE1/2352" : "AUDIO", sector / 4500, sector / 75 % 60, sector % 75);
     cue << line;
-    const auto samples = Tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
-    bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+    if (tracks[i].data) {
+      const std::string bytes(static_cast<std::size_t>(tracks[i].sectors) * 2352, '\x55');
+      bin.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    } else {
+      const auto samples = Tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
+      bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+    }
     sector += tracks[i].sectors;
   }
   return dir + "/disc.cue";

@@ -37,6 +37,7 @@ bool WriteMp3(const std::string& path, double frequency, double seconds);
 struct ToneTrack {
   double frequency = 0;
   int sectors = 75;  // 75 sectors = one second
+  bool data = false; // a data track (MODE1/2352) of loud 0x55 bytes
 };
 // Writes <dir>/disc.bin and <dir>/disc.cue; returns the cue's path.
 std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks);

@@ -122,8 +122,24 @@ TEST_F(Sound, Mp3PlaysStopsAtItsEndAndRestartsFromZero) {
   EXPECT_NEAR(MeasureFrequency(captured, first + 2205, 11025), 660, 20);
 }
 
+TEST_F(Sound, WithoutAnAudioOutputEverythingFailsWithCodes) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  const std::string wave = m_dir.file("tone.wav");
+  WriteWave(wave, Tone(440, 441));
+  setenv("TUMBLEVIEW_CDROM", WriteDiscImage(m_dir.path(), {{300, 10}}).c_str(), 1);
+  MediaControl& layer = SystemMediaControl();
+  EXPECT_EQ(layer.waveOutDeviceCount(), 0u);
+  EXPECT_FALSE(layer.playSound(wave.c_str(), kAsyncLoop));
+  EXPECT_EQ(MciReply("open \"" + wave + "\" type MPEGVideo alias bgm"), "error 262");
+  EXPECT_EQ(MciReply("open cdaudio"), "1") << "the disc can be read without sound";
+  EXPECT_EQ(MciReply("play cdaudio"), "error 262");
+  EXPECT_EQ(MciReply("status cdaudio mode"), "stopped");
+  EXPECT_EQ(MciReply("close cdaudio"), "");
+  unsetenv("TUMBLEVIEW_CDROM");
+}
+
 TEST_F(Sound, SecondOpenOfAnAliasFailsAndTheFirstPlaysOn) {
-  const std::string mp3 = m_dir.file("tune.mp3");
+  const std::string mp3 = m_dir.file("曲 ソ.mp3");
   if (!WriteMp3(mp3, 660, 1.0)) GTEST_SKIP() << "lame is not installed";
   const std::string garbage = m_dir.file("garbage.mp3");
   std::ofstream(garbage) << std::string(4096, '\x5a');
