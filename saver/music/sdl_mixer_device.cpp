@@ -234,8 +234,13 @@ bool SdlAudio::playSound(const char* name, std::uint32_t flags) {
   }
   m_sound = chunk;
   if (!async) {
+    // Bounded by the sound's own length, so a stalled output cannot hang the caller.
+    const auto length = std::chrono::milliseconds(chunk->alen / (kOutputRate * kOutputChannels * 2 / 1000));
+    const auto deadline = std::chrono::steady_clock::now() + length + std::chrono::seconds(2);
     lock.unlock();
-    while (Mix_Playing(kSoundChannel)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (Mix_Playing(kSoundChannel) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
   }
   return true;
 }
