@@ -75,6 +75,22 @@ TEST_F(MusicPlayer, FailuresComeBackAsErrorTextsAndCodes) {
   EXPECT_EQ(SendMciCommand("status nothing", reply), 263);
 }
 
+// The platform may have no text for a code; that fault is injected here.
+class NoErrorTexts : public RecordingMediaControl {
+ public:
+  using RecordingMediaControl::RecordingMediaControl;
+  bool getErrorString(std::uint32_t, char*, std::uint32_t) override { return false; }
+};
+
+TEST_F(MusicPlayer, CodeWithoutTextGetsTheFallbackReply) {
+  NoErrorTexts layer(SystemMediaControl());
+  UseMediaControl(&layer);
+  std::string reply;
+  EXPECT_EQ(SendMciCommand("status cdaudio mode", reply), 263);
+  EXPECT_EQ(reply, "Error (文字列が取れません)");
+  EXPECT_EQ(QueryMci("status cdaudio mode"), "Error:263");
+}
+
 TEST_F(MusicPlayer, PlayMciDeviceLeavesOutEmptyPositions) {
   PlayMciDevice("cdaudio", "", "");
   PlayMciDevice("cdaudio", "3", "");
