@@ -43,9 +43,8 @@ class MciInterpreter {
   // Stops and closes every open device ("close all").
   void closeAll();
 
-  struct Request;  // a parsed command; defined in the .cpp
-
  private:
+  struct Request;  // a parsed command
   struct OpenDevice {
     std::uint32_t id = 0;
     std::unique_ptr<MciDevice> device;
