@@ -67,6 +67,26 @@ TEST_F(Sound, LoopingWaveIsWrittenOverAndOverUntilStopped) {
   EXPECT_EQ(FirstLoudFrame(captured, quietFrom), -1);
 }
 
+TEST_F(Sound, ANewSoundReplacesTheLoopingOne) {
+  const std::string looped = m_dir.file("looped.wav");
+  WriteWave(looped, Tone(880, 4410));
+  const std::string once = m_dir.file("once.wav");
+  WriteWave(once, Tone(440, 22050));
+  MediaControl& layer = SystemMediaControl();
+  ASSERT_TRUE(layer.playSound(looped.c_str(), kAsyncLoop));
+  ASSERT_TRUE(captureMore(0.3));
+  ASSERT_TRUE(layer.playSound(once.c_str(), 1));
+  const std::uintmax_t replacedAt = capturedBytes();
+  ASSERT_TRUE(captureMore(0.8));
+  ShutdownSystemMediaControl();
+
+  const auto captured = ReadCapture(m_capture);
+  const std::ptrdiff_t second = FirstLoudFrame(captured, replacedAt / 4 + 8192);
+  ASSERT_GE(second, 0);
+  EXPECT_NEAR(MeasureFrequency(captured, second, 4410), 440, 25);
+  EXPECT_EQ(FirstLoudFrame(captured, second + 22050), -1) << "the looping sound came back";
+}
+
 TEST_F(Sound, OpeningTheOutputLeavesTerminationSignalsAlone) {
   ASSERT_GE(SystemMediaControl().waveOutDeviceCount(), 1u);
   const std::string wave = m_dir.file("tone.wav");
