@@ -2,7 +2,11 @@
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
+#include <cdio/paranoia/cdda.h>
+#include <cdio/paranoia/paranoia.h>
 
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string_view>
 #include <sys/stat.h>
@@ -38,11 +42,36 @@ driver_id_t imageDriverFor(std::string_view path) {
 
 }  // namespace
 
+// Re-reads of a sector before paranoia gives up on it: a scratched disc
+// costs a moment of silence, not a feeder stuck for minutes.
+constexpr int kParanoiaRetries = 3;
+
 struct CdioDisc::Handle {
   std::mutex mutex;
   CdIo_t* cdio = nullptr;
+  cdrom_drive_t* drive = nullptr;
+  cdrom_paranoia_t* paranoia = nullptr;
+  bool paranoiaTried = false;
+  lsn_t nextLsn = CDIO_INVALID_LSN;  // where paranoia will read next
+
   ~Handle() {
+    if (paranoia != nullptr) cdio_paranoia_free(paranoia);
+    if (drive != nullptr) cdio_cddap_close_no_free_cdio(drive);
     if (cdio != nullptr) cdio_destroy(cdio);
+  }
+
+  // Paranoia corrects the jitter and read errors of real drives; images
+  // cannot have them, so their sectors pass straight through.
+  bool startParanoia(bool isImage) {
+    if (paranoiaTried) return paranoia != nullptr;
+    paranoiaTried = true;
+    drive = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+    if (drive == nullptr) return false;
+    if (cdio_cddap_open(drive) != 0) return false;
+    paranoia = cdio_paranoia_init(drive);
+    if (paranoia == nullptr) return false;
+    cdio_paranoia_modeset(paranoia, isImage ? PARANOIA_MODE_DISABLE : PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    return true;
   }
 };
 
@@ -97,8 +126,22 @@ std::optional<CdToc> CdioDisc::readToc() {
 
 bool CdioDisc::readAudio(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm) {
   std::lock_guard lock(m_handle->mutex);
-  if (m_handle->cdio == nullptr) return false;
-  return cdio_read_audio_sectors(m_handle->cdio, pcm, lsn, count) == DRIVER_OP_SUCCESS;
+  Handle& handle = *m_handle;
+  if (handle.cdio == nullptr) return false;
+  if (!handle.startParanoia(m_isImage)) {
+    return cdio_read_audio_sectors(handle.cdio, pcm, lsn, count) == DRIVER_OP_SUCCESS;
+  }
+  if (handle.nextLsn != lsn) {
+    if (cdio_paranoia_seek(handle.paranoia, lsn, SEEK_SET) < 0) return false;
+  }
+  handle.nextLsn = CDIO_INVALID_LSN;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::int16_t* sector = cdio_paranoia_read_limited(handle.paranoia, nullptr, kParanoiaRetries);
+    if (sector == nullptr) return false;
+    std::memcpy(pcm + static_cast<std::size_t>(i) * kCdFramesPerSector * 2, sector, kCdSectorBytes);
+  }
+  handle.nextLsn = lsn + static_cast<lsn_t>(count);
+  return true;
 }
 
 }  // namespace tumbleview::mci

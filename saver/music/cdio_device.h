@@ -54,7 +54,9 @@ class CdioDisc {
   std::optional<CdToc> readToc();
 
   // Reads `count` audio sectors from `lsn` into `pcm` (count * 1176
-  // interleaved little-endian stereo samples).  False on a read error.
+  // interleaved little-endian stereo samples) through cd-paranoia (error
+  // correction for drives, a few retries per sector at most).  False on a
+  // read error.
   bool readAudio(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm);
 
  private:
