@@ -41,35 +41,35 @@ enum class Keyword {
   Wait,
 };
 
-struct KeywordSpec {
+struct KeywordRule {
   std::string_view phrase;  // lower case; several words separated by one blank
   Keyword keyword;
   bool takesValue;
 };
 
-constexpr KeywordSpec kCloseKeywords[] = {
+constexpr KeywordRule kCloseKeywords[] = {
     {"notify", Keyword::Notify, false},
     {"wait", Keyword::Wait, false},
 };
-constexpr KeywordSpec kOpenKeywords[] = {
+constexpr KeywordRule kOpenKeywords[] = {
     {"alias", Keyword::Alias, true},
     {"notify", Keyword::Notify, false},
     {"shareable", Keyword::Shareable, false},
     {"type", Keyword::Type, true},
     {"wait", Keyword::Wait, false},
 };
-constexpr KeywordSpec kPlayKeywords[] = {
+constexpr KeywordRule kPlayKeywords[] = {
     {"from", Keyword::From, true},
     {"notify", Keyword::Notify, false},
     {"to", Keyword::To, true},
     {"wait", Keyword::Wait, false},
 };
-constexpr KeywordSpec kSetKeywords[] = {
+constexpr KeywordRule kSetKeywords[] = {
     {"notify", Keyword::Notify, false},
     {"time format", Keyword::TimeFormat, true},
     {"wait", Keyword::Wait, false},
 };
-constexpr KeywordSpec kStatusKeywords[] = {
+constexpr KeywordRule kStatusKeywords[] = {
     {"current track", Keyword::CurrentTrack, false},
     {"length", Keyword::Length, false},
     {"media present", Keyword::MediaPresent, false},
@@ -82,7 +82,7 @@ constexpr KeywordSpec kStatusKeywords[] = {
     {"track", Keyword::Track, true},
     {"wait", Keyword::Wait, false},
 };
-constexpr KeywordSpec kStopKeywords[] = {
+constexpr KeywordRule kStopKeywords[] = {
     {"notify", Keyword::Notify, false},
     {"wait", Keyword::Wait, false},
 };
@@ -139,7 +139,7 @@ std::size_t matchPhrase(std::string_view phrase, const std::vector<Word>& words,
 }  // namespace command_table
 
 using command_table::Keyword;
-using command_table::KeywordSpec;
+using command_table::KeywordRule;
 
 struct MciInterpreter::Request {
   const Word* device = nullptr;
@@ -153,7 +153,7 @@ struct MciInterpreter::Request {
 
 struct MciInterpreter::VerbEntry {
   std::string_view name;
-  std::span<const KeywordSpec> keywords;
+  std::span<const KeywordRule> keywords;
   std::uint32_t (MciInterpreter::*handler)(const Request&, std::string&);
 };
 
@@ -215,12 +215,12 @@ std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint3
   }
   for (std::size_t at = 2; at < words.size();) {
     // The longest phrase wins, so "current track" is not read as "track".
-    const KeywordSpec* best = nullptr;
+    const KeywordRule* best = nullptr;
     std::size_t bestLength = 0;
-    for (const KeywordSpec& spec : entry->keywords) {
-      const std::size_t length = command_table::matchPhrase(spec.phrase, words, at);
+    for (const KeywordRule& rule : entry->keywords) {
+      const std::size_t length = command_table::matchPhrase(rule.phrase, words, at);
       if (length > bestLength) {
-        best = &spec;
+        best = &rule;
         bestLength = length;
       }
     }
