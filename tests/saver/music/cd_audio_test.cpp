@@ -1,0 +1,178 @@
+// The "cdaudio" driver against generated cue/bin disc images, played
+// through SDL's disk or dummy audio driver.
+#include "mci_layer.h"
+#include "music_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace tumbleview::test {
+namespace {
+
+class CdAudio : public ::testing::Test {
+ protected:
+  void SetUp() override { UseDummyAudio(); }
+  void TearDown() override {
+    ShutdownSystemMediaControl();
+    unsetenv("TUMBLEVIEW_CDROM");
+  }
+  void insertDisc(const std::vector<ToneTrack>& tracks) {
+    setenv("TUMBLEVIEW_CDROM", WriteDiscImage(m_dir.path(), tracks).c_str(), 1);
+  }
+  void expectReplies(const std::vector<std::pair<std::string, std::string>>& table) {
+    for (const auto& [command, expected] : table) EXPECT_EQ(MciReply(command), expected) << command;
+  }
+  TempDir m_dir;
+};
+
+TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormat) {
+  insertDisc({{300, 75}, {600, 150}, {1200, 75}});
+  expectReplies({
+      {"open cdaudio", "1"},
+      {"status cdaudio time format", "msf"},
+      {"status cdaudio number of tracks", "3"},
+      {"status cdaudio mode", "stopped"},
+      {"status cdaudio media present", "true"},
+      {"status cdaudio current track", "1"},
+      {"status cdaudio position", "00:02:00"},
+      {"status cdaudio position track 2", "00:03:00"},
+      {"status cdaudio length track 2", "00:02:00"},
+      // The last track is one frame shorter than the table says.
+      {"status cdaudio length track 3", "00:00:74"},
+      {"status cdaudio length", "00:04:00"},
+      {"set cdaudio time format tmsf", ""},
+      {"status cdaudio time format", "tmsf"},
+      {"status cdaudio position", "01:00:00:00"},
+      {"status cdaudio position track 2", "02:00:00:00"},
+      {"STATUS CDAUDIO POSITION TRACK 3", "03:00:00:00"},
+      // Lengths stay in MSF under TMSF.
+      {"status cdaudio length track 2", "00:02:00"},
+      {"status cdaudio position track 4", "error 282"},
+      {"status cdaudio position track 0", "error 282"},
+      {"set cdaudio time format milliseconds", ""},
+      {"status cdaudio position track 1", "2001"},
+      {"status cdaudio length track 1", "1000"},
+      {"set cdaudio time format frames", "error 293"},
+      {"close cdaudio", ""},
+      {"status cdaudio mode", "error 263"},
+  });
+}
+
+TEST_F(CdAudio, PadsTrackNumbersToTwoDigitsOnly) {
+  std::vector<ToneTrack> tracks(12, ToneTrack{0, 2});
+  insertDisc(tracks);
+  expectReplies({
+      {"open cdaudio", "1"},
+      {"set cdaudio time format tmsf", ""},
+      {"status cdaudio number of tracks", "12"},
+      {"status cdaudio position track 10", "10:00:00:00"},
+      {"play cdaudio from 13", "error 282"},
+  });
+}
+
+TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
+  const std::string capture = m_dir.file("capture.raw");
+  CaptureAudioTo(capture);
+  insertDisc({{300, 60}, {600, 60}, {1200, 60}});
+  ASSERT_EQ(Mci("open cdaudio"), 0u);
+  ASSERT_EQ(Mci("set cdaudio time format tmsf"), 0u);
+  const std::string start = MciReply("status cdaudio position track 2");
+  ASSERT_EQ(start, "02:00:00:00");
+  ASSERT_EQ(Mci("play cdaudio from " + start), 0u);
+  EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
+  EXPECT_EQ(MciReply("status cdaudio current track"), "2");
+  EXPECT_TRUE(WaitUntil([] { return MciReply("status cdaudio current track") == "3"; }));
+  EXPECT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
+  ShutdownSystemMediaControl();
+
+  const auto samples = ReadCapture(capture);
+  const std::ptrdiff_t first = FirstLoudFrame(samples);
+  ASSERT_GE(first, 0) << "nothing audible in " << samples.size() << " samples";
+  // Track 2 is heard first (0.8 s), then track 3.
+  EXPECT_NEAR(MeasureFrequency(samples, first + 2205, 22050), 600, 15);
+  EXPECT_NEAR(MeasureFrequency(samples, first + 35280 + 2205, 8820), 1200, 30);
+}
+
+TEST_F(CdAudio, DataTracksPlayAsSilence) {
+  const std::string capture = m_dir.file("capture.raw");
+  CaptureAudioTo(capture);
+  insertDisc({{0, 25, true}, {600, 30}});
+  ASSERT_EQ(MciReply("open cdaudio"), "1");
+  EXPECT_EQ(MciReply("status cdaudio number of tracks"), "2");
+  ASSERT_EQ(Mci("play cdaudio"), 0u);
+  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
+  ShutdownSystemMediaControl();
+
+  const auto samples = ReadCapture(capture);
+  const std::ptrdiff_t first = FirstLoudFrame(samples);
+  ASSERT_GE(first, 0);
+  EXPECT_NEAR(MeasureFrequency(samples, first, 8820), 600, 20) << "the data bytes were played";
+}
+
+TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
+  insertDisc({{300, 30}, {600, 30}, {1200, 30}});
+  ASSERT_EQ(Mci("open cdaudio"), 0u);
+  ASSERT_EQ(Mci("set cdaudio time format tmsf"), 0u);
+  // "to 3" ends where track 3 begins.
+  ASSERT_EQ(Mci("play cdaudio from 2 to 3"), 0u);
+  EXPECT_EQ(MciReply("status cdaudio current track"), "2");
+  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
+  EXPECT_EQ(MciReply("status cdaudio position"), "03:00:00:00");
+
+  ASSERT_EQ(Mci("play cdaudio from 3"), 0u);
+  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
+  EXPECT_EQ(MciReply("status cdaudio position"), "01:00:00:00");
+  ASSERT_EQ(Mci("play cdaudio"), 0u);
+  EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
+  EXPECT_EQ(MciReply("status cdaudio current track"), "1");
+}
+
+TEST_F(CdAudio, RejectsPositionsOutsideTheDisc) {
+  insertDisc({{300, 30}, {600, 30}, {1200, 30}});
+  expectReplies({
+      {"open cdaudio", "1"},
+      {"set cdaudio time format tmsf", ""},
+      {"play cdaudio from 4", "error 282"},
+      {"play cdaudio from 0", "error 282"},
+      {"play cdaudio to 4", "error 282"},
+      {"play cdaudio from 3 to 2", "error 282"},
+      {"play cdaudio from 3:256", "error 270"},
+      {"play cdaudio from 1:0:0:0:0", "error 270"},
+      {"play cdaudio from Error:282", "error 270"},
+      {"play cdaudio from -1", "error 270"},
+      {"status cdaudio mode", "stopped"},
+      {"open cdaudio", "error 265"},
+      {"open cdaudio alias second", "2"},
+  });
+}
+
+TEST_F(CdAudio, NoDriveOrUnreadableDiscGivesCodesAndLeavesNothingOpen) {
+  setenv("TUMBLEVIEW_CDROM", m_dir.file("no-such-drive").c_str(), 1);
+  EXPECT_EQ(MciReply("open cdaudio"), "error 266");
+  EXPECT_EQ(MciReply("close cdaudio"), "error 263");
+
+  const std::string garbage = m_dir.file("garbage.cue");
+  std::ofstream(garbage) << "FILE \"nothing.bin\" BINARY\n  TRACK 99 VIDEO\n\x01\x02\xff";
+  const std::string missingBin = m_dir.file("missing-bin.cue");
+  std::ofstream(missingBin) << "FILE \"missing.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+  const std::string unknownKind = m_dir.file("random.img");
+  std::ofstream(unknownKind) << "not a disc";
+  for (const std::string& image : {garbage, missingBin, unknownKind}) {
+    SCOPED_TRACE(image);
+    setenv("TUMBLEVIEW_CDROM", image.c_str(), 1);
+    expectReplies({
+        {"open cdaudio", "1"},
+        {"status cdaudio mode", "not ready"},
+        {"status cdaudio media present", "false"},
+        {"status cdaudio number of tracks", "error 276"},
+        {"status cdaudio current track", "error 276"},
+        {"play cdaudio", "error 276"},
+        {"close cdaudio", ""},
+    });
+  }
+}
+
+}  // namespace
+}  // namespace tumbleview::test

@@ -1,0 +1,182 @@
+#include "music_test_support.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <thread>
+
+namespace tumbleview::test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tumbleview-music-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  m_path = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_path, ignored);
+}
+
+std::vector<std::int16_t> Tone(double frequency, std::size_t frames, std::int16_t amplitude) {
+  std::vector<std::int16_t> samples(frames * 2);
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double value = amplitude * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / 44100.0);
+    samples[2 * i] = samples[2 * i + 1] = static_cast<std::int16_t>(std::lround(value));
+  }
+  return samples;
+}
+
+namespace {
+
+void put32(std::ofstream& out, std::uint32_t value) {
+  const char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+  out.write(bytes, 4);
+}
+void put16(std::ofstream& out, std::uint16_t value) {
+  const char bytes[2] = {char(value), char(value >> 8)};
+  out.write(bytes, 2);
+}
+
+}  // namespace
+
+void WriteWave(const std::string& path, const std::vector<std::int16_t>& samples) {
+  std::ofstream out(path, std::ios::binary);
+  const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+  out.write("RIFF", 4);
+  put32(out, 36 + dataBytes);
+  out.write("WAVEfmt ", 8);
+  put32(out, 16);
+  put16(out, 1);
+  put16(out, 2);
+  put32(out, 44100);
+  put32(out, 44100 * 4);
+  put16(out, 4);
+  put16(out, 16);
+  out.write("data", 4);
+  put32(out, dataBytes);
+  out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+}
+
+bool WriteMp3(const std::string& path, double frequency, double seconds) {
+  if (std::system("command -v lame >/dev/null 2>&1") != 0) return false;
+  const std::string wave = path + ".wav";
+  WriteWave(wave, Tone(frequency, static_cast<std::size_t>(seconds * 44100)));
+  const std::string command = "lame --quiet -b 128 '" + wave + "' '" + path + "'";
+  const bool ok = std::system(command.c_str()) == 0;
+  std::remove(wave.c_str());
+  return ok;
+}
+
+std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks) {
+  std::ofstream bin(dir + "/disc.bin", std::ios::binary);
+  std::ofstream cue(dir + "/disc.cue");
+  cue << "FILE \"disc.bin\" BINARY\n";
+  int sector = 0;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    char line[128];
+    std::snprintf(line, sizeof line, "  TRACK %02zu %s\n    INDEX 01 %02d:%02d:%02d\n", i + 1,
+                  tracks[i].data ? "MODE1/2352" : "AUDIO", sector / 4500, sector / 75 % 60, sector % 75);
+    cue << line;
+    if (tracks[i].data) {
+      const std::string bytes(static_cast<std::size_t>(tracks[i].sectors) * 2352, '\x55');
+      bin.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    } else {
+      const auto samples = Tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
+      bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+    }
+    sector += tracks[i].sectors;
+  }
+  return dir + "/disc.cue";
+}
+
+void CaptureAudioTo(const std::string& capturePath) {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", capturePath.c_str(), 1);
+}
+
+void UseDummyAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+
+std::vector<std::int16_t> ReadCapture(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+std::ptrdiff_t FirstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame, int threshold) {
+  for (std::size_t frame = fromFrame; 2 * frame < samples.size(); ++frame) {
+    if (std::abs(samples[2 * frame]) > threshold) return static_cast<std::ptrdiff_t>(frame);
+  }
+  return -1;
+}
+
+double MeasureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames) {
+  int crossings = 0;
+  std::size_t last = std::min(samples.size() / 2, startFrame + frames);
+  for (std::size_t frame = startFrame + 1; frame < last; ++frame) {
+    if ((samples[2 * frame - 2] < 0) != (samples[2 * frame] < 0)) ++crossings;
+  }
+  const double seconds = static_cast<double>(last - startFrame) / 44100.0;
+  return seconds > 0 ? crossings / 2.0 / seconds : 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::uint32_t Mci(const std::string& command, std::string* reply) {
+  char buffer[512];
+  const std::uint32_t code = SystemMediaControl().sendString(command.c_str(), buffer, sizeof buffer);
+  if (reply != nullptr) *reply = buffer;
+  return code;
+}
+
+std::string MciReply(const std::string& command) {
+  std::string reply;
+  const std::uint32_t code = Mci(command, &reply);
+  return code == 0 ? reply : "error " + std::to_string(code);
+}
+
+std::vector<std::string> RecordingMediaControl::commandTexts() const {
+  std::vector<std::string> texts;
+  for (const Command& call : calls) texts.push_back(call.text);
+  return texts;
+}
+
+void RecordingMediaControl::clear() {
+  calls.clear();
+  sounds.clear();
+  errorTextRequests = 0;
+}
+
+std::uint32_t RecordingMediaControl::sendString(const char* command, char* reply, std::uint32_t replyLength) {
+  const std::uint32_t code = m_inner.sendString(command, reply, replyLength);
+  calls.push_back(Command{command != nullptr ? command : "", replyLength, code});
+  return code;
+}
+
+bool RecordingMediaControl::getErrorString(std::uint32_t code, char* text, std::uint32_t length) {
+  ++errorTextRequests;
+  return m_inner.getErrorString(code, text, length);
+}
+
+bool RecordingMediaControl::playSound(const char* soundName, std::uint32_t flags) {
+  sounds.push_back((soundName != nullptr ? std::string(soundName) : std::string("<null>")) + " " +
+                   std::to_string(flags));
+  return m_inner.playSound(soundName, flags);
+}
+
+std::uint32_t RecordingMediaControl::waveOutDeviceCount() { return m_inner.waveOutDeviceCount(); }
+
+}  // namespace tumbleview::test

@@ -1,0 +1,94 @@
+// Helpers shared by the music tests: generated media (tone WAVs, MP3s,
+// cue/bin disc images), the disk audio driver's capture, a bounded
+// wait-until, and a recorder that sits in front of the real media layer.
+#pragma once
+
+#include "mci_layer.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tumbleview::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+// 16-bit stereo 44.1 kHz sine of `frequency` Hz (0 = silence).
+std::vector<std::int16_t> Tone(double frequency, std::size_t frames, std::int16_t amplitude = 8000);
+
+void WriteWave(const std::string& path, const std::vector<std::int16_t>& samples);
+
+// Encodes a tone with lame; false when lame is not installed.
+bool WriteMp3(const std::string& path, double frequency, double seconds);
+
+struct ToneTrack {
+  double frequency = 0;
+  int sectors = 75;  // 75 sectors = one second
+  bool data = false; // a data track (MODE1/2352) of loud 0x55 bytes
+};
+// Writes <dir>/disc.bin and <dir>/disc.cue; returns the cue's path.
+std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks);
+
+// Routes SDL's audio to the disk driver writing into `capturePath` (takes
+// effect when the layer opens its output next).
+void CaptureAudioTo(const std::string& capturePath);
+void UseDummyAudio();
+
+std::vector<std::int16_t> ReadCapture(const std::string& path);
+
+// Index of the first stereo frame louder than `threshold`, or -1.
+std::ptrdiff_t FirstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame = 0,
+                              int threshold = 1000);
+// Frequency of the left channel over `frames` frames from `startFrame`,
+// counted from its zero crossings.
+double MeasureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames);
+
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+
+// Sends a command to the system layer and returns its code; the reply
+// lands in `reply` when given.
+std::uint32_t Mci(const std::string& command, std::string* reply = nullptr);
+std::string MciReply(const std::string& command);
+
+// A decorator that records every call crossing the media boundary and
+// passes it on to the real layer.
+class RecordingMediaControl : public MediaControl {
+ public:
+  explicit RecordingMediaControl(MediaControl& inner) : m_inner(inner) {}
+
+  struct Command {
+    std::string text;
+    std::uint32_t replyLength = 0;
+    std::uint32_t code = 0;
+  };
+  std::vector<Command> calls;
+  std::vector<std::string> sounds;  // PlaySound names ("<null>" for null) with flags
+  int errorTextRequests = 0;
+
+  std::vector<std::string> commandTexts() const;
+  void clear();
+
+  std::uint32_t sendString(const char* command, char* reply, std::uint32_t replyLength) override;
+  bool getErrorString(std::uint32_t code, char* text, std::uint32_t length) override;
+  bool playSound(const char* soundName, std::uint32_t flags) override;
+  std::uint32_t waveOutDeviceCount() override;
+
+ private:
+  MediaControl& m_inner;
+};
+
+}  // namespace tumbleview::test
