@@ -198,7 +198,7 @@ DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
   layout.pixelOffset = afterTable;
   if (fileHeader) {
     const std::uint32_t stored = in.holds(kPixelOffsetField, 4) ? in.u32(kPixelOffsetField) : 0;
-    if (stored != 0 && stored < tableStart) return DibStatus::kConversionError;
+    if (stored != 0 && stored < tableStart + used * entrySize) return DibStatus::kConversionError;
     if (stored != 0) layout.pixelOffset = stored;
   }
   if (layout.pixelOffset >= in.size()) return DibStatus::kConversionError;

@@ -42,9 +42,9 @@
 //
 // Where the pixels are
 //   - With a file header the pixel offset field is used; 0 there means "right
-//     after the colour table", and an offset that points into the header or
-//     the masks is refused.  The table itself is read right after the header
-//     (or masks), as declared, even where it overlaps the pixel data.
+//     after the colour table".  An offset that points into the header, the
+//     masks or the used part of the colour table is refused, so that no
+//     byte is read both as a colour and as a pixel.
 //   - Ignored: the file-size field, the image-size field, the resolution
 //     fields and colours-important.
 //
@@ -82,8 +82,9 @@
 //   kConversionError  planes other than 1; unsupported depth, compression or
 //                     pair of them; bad or missing masks; colour table cut
 //                     by the end of the input; pixel offset inside the
-//                     header; pixel data missing or truncated; RLE with a
-//                     negative height or too short a stream for its size.
+//                     header, masks or used colour table; pixel data
+//                     missing or truncated; RLE with a negative height or
+//                     too short a stream for its size.
 //
 // Output is fully determined by the input bytes: every output byte is
 // written on every successful path, whatever the output buffer held before.
