@@ -1,8 +1,9 @@
 // Windows bitmap (DIB) decoding: bytes in, 24-bit RGB rows out.
 //
-// A pure function of its input: no file access, no GL, no globals.  It gives
-// the RGB values that converting the bitmap into a 24-bit bottom-up DIB
-// section would give, and a fixed, documented answer for every damaged file.
+// A pure function of its input: no file access, no GL, no globals, so it may
+// run on any thread.  It gives the RGB values that converting the bitmap into
+// a 24-bit bottom-up DIB section would give, and a fixed, documented answer
+// for every damaged file.
 //
 // Accepted forms
 //   - With or without the 14-byte file header: input that starts with "BM"
