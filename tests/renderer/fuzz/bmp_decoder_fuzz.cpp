@@ -9,7 +9,7 @@
 #include "bmp_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const tumbleview::DibLimits limits{.maxSide = 4096, .maxPixels = 1 << 20, .rlePixelsPerByte = 256};
+  const tumbleview::DibLimits limits{.maxSide = 1024, .maxPixels = 1 << 16, .rlePixelsPerByte = 256};
   const std::span<const std::uint8_t> input(data, size);
   tumbleview::RgbImage first;
   const tumbleview::DibStatus status = tumbleview::DecodeDibInto(input, first, limits);
