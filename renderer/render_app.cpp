@@ -52,7 +52,7 @@ std::filesystem::path RenderApp::HandoffPicture() {
 RenderApp::RenderApp() : RenderApp(HandoffPicture()) {}
 
 RenderApp::RenderApp(const std::filesystem::path& picturePath, FrameClocks clocks)
-    : m_frameTimer(std::move(clocks)) {
+    : m_frameTimer(std::move(clocks)), m_framesPerSecond(kStartFramesPerSecond) {
   const std::string path = picturePath.string();
   const char* pathOrNull = path.empty() ? nullptr : path.c_str();
 

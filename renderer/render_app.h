@@ -88,7 +88,7 @@ class RenderApp {
   std::unique_ptr<TextureFont> m_font;
   FrameTimer m_frameTimer;
   std::array<GLuint, 2> m_textures{};
-  float m_framesPerSecond = 200.0f;
+  float m_framesPerSecond;
   int m_viewWidth = 0;
   int m_viewHeight = 0;
 };

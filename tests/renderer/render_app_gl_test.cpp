@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "render_app.h"
@@ -140,7 +142,8 @@ class DarkPanelTest : public RenderAppTest,
                       public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
-  const auto [screenWidth, screenHeight] = GetParam();
+  const int screenWidth = GetParam().first;
+  const int screenHeight = GetParam().second;
   Shell().screenWidth = screenWidth;
   Shell().screenHeight = screenHeight;
   ManualClock clock;  // never advanced: the angles stay put after frame 1
@@ -182,7 +185,11 @@ TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScreenSizes, DarkPanelTest,
-                         ::testing::Values(std::pair{1024, 768}, std::pair{640, 480}));
+                         ::testing::Values(std::pair{1024, 768}, std::pair{640, 480}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.first) + "x" +
+                                  std::to_string(info.param.second);
+                         });
 
 // Frame 1 uses the starting rate of 200 frames per second and measures the
 // time since construction; frame 2 advances by that time at 5 and 9 degrees

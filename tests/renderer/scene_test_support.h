@@ -7,63 +7,17 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "frame_timer.h"
+#include "test_bitmap_file.h"
 #include "offscreen_gl.h"
 #include "render_app.h"
 #include "shell_state.h"
 
 namespace tumbleview::testing {
-
-struct Rgb {
-  std::uint8_t r, g, b;
-};
-
-// Writes a 24-bit bottom-up Windows bitmap; `pixel(x, y)` gives the colour
-// of column x of row y counted from the bottom.
-template <typename PixelFn>
-void WriteBitmap(const std::filesystem::path& path, int width, int height, PixelFn pixel) {
-  const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-  const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height);
-  std::vector<std::uint8_t> file(54 + imageSize, 0);
-  auto put16 = [&](std::size_t at, std::uint32_t v) {
-    file[at] = v & 0xff;
-    file[at + 1] = (v >> 8) & 0xff;
-  };
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    put16(at, v & 0xffff);
-    put16(at + 2, v >> 16);
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  put16(26, 1);
-  put16(28, 24);
-  put32(34, imageSize);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb c = pixel(x, y);
-      std::uint8_t* p = &file[54 + y * stride + x * 3];
-      p[0] = c.b;
-      p[1] = c.g;
-      p[2] = c.r;
-    }
-  }
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-}
-
-inline void WriteSolidBitmap(const std::filesystem::path& path, int width, int height, Rgb colour) {
-  WriteBitmap(path, width, height, [colour](int, int) { return colour; });
-}
 
 // A performance counter that only moves when the test says so; 1024 ticks
 // per second, so whole seconds are exact in single precision.
