@@ -186,9 +186,9 @@ TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
 
 INSTANTIATE_TEST_SUITE_P(ScreenSizes, DarkPanelTest,
                          ::testing::Values(std::pair{1024, 768}, std::pair{640, 480}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.first) + "x" +
-                                  std::to_string(info.param.second);
+                         [](const auto& param) {
+                           return std::to_string(param.param.first) + "x" +
+                                  std::to_string(param.param.second);
                          });
 
 // Frame 1 uses the starting rate of 200 frames per second and measures the
