@@ -3,10 +3,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,78 +15,61 @@
 namespace tumbleview::testing {
 namespace {
 
-constexpr Rgb kOrange{255, 128, 0};
+// The render target's current image (the default texture object), bottom
+// row first.
+std::vector<Rgb> RenderTarget() {
+  std::vector<Rgb> rgb(renderTargetSize * renderTargetSize);
+  static_assert(sizeof(Rgb) == 3);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  return rgb;
+}
+Rgb RenderTargetMiddle() { return RenderTarget()[128 * renderTargetSize + 128]; }
 
-class RenderAppTest : public GlTest {
- protected:
-  void SetUp() override {
-    GlTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    m_picture = m_folder / "Tumbleview.bmp";
-    WriteSolidBitmap(m_picture, 64, 64, kOrange);
-  }
+using RenderAppTest = GlTest;
 
-  // The render target's current image (the default texture object), RGB.
-  static std::vector<std::uint8_t> RenderTargetImage() {
-    std::vector<std::uint8_t> rgb(renderTargetSize * renderTargetSize * 3);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
-  }
-  static Rgb TargetAt(const std::vector<std::uint8_t>& rgb, int x, int y) {
-    const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * renderTargetSize + x) * 3];
-    return {p[0], p[1], p[2]};
-  }
-
-  std::filesystem::path m_picture;
-};
-
-TEST_F(RenderAppTest, ConstructionSetsUpDepthTestedUnblendedState) {
+// The sphere pass of the first frame replaces the dark blue background with
+// the opaque orange picture; every later frame blends it onto the blue with
+// (source alpha, one minus source colour), which keeps 40 % of the blue
+// under orange: 0.4 * 255 = 102.
+TEST_F(RenderAppTest, FirstFrameIsOpaqueAndDepthTestedLaterFramesBlended) {
   RenderApp app(m_picture);
   ASSERT_EQ(Shell().loadFailed, 0);
-  ASSERT_NE(app.Font(), nullptr);
   EXPECT_NE(app.Textures()[0], 0u);
   EXPECT_EQ(app.Textures()[1], 0u) << "the render target is the default texture object";
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  GLint depthFunc = 0;
-  glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-  EXPECT_EQ(depthFunc, GL_LEQUAL);
-}
-
-// The sphere pass of the first frame replaces the dark blue background with
-// the opaque orange picture; every later frame blends it onto the blue with
-// (source alpha, one minus source colour), which keeps 40 % blue under the
-// orange: blue = 0.4 * 255 * (1 - 0) = 102.
-TEST_F(RenderAppTest, FirstFrameIsOpaqueLaterFramesAreBlended) {
-  RenderApp app(m_picture);
-  ASSERT_EQ(Shell().loadFailed, 0);
+  GLint value = 0;
+  glGetIntegerv(GL_DEPTH_FUNC, &value);
+  EXPECT_EQ(value, GL_LEQUAL);
 
   app.DrawFrame();
-  const Rgb first = TargetAt(RenderTargetImage(), 128, 128);
+  const Rgb first = RenderTargetMiddle();
   EXPECT_GT(first.r, 100);
   EXPECT_LE(first.b, 2) << "first frame: sphere drawn opaque over the blue";
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  GLint source = 0;
-  GLint destination = 0;
-  glGetIntegerv(GL_BLEND_SRC, &source);
-  glGetIntegerv(GL_BLEND_DST, &destination);
-  EXPECT_EQ(source, GL_SRC_ALPHA);
-  EXPECT_EQ(destination, GL_ONE_MINUS_SRC_COLOR);
+  glGetIntegerv(GL_BLEND_SRC, &value);
+  EXPECT_EQ(value, GL_SRC_ALPHA);
+  glGetIntegerv(GL_BLEND_DST, &value);
+  EXPECT_EQ(value, GL_ONE_MINUS_SRC_COLOR);
 
   app.DrawFrame();
-  const Rgb second = TargetAt(RenderTargetImage(), 128, 128);
+  const Rgb second = RenderTargetMiddle();
   EXPECT_GT(second.r, 100);
   EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
+  // The overlay replaces the matrices instead of pushing copies nobody pops.
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &value);
+  EXPECT_EQ(value, 1);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
+  EXPECT_EQ(value, 1);
 }
 
-// A solid picture keeps its hue through white lighting and the render
-// target: the middle of the screen is the middle of the sphere on the cube's
-// face, while the corners stay black.
+// White light keeps the picture's hue: the middle of the screen is the
+// middle of the sphere on the cube's face; the corners stay black.
 TEST_F(RenderAppTest, CubeShowsThePictureColours) {
   RenderApp app(m_picture);
   ASSERT_EQ(Shell().loadFailed, 0);
@@ -105,48 +85,35 @@ TEST_F(RenderAppTest, CubeShowsThePictureColours) {
 }
 
 // In the first frame, the one drawn without blending, the preview is the
-// copied image pixel for pixel.
+// copied image pixel for pixel, 10 pixels from the bottom-left corner.
 TEST_F(RenderAppTest, HoldingTShowsTheRenderTargetAtItsOwnSize) {
-  RenderApp previewed(m_picture);
+  RenderApp app(m_picture);
   ASSERT_EQ(Shell().loadFailed, 0);
   Shell().keyDown[kVkT] = 1;
-  previewed.DrawFrame();
+  app.DrawFrame();
   const std::vector<std::uint8_t> screen = m_gl->ReadPixels();
-  const std::vector<std::uint8_t> target = RenderTargetImage();
+  const std::vector<Rgb> copied = RenderTarget();
 
-  int mismatches = 0;
-  for (int y = 0; y < renderTargetSize; ++y) {
-    for (int x = 0; x < renderTargetSize; ++x) {
-      const Rgb shown = At(screen, 10 + x, 10 + y);
-      const Rgb copied = TargetAt(target, x, y);
-      if (std::abs(shown.r - copied.r) > 1 || std::abs(shown.g - copied.g) > 1 ||
-          std::abs(shown.b - copied.b) > 1) {
-        if (mismatches++ == 0) {
-          ADD_FAILURE() << "first mismatch at target pixel (" << x << ", " << y << "): shown "
-                        << int(shown.r) << "," << int(shown.g) << "," << int(shown.b)
-                        << " copied " << int(copied.r) << "," << int(copied.g) << ","
-                        << int(copied.b);
-        }
-      }
-    }
-  }
-  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(CountMismatches(
+                renderTargetSize, renderTargetSize,
+                [&](int x, int y) { return At(screen, 10 + x, 10 + y); },
+                [&](int x, int y) { return Scaled(copied[y * renderTargetSize + x], 1.0); }),
+            0);
   EXPECT_NEAR(At(screen, 20, 20).b, 102, 2) << "the blue background of the sphere pass";
   EXPECT_EQ(At(screen, 5, 5).b, 0) << "outside the preview the screen stays black";
   EXPECT_EQ(At(screen, 270, 20).b, 0) << "outside the preview the screen stays black";
 }
 
 // H darkens the band (80..800, 400..555) of the 800 x 600 overlay, whatever
-// the screen size, to 40 % of what lies behind it and nothing else.
-class DarkPanelTest : public RenderAppTest,
-                      public ::testing::WithParamInterface<std::pair<int, int>> {};
+// the screen size, to 40 % of what lies behind it, and nothing else.
+class DarkPanelTest : public GlTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
   const int screenWidth = GetParam().first;
   const int screenHeight = GetParam().second;
   Shell().screenWidth = screenWidth;
   Shell().screenHeight = screenHeight;
-  ManualClock clock;  // never advanced: the angles stay put after frame 1
+  ManualClock clock;  // never advanced: after frame 1 the angles stay put
   RenderApp app(m_picture, clock.Clocks());
   ASSERT_EQ(Shell().loadFailed, 0);
   app.DrawFrame();
@@ -156,31 +123,18 @@ TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
   app.DrawFrame();
   const std::vector<std::uint8_t> dark = m_gl->ReadPixels();
 
-  auto inBand = [&](int x, int y) {
+  int litInBand = 0;
+  auto expected = [&](int x, int y) {
     const double cx = x + 0.5;
     const double cy = y + 0.5;
-    return cx >= screenWidth * 0.1 && cx < screenWidth && cy >= screenHeight * 400.0 / 600.0 &&
-           cy < screenHeight * 555.0 / 600.0;
+    const bool inBand = cx >= screenWidth * 0.1 && cx < screenWidth &&
+                        cy >= screenHeight * 400.0 / 600.0 && cy < screenHeight * 555.0 / 600.0;
+    litInBand += inBand && At(plain, x, y).r > 20;
+    return Scaled(At(plain, x, y), inBand ? 0.4 : 1.0);
   };
-  int wrong = 0;
-  int litInBand = 0;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const Rgb before = At(plain, x, y);
-      const Rgb after = At(dark, x, y);
-      const bool band = inBand(x, y);
-      const double factor = band ? 0.4 : 1.0;
-      litInBand += band && before.r > 20;
-      const bool ok = std::abs(after.r - before.r * factor) <= 1.0 &&
-                      std::abs(after.g - before.g * factor) <= 1.0 &&
-                      std::abs(after.b - before.b * factor) <= 1.0;
-      if (!ok && wrong++ == 0) {
-        ADD_FAILURE() << "pixel (" << x << ", " << y << ") " << (band ? "in" : "outside")
-                      << " the band: " << int(before.r) << " became " << int(after.r);
-      }
-    }
-  }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(CountMismatches(kWidth, kHeight, [&](int x, int y) { return At(dark, x, y); },
+                            expected),
+            0);
   EXPECT_GT(litInBand, 1000) << "the cube must reach into the band for this to mean anything";
 }
 
@@ -244,19 +198,13 @@ TEST_F(RenderAppTest, MissingPictureFailsSilentlyAndMakesNothing) {
 // The no-argument constructor reads the hand-off bitmap only from a folder
 // that is private to the user.
 TEST_F(RenderAppTest, HandoffPictureIsUsedOnlyFromAPrivateFolder) {
-  struct Case {
-    mode_t mode;
-    int loadFailed;
-  };
-  for (const Case c : {Case{0700, 0}, Case{0755, 1}, Case{0770, 1}}) {
-    SCOPED_TRACE(c.mode);
-    ASSERT_EQ(chmod(m_folder.c_str(), c.mode), 0);
+  for (const auto& [mode, loadFailed] : {std::pair{0700, 0}, {0755, 1}, {0770, 1}}) {
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(chmod(m_folder.c_str(), static_cast<mode_t>(mode)), 0);
     setenv("TUMBLEVIEW_DRIVE_C", m_folder.c_str(), 1);
     Shell().loadFailed = 0;
-    {
-      RenderApp app;
-      EXPECT_EQ(Shell().loadFailed, c.loadFailed);
-    }
+    { RenderApp app; }
+    EXPECT_EQ(Shell().loadFailed, loadFailed);
     unsetenv("TUMBLEVIEW_DRIVE_C");
   }
   chmod(m_folder.c_str(), 0700);
@@ -265,26 +213,20 @@ TEST_F(RenderAppTest, HandoffPictureIsUsedOnlyFromAPrivateFolder) {
 TEST_F(RenderAppTest, DestructionFreesTexturesAndListsThenShowsThePointer) {
   int pointerShown = 0;
   Shell().showPointer = [&] { ++pointerShown; };
-  GLuint picture = 0;
-  GLuint glyphs = 0;
-  GLuint lists = 0;
+  GLuint names[3] = {};  // picture texture, glyph texture, first glyph list
   {
     RenderApp app(m_picture);
     ASSERT_EQ(Shell().loadFailed, 0);
     app.DrawFrame();
-    picture = app.Textures()[0];
-    glyphs = app.Font()->Texture();
-    lists = app.Font()->ListBase();
-    ASSERT_TRUE(glIsTexture(picture));
-    ASSERT_TRUE(glIsTexture(glyphs));
-    ASSERT_TRUE(glIsList(lists));
-    ASSERT_TRUE(glIsList(lists + 255));
+    names[0] = app.Textures()[0];
+    names[1] = app.Font()->Texture();
+    names[2] = app.Font()->ListBase();
+    ASSERT_TRUE(glIsTexture(names[0]) && glIsTexture(names[1]));
+    ASSERT_TRUE(glIsList(names[2]) && glIsList(names[2] + 255));
     EXPECT_EQ(pointerShown, 0);
   }
-  EXPECT_FALSE(glIsTexture(picture));
-  EXPECT_FALSE(glIsTexture(glyphs));
-  EXPECT_FALSE(glIsList(lists));
-  EXPECT_FALSE(glIsList(lists + 255));
+  EXPECT_FALSE(glIsTexture(names[0]) || glIsTexture(names[1]));
+  EXPECT_FALSE(glIsList(names[2]) || glIsList(names[2] + 255));
   EXPECT_EQ(pointerShown, 1);
 }
 

@@ -13,11 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "offscreen_gl.h"
 #include "render_app.h"
 #include "shell_state.h"
-#include "test_bitmap_file.h"
+#include "bmp_test_writer.h"
 
 namespace {
 
@@ -61,14 +62,22 @@ int main(int argc, char** argv) {
   std::printf("renderer: %s, %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
               reinterpret_cast<const char*>(glGetString(GL_VERSION)));
 
-  char pattern[] = "/tmp/tv-scene-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::filesystem::path folder = pattern;
+  char folderName[] = "/tmp/tv-scene-bench-XXXXXX";
+  if (mkdtemp(folderName) == nullptr) return 1;
+  const std::filesystem::path folder = folderName;
   const std::filesystem::path picture = folder / "Tumbleview.bmp";
-  testing::WriteBitmap(picture, kPictureWidth, kPictureHeight, [](int x, int y) {
-    return testing::Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                        static_cast<std::uint8_t>(x ^ y)};
-  });
+  {
+    test::Picture pattern{kPictureWidth, kPictureHeight, {}};
+    for (int y = 0; y < kPictureHeight; ++y) {
+      for (int x = 0; x < kPictureWidth; ++x) {
+        pattern.pixels.push_back({static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                  static_cast<std::uint8_t>(x ^ y)});
+      }
+    }
+    const std::vector<std::uint8_t> file = test::EncodePicture(pattern, test::Storage::kInfo24);
+    std::ofstream(picture, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  }  // the picture's memory is gone before the measurement starts
 
   const bool peakReset = ResetPeakMemory();
   const long rssBefore = StatusKilobytes("VmRSS");
