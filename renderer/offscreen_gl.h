@@ -36,7 +36,9 @@ class OffscreenGl {
 
 // Creates a context of `width` x `height` pixels with an RGBA colour buffer
 // of 8 bits per channel and a depth buffer of at least 16 bits, and makes it
-// current.  On failure returns null and, when `why` is given, a short
+// current.  Programs must link this library ahead of libGL, or GL calls
+// would reach libGL's dispatch instead of this context; that case is
+// detected and reported as a failure.  On failure returns null and, when `why` is given, a short
 // English reason; it never aborts the process.  Only one such context should
 // be current per thread.
 std::unique_ptr<OffscreenGl> CreateOffscreenGl(int width, int height, std::string* why = nullptr);

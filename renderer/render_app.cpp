@@ -234,10 +234,14 @@ void RenderApp::DrawSphere(float radius, int halfBands, int slices) {
     const float t0 = static_cast<float>(i + halfBands) / static_cast<float>(2 * halfBands);
     const float t1 = static_cast<float>(i + halfBands + 1) / static_cast<float>(2 * halfBands);
 
-    const float rho0 = static_cast<float>(radius * std::cos(phi0 * kDegreesToRadians));
-    const float rho1 = static_cast<float>(radius * std::cos(phi1 * kDegreesToRadians));
-    const float y0 = static_cast<float>(radius * std::sin(phi0 * kDegreesToRadians));
-    const float y1 = static_cast<float>(radius * std::sin(phi1 * kDegreesToRadians));
+    // Radians in single precision, trigonometry and products in double,
+    // results stored as float.
+    const double lower = static_cast<double>(phi0 * kDegreesToRadians);
+    const double upper = static_cast<double>(phi1 * kDegreesToRadians);
+    const float rho0 = static_cast<float>(radius * std::cos(lower));
+    const float rho1 = static_cast<float>(radius * std::cos(upper));
+    const float y0 = static_cast<float>(radius * std::sin(lower));
+    const float y1 = static_cast<float>(radius * std::sin(upper));
 
     glBegin(GL_QUAD_STRIP);
     for (int j = 0; j <= slices; ++j) {
@@ -247,23 +251,24 @@ void RenderApp::DrawSphere(float radius, int halfBands, int slices) {
       const double sinTheta = std::sin(static_cast<double>(theta));
       const double cosTheta = std::cos(static_cast<double>(theta));
 
-      float lower[3] = {static_cast<float>(rho0 * sinTheta), y0,
-                        static_cast<float>(rho0 * cosTheta)};
-      float normal[3] = {lower[0], lower[1], lower[2]};
+      // For j = 0 the sine is exactly 0, so the seam lies at X = 0, on +Z.
+      const float bottom[3] = {static_cast<float>(rho0 * sinTheta), y0,
+                               static_cast<float>(rho0 * cosTheta)};
+      float normal[3] = {bottom[0], bottom[1], bottom[2]};
       NormalizeVec3(normal);
       glNormal3fv(normal);
       glTexCoord2f(s, t0);
-      glVertex3fv(lower);
+      glVertex3fv(bottom);
 
-      float upper[3] = {static_cast<float>(rho1 * sinTheta), y1,
-                        static_cast<float>(rho1 * cosTheta)};
-      normal[0] = upper[0];
-      normal[1] = upper[1];
-      normal[2] = upper[2];
+      const float top[3] = {static_cast<float>(rho1 * sinTheta), y1,
+                            static_cast<float>(rho1 * cosTheta)};
+      normal[0] = top[0];
+      normal[1] = top[1];
+      normal[2] = top[2];
       NormalizeVec3(normal);
       glNormal3fv(normal);
       glTexCoord2f(s, t1);
-      glVertex3fv(upper);
+      glVertex3fv(top);
     }
     glEnd();
   }
