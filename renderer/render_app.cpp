@@ -37,7 +37,8 @@ constexpr float kCubeDistance = 45.0f;
 // Where the T preview shows the render target, in screen pixels.
 constexpr int kPreviewInset = 10;
 
-// Single precision, as the sphere's vertices have always been computed.
+// Degrees to radians in single precision; the sphere's vertices follow it
+// bit for bit.
 constexpr float kDegreesToRadians = 0.017453292f;
 
 }  // namespace
