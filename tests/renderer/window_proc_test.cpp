@@ -73,6 +73,8 @@ struct LoopCase {
   const char* trace;   // D = frame drawn, S = buffers swapped
 };
 
+void PrintTo(const LoopCase& c, std::ostream* os) { *os << c.name; }
+
 class MessageLoopTest : public ::testing::TestWithParam<LoopCase> {};
 
 TEST_P(MessageLoopTest, EndsAsTheMessagesSay) {
