@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -339,6 +340,15 @@ bool XDisplay::HasWindowManager() const {
     XFree(data);
   }
   return present;
+}
+
+bool XDisplay::PointerVisible() const {
+  XFixesCursorImage* cursor = XFixesGetCursorImage(m_display);
+  if (!cursor) return false;
+  bool visible = false;
+  for (int i = 0; i < cursor->width * cursor->height && !visible; ++i) visible = (cursor->pixels[i] >> 24) != 0;
+  XFree(cursor);
+  return visible;
 }
 
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,

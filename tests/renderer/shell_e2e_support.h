@@ -84,6 +84,8 @@ class XDisplay {
   Window TakeFocus();
   Window Focus() const;
   bool HasWindowManager() const;
+  // Whether the pointer, where it is now, shows any visible pixel.
+  bool PointerVisible() const;
 
  private:
   Display* m_display = nullptr;

@@ -2,6 +2,8 @@
 // its inputs and its exit statuses.
 #include <X11/keysym.h>
 
+#include <signal.h>
+
 #include <cstdio>
 #include <regex>
 
@@ -35,8 +37,11 @@ TEST_F(RendererE2eTest, FullScreenWindowTitledAndClassedForTheSaver) {
   EXPECT_EQ(geometry.y, 0);
   EXPECT_EQ(geometry.width, 1024);
   EXPECT_EQ(geometry.height, 768);
+  EXPECT_EQ(m_x->Focus(), window);
+  EXPECT_FALSE(m_x->PointerVisible()) << "the pointer shows over the window";
   EXPECT_EQ(PressEscapeUntilEnd(), std::optional<int>(27));
   EXPECT_EQ(m_renderer->Stderr(), "");
+  EXPECT_TRUE(m_x->PointerVisible()) << "the pointer stays hidden after the end";
 }
 
 TEST_F(RendererE2eTest, TurningCubeShowsThePicturesColours) {
@@ -76,6 +81,16 @@ TEST_F(RendererE2eTest, CloseRequestEndsWithStatusZero) {
   const Window window = WaitForRenderWindow();
   ASSERT_NE(window, 0u) << m_renderer->Stderr();
   m_x->RequestClose(window);
+  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+}
+
+// Whoever started the renderer may end it with a signal: the run ends as on a
+// close request, display mode restored.
+TEST_F(RendererE2eTest, TerminationSignalEndsLikeACloseRequest) {
+  WriteSolidBmp(Picture(), 64, 64, 0, 0, 255);
+  StartRenderer();
+  ASSERT_NE(WaitForRenderWindow(), 0u) << m_renderer->Stderr();
+  kill(m_renderer->pid(), SIGTERM);
   EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
 }
 
