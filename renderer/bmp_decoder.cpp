@@ -198,7 +198,7 @@ DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
   layout.pixelOffset = afterTable;
   if (fileHeader) {
     const std::uint32_t stored = in.holds(kPixelOffsetField, 4) ? in.u32(kPixelOffsetField) : 0;
-    if (stored != 0 && stored < tableStart) return DibStatus::kConversionError;
+    if (stored != 0 && stored < tableStart + used * entrySize) return DibStatus::kConversionError;
     if (stored != 0) layout.pixelOffset = stored;
   }
   if (layout.pixelOffset >= in.size()) return DibStatus::kConversionError;
@@ -272,13 +272,21 @@ void RowIndexed(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, u
   }
 }
 
-void RowIndexed8(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, const Palette& palette) {
-  for (std::size_t x = 0; x < width; ++x, dst += 3) {
-    const Rgb& colour = palette[src[x]];
-    dst[0] = colour[0];
-    dst[1] = colour[1];
-    dst[2] = colour[2];
-  }
+// Each colour as 4 bytes (R, G, B, 0), so that a pixel is one 4-byte store
+// whose 4th byte the next pixel overwrites.
+using WidePalette = std::array<std::array<std::uint8_t, 4>, 256>;
+
+WidePalette Widen(const Palette& palette) {
+  WidePalette wide{};
+  for (std::size_t i = 0; i < wide.size(); ++i) wide[i] = {palette[i][0], palette[i][1], palette[i][2], 0};
+  return wide;
+}
+
+void RowIndexed8(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, const WidePalette& wide) {
+  std::size_t x = 0;
+  for (; x + 1 < width; ++x, dst += 3) std::memcpy(dst, wide[src[x]].data(), 4);
+  // The row's last pixel byte by byte: nothing is written past the row.
+  std::memcpy(dst, wide[src[x]].data(), 3);
 }
 
 struct BitFieldChannels {
@@ -310,6 +318,7 @@ void DecodeUncompressed(const Bytes& in, const Layout& layout, std::uint8_t* out
   const bool bitFields = layout.bpp == 16 || layout.compression == kCompressionBitFields;
   const BitFieldChannels channels{Channel(layout.masks[0]), Channel(layout.masks[1]),
                                   Channel(layout.masks[2])};
+  const WidePalette wide = Widen(layout.palette);
   for (std::size_t row = 0; row < rows; ++row) {
     const std::size_t stored = layout.topDown ? rows - 1 - row : row;
     const std::uint8_t* src = in.at(layout.pixelOffset + stored * stride);
@@ -321,7 +330,7 @@ void DecodeUncompressed(const Bytes& in, const Layout& layout, std::uint8_t* out
     } else if (layout.bpp == 32) {
       Row32(src, dst, width);
     } else if (layout.bpp == 8) {
-      RowIndexed8(src, dst, width, layout.palette);
+      RowIndexed8(src, dst, width, wide);
     } else {
       RowIndexed(src, dst, width, layout.bpp, layout.palette);
     }

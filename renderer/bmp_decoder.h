@@ -1,8 +1,9 @@
 // Windows bitmap (DIB) decoding: bytes in, 24-bit RGB rows out.
 //
-// A pure function of its input: no file access, no GL, no globals.  It gives
-// the RGB values that converting the bitmap into a 24-bit bottom-up DIB
-// section would give, and a fixed, documented answer for every damaged file.
+// A pure function of its input: no file access, no GL, no globals, so it may
+// run on any thread.  It gives the RGB values that converting the bitmap into
+// a 24-bit bottom-up DIB section would give, and a fixed, documented answer
+// for every damaged file.
 //
 // Accepted forms
 //   - With or without the 14-byte file header: input that starts with "BM"
@@ -42,9 +43,9 @@
 //
 // Where the pixels are
 //   - With a file header the pixel offset field is used; 0 there means "right
-//     after the colour table", and an offset that points into the header or
-//     the masks is refused.  The table itself is read right after the header
-//     (or masks), as declared, even where it overlaps the pixel data.
+//     after the colour table".  An offset that points into the header, the
+//     masks or the used part of the colour table is refused, so that no
+//     byte is read both as a colour and as a pixel.
 //   - Ignored: the file-size field, the image-size field, the resolution
 //     fields and colours-important.
 //
@@ -82,8 +83,9 @@
 //   kConversionError  planes other than 1; unsupported depth, compression or
 //                     pair of them; bad or missing masks; colour table cut
 //                     by the end of the input; pixel offset inside the
-//                     header; pixel data missing or truncated; RLE with a
-//                     negative height or too short a stream for its size.
+//                     header, masks or used colour table; pixel data
+//                     missing or truncated; RLE with a negative height or
+//                     too short a stream for its size.
 //
 // Output is fully determined by the input bytes: every output byte is
 // written on every successful path, whatever the output buffer held before.

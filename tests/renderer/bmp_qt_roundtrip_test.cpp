@@ -1,0 +1,118 @@
+// The saver writes the hand-off bitmap with Qt, so whatever Qt's writer
+// produces must decode to exactly the pixels it was given.
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "bmp_decoder.h"
+#include "image_loading.h"
+
+namespace tumbleview {
+namespace {
+
+struct QtFormat {
+  const char* name;
+  QImage::Format format;
+  int colours;       // colour-table size for the indexed formats
+  int expectedBpp;   // what Qt's writer stores
+};
+
+constexpr QtFormat kFormats[] = {
+    {"RGB32", QImage::Format_RGB32, 0, 24},
+    {"ARGB32", QImage::Format_ARGB32, 0, 24},
+    {"Indexed8 with 3 colours", QImage::Format_Indexed8, 3, 4},
+    {"Indexed8 with 16 colours", QImage::Format_Indexed8, 16, 4},
+    {"Indexed8 with 200 colours", QImage::Format_Indexed8, 200, 8},
+    {"Grayscale8", QImage::Format_Grayscale8, 0, 8},
+    {"Mono", QImage::Format_Mono, 2, 1},
+};
+
+QRgb ColourAt(int i) {
+  return qRgb((i * 67 + 13) & 0xFF, (i * 151 + 7) & 0xFF, (i * 29 + 200) & 0xFF);
+}
+
+QImage MakeImage(const QtFormat& format, int width, int height) {
+  QImage image(width, height, format.format);
+  if (format.colours > 0) {
+    QList<QRgb> table;
+    for (int i = 0; i < format.colours; ++i) table.push_back(ColourAt(i));
+    image.setColorTable(table);
+  }
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int i = x * 5 + y * 3 + x * y;
+      if (format.colours > 0) {
+        image.setPixel(x, y, static_cast<uint>(i % format.colours));
+      } else if (format.format == QImage::Format_Grayscale8) {
+        image.setPixel(x, y, qRgb(i * 37 & 0xFF, i * 37 & 0xFF, i * 37 & 0xFF));
+      } else {
+        image.setPixel(x, y, ColourAt(i) | 0xFF000000u);
+      }
+    }
+  }
+  return image;
+}
+
+// RgbImage bytes of `image`: bottom row first.
+std::vector<std::uint8_t> ExpectedRgb(const QImage& image) {
+  std::vector<std::uint8_t> out;
+  for (int y = image.height() - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      out.insert(out.end(), {static_cast<std::uint8_t>(qRed(pixel)), static_cast<std::uint8_t>(qGreen(pixel)),
+                             static_cast<std::uint8_t>(qBlue(pixel))});
+    }
+  }
+  return out;
+}
+
+std::span<const std::uint8_t> Span(const QByteArray& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
+}
+
+TEST(BmpQtRoundTrip, QtWrittenBitmapsDecodeToTheSourcePixels) {
+  for (const QtFormat& format : kFormats) {
+    for (int width : {1, 2, 3, 4, 5, 7, 8, 9}) {
+      for (int height : {1, 2, 3}) {
+        SCOPED_TRACE(std::string(format.name) + " " + std::to_string(width) + "x" + std::to_string(height));
+        const QImage image = MakeImage(format, width, height);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(image.save(&buffer, "BMP"));
+        ASSERT_GE(bytes.size(), 30);
+        EXPECT_EQ(static_cast<unsigned char>(bytes[28]), format.expectedBpp);
+
+        const DibDecodeResult result = DecodeDib(Span(bytes));
+        ASSERT_EQ(result.status, DibStatus::kOk);
+        EXPECT_EQ(result.image.width, width);
+        EXPECT_EQ(result.image.height, height);
+        EXPECT_EQ(result.image.pixels, ExpectedRgb(image));
+      }
+    }
+  }
+}
+
+TEST(BmpQtRoundTrip, QtSavedFileLoadsThroughLoadImageFile) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath("Tumbleview.bmp");
+  const QImage image = MakeImage(kFormats[0], 33, 17);
+  ASSERT_TRUE(image.save(path));
+  const auto loaded = LoadImageFile(path.toLocal8Bit().constData());
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->width, 33);
+  EXPECT_EQ(loaded->height, 17);
+  EXPECT_EQ(loaded->pixels, ExpectedRgb(image));
+}
+
+}  // namespace
+}  // namespace tumbleview
