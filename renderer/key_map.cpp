@@ -1,7 +1,6 @@
 #include "key_map.h"
 
 #include <array>
-#include <cstring>
 
 namespace tumbleview {
 namespace {

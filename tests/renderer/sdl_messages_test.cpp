@@ -10,13 +10,12 @@ namespace {
 
 constexpr Uint32 kWindowId = 7;
 
-SDL_Event Key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint8 repeat = 0) {
+SDL_Event Key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
   SDL_Event event{};
   event.type = type;
   event.key.type = type;
   event.key.windowID = kWindowId;
   event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  event.key.repeat = repeat;
   event.key.keysym.scancode = scancode;
   event.key.keysym.sym = sym;
   event.key.keysym.mod = mod;
@@ -77,24 +76,12 @@ TEST(SdlMessagesTest, KeysCarryVirtualKeyCodesAndCharacters) {
       {"escape up", Key(SDL_KEYUP, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), {true, tv::kWmKeyUp, 27, 0}},
       {"t down", Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t), {true, tv::kWmKeyDown, 'T', 't'}},
       {"shift h down", Key(SDL_KEYDOWN, SDL_SCANCODE_H, SDLK_h, KMOD_LSHIFT), {true, tv::kWmKeyDown, 'H', 'H'}},
-      {"repeat", Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t, KMOD_NONE, 1), {true, tv::kWmKeyDown, 'T', 't'}},
       {"alt f4", Key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT), {true, tv::kWmSysKeyDown, 0x73, 0}},
       {"alt t up", Key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t, KMOD_RALT), {true, tv::kWmSysKeyUp, 'T', 0}},
       {"unknown key", Key(SDL_KEYDOWN, SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY), {false, 0, 0, 0}},
   };
   tv::SdlMessageState state;
   for (const Case& c : cases) Check(c, state);
-}
-
-TEST(SdlMessagesTest, KeyParameterPacksTransitionBits) {
-  tv::SdlMessageState state;
-  const auto down = tv::MessageFromSdlEvent(Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t), kWindowId, state);
-  const auto repeat = tv::MessageFromSdlEvent(Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t, 0, 1), kWindowId, state);
-  const auto up = tv::MessageFromSdlEvent(Key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t), kWindowId, state);
-  ASSERT_TRUE(down && repeat && up);
-  EXPECT_EQ(static_cast<std::uint32_t>(down->lParam), 0x00170001u);
-  EXPECT_EQ(static_cast<std::uint32_t>(repeat->lParam), 0x40170001u);
-  EXPECT_EQ(static_cast<std::uint32_t>(up->lParam), 0xC0170001u);
 }
 
 TEST(SdlMessagesTest, CloseRequestsAndWindowStates) {
@@ -122,7 +109,6 @@ TEST(SdlMessagesTest, MouseButtonsBecomeButtonMessages) {
       {"left up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), {true, tv::kWmLButtonUp, 0, 0}},
       {"right down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), {true, tv::kWmRButtonDown, 0, 0}},
       {"right up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), {true, tv::kWmRButtonUp, 0, 0}},
-      {"middle down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE), {true, tv::kWmMButtonDown, 0, 0}},
   };
   tv::SdlMessageState state;
   for (const Case& c : cases) Check(c, state);
