@@ -122,7 +122,7 @@ class SdlLoopPlatform final : public LoopPlatform {
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
       if (std::optional<Message> message = MessageFromSdlEvent(event, m_windowId, m_state)) {
-        queue.PostInput(*message);
+        queue.FromSystem(*message);
       }
     }
   }

@@ -6,6 +6,21 @@ void MessageQueue::Post(const Message& message) { m_posted.push_back(message); }
 
 void MessageQueue::PostInput(const Message& message) { m_input.push_back(message); }
 
+void MessageQueue::FromSystem(const Message& message) {
+  if (message.message == kWmActivate || message.message == kWmClose) {
+    m_sent.push_back(message);
+  } else {
+    m_input.push_back(message);
+  }
+}
+
+bool MessageQueue::TakeSent(Message& out) {
+  if (m_sent.empty()) return false;
+  out = m_sent.front();
+  m_sent.pop_front();
+  return true;
+}
+
 void MessageQueue::PostQuit(int exitCode) {
   m_quitPosted = true;
   m_quitCode = exitCode;
@@ -30,7 +45,9 @@ bool MessageQueue::Peek(Message& out) {
   return false;
 }
 
-bool MessageQueue::Empty() const { return m_posted.empty() && m_input.empty() && !m_quitPosted; }
+bool MessageQueue::Empty() const {
+  return m_sent.empty() && m_posted.empty() && m_input.empty() && !m_quitPosted;
+}
 
 void TranslateMessage(MessageQueue& queue, const Message& message) {
   if (message.character == 0) return;
@@ -90,6 +107,7 @@ int RunMessageLoop(ShellState& shell, MessageQueue& queue, LoopPlatform& platfor
   for (;;) {
     platform.PumpEvents(queue);
     Message message;
+    while (queue.TakeSent(message)) WindowProc(shell, queue, message);
     if (queue.Peek(message)) {
       lastParam = message.wParam;
       if (message.message == kWmQuit) break;

@@ -56,12 +56,22 @@ constexpr std::uintptr_t ActivateParam(std::uintptr_t activation, bool minimized
 // gives them: first those posted by the program itself (character messages
 // from translation), then input from the windowing system in arrival order,
 // and the quit message only when nothing else is waiting.
+//
+// Window-state notifications (WM_ACTIVATE, WM_CLOSE) are not queued: as on
+// Windows, the system sends them, the window procedure gets them at the next
+// look at the queue, and they never count as a message removed from it (so
+// they never become the exit status).
 class MessageQueue {
  public:
   // A message the program posts to itself.
   void Post(const Message& message);
   // An input message from the windowing system.
   void PostInput(const Message& message);
+  // A message from the windowing system: sent when it is a window-state
+  // notification, queued as input otherwise.
+  void FromSystem(const Message& message);
+  // Takes the oldest sent message not yet handed to the window procedure.
+  bool TakeSent(Message& out);
   // Marks the queue so that WM_QUIT with wParam `exitCode` comes out once
   // everything else has.
   void PostQuit(int exitCode);
@@ -72,6 +82,7 @@ class MessageQueue {
   bool Empty() const;
 
  private:
+  std::deque<Message> m_sent;
   std::deque<Message> m_posted;
   std::deque<Message> m_input;
   bool m_quitPosted = false;
@@ -103,7 +114,8 @@ class LoopPlatform {
 
 // Runs the loop until the quit message or Escape seen at an empty queue, and
 // returns the exit status: the wParam of the last message removed (0 when no
-// message was ever removed).  Never sleeps: with nothing waiting it draws
+// message was ever removed).  Sent messages go to the window procedure before
+// each look at the queue.  Never sleeps: with nothing waiting it draws
 // (while shell.active) and swaps straight away.
 int RunMessageLoop(ShellState& shell, MessageQueue& queue, LoopPlatform& platform);
 

@@ -23,6 +23,7 @@ const tv::Message kClose = Plain(tv::kWmClose);
 const tv::Message kMinimize = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaInactive, true));
 const tv::Message kRestore = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaActive, false));
 const tv::Message kFocusLost = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaInactive, false));
+const tv::Message kFocusGained = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaActive, false));
 
 // Hands the loop one burst of input each time the queue has run empty (after
 // a frame), the first burst at once.  Should the script leave the loop
@@ -35,11 +36,11 @@ class ScriptedPlatform final : public tv::LoopPlatform {
     if (!m_idle) return;
     m_idle = false;
     if (m_next < m_bursts.size()) {
-      for (const tv::Message& message : m_bursts[m_next]) queue.PostInput(message);
+      for (const tv::Message& message : m_bursts[m_next]) queue.FromSystem(message);
       ++m_next;
     } else if (++m_idleAfterScript == kIdleFramesBeforeClose) {
       forcedClose = true;
-      queue.PostInput(kClose);
+      queue.FromSystem(kClose);
     }
   }
   void DrawFrame() override {
@@ -100,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         LoopCase{"EscapeUpInLaterBurstIsTooLate", {{kEscapeDown}, {kEscapeUp}}, 27, true, "D"},
         // The status is the parameter of the last message removed, whatever it is.
         LoopCase{"StatusIsLastParameterHandled", {{kEscapeDown, KeyDown(kVkA, 'a')}}, 'a', true, "D"},
+        // Window-state notifications are sent, not queued: never the status.
+        LoopCase{"ActivationAfterEscapeLeavesTheStatus", {{kEscapeDown, kFocusGained}}, 27, true, "D"},
         LoopCase{"EscapeWithoutCharacterEndsWithKeyCode", {{KeyDown(tv::kVkEscape)}}, 27, true, "D"},
         LoopCase{"CloseEndsWithZero", {{}, {kClose}}, 0, true, "DS"},
         // The quit message waits until the input behind the close request is handled.
