@@ -17,6 +17,8 @@ packages=(
   # renderer program tests and benchmark: XTest input, damage counting, a
   # light window manager (minimize, decorated windows), the peer GL hack
   libxtst-dev libxdamage-dev openbox xscreensaver-gl
+  # a display with several modes for the real mode-change test (Xorg, dummy driver)
+  xserver-xorg-video-dummy
 )
 
 missing=()

@@ -33,6 +33,7 @@ class RendererE2eTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (!m_x) return;  // no display: nothing was started
     if (m_renderer && m_renderer->Running()) {
       ADD_FAILURE() << "the renderer was still running at the end of the test";
       m_renderer.reset();
