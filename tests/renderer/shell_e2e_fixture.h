@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "shell_e2e_support.h"
 
@@ -78,6 +79,17 @@ class RendererE2eTest : public ::testing::Test {
   // Waits for the screen to change twice: frames are still being presented.
   bool KeepsDrawing() {
     return ScreenChangesFrom(m_x->Capture()) && ScreenChangesFrom(m_x->Capture());
+  }
+
+  // Takes the keyboard focus away from the renderer once SDL has taken note
+  // of its own focus: SDL delivers focus changes some 200 ms after they
+  // happen, and a change in between would go unseen.  Nothing outside shows
+  // that moment, so this waits a fixed while.
+  Window StealFocus() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const Window other = m_x->TakeFocus();
+    EXPECT_EQ(m_x->Focus(), other);
+    return other;
   }
 
   void StartWindowManager() {

@@ -40,5 +40,21 @@ TEST_F(ModeChangeTest, TerminationSignalRestoresTheDisplayMode) {
   EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
 }
 
+// SDL's own habit would be to minimize a full-screen window that loses the
+// focus and give the display its mode back.
+TEST_F(ModeChangeTest, LosingTheFocusKeepsTheModeAndTheDrawing) {
+  StealFocus();
+  // SDL acts on a focus change some 200 ms after it; a negative can only be
+  // watched for a while.
+  EXPECT_FALSE(WaitUntil([&] { return m_x->ScreenSize() != std::pair<int, int>{1024, 768}; }, Seconds(1.5)))
+      << "the display mode went back while the window lost the focus";
+  EXPECT_TRUE(KeepsDrawing());
+  const std::vector<Window> windows = m_x->FindByTitle(kRenderWindowTitle);
+  ASSERT_EQ(windows.size(), 1u);
+  m_x->RequestClose(windows.front());
+  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+  EXPECT_EQ(m_renderer->Stdout().find("active 0"), std::string::npos) << m_renderer->Stdout();
+}
+
 }  // namespace
 }  // namespace tvtest

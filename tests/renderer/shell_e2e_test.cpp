@@ -187,8 +187,7 @@ TEST_F(RendererE2eTest, LosingTheFocusWithoutMinimizingKeepsDrawing) {
   StartRenderer();
   const Window window = WaitForRenderWindow();
   ASSERT_NE(window, 0u) << m_renderer->Stderr();
-  const Window other = m_x->TakeFocus();
-  EXPECT_EQ(m_x->Focus(), other);
+  StealFocus();
   EXPECT_TRUE(KeepsDrawing());
   m_x->RequestClose(window);
   EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
