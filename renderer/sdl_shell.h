@@ -1,7 +1,9 @@
 // Platform layer of the renderer program: the one window with its OpenGL
-// context and display mode, made and unmade through SDL2 (and Xlib for
-// nothing but what SDL cannot say), and the loop that feeds SDL's events to
-// the window procedure (window_proc.h).
+// context and display mode, made and unmade through SDL2, and the loop that
+// feeds SDL's events to the window procedure (window_proc.h).  On X11 the
+// window's class (WM_CLASS) is "OpenGL" and it carries _NET_WM_PID; SIGINT
+// and SIGTERM arrive as a close request (SDL turns them into SDL_QUIT), so
+// the display mode is restored then too.
 //
 // The handles (window, context, the scene) are process-wide and live from
 // CreateRenderWindow to DestroyRenderWindow.  One thread only.
@@ -22,7 +24,7 @@ namespace tumbleview {
 // `height`, at the screen's top-left corner.
 //
 // The decoder's messages are shown, while the window exists, in a blocking
-// box titled "Error" owned by the window.
+// box titled "Error" owned by the window, and also written to standard error.
 //
 // Returns true when the renderer can run.  On false everything made so far
 // has been unmade again (the scene first, then DestroyRenderWindow): no
