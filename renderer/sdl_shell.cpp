@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -60,6 +61,14 @@ bool FindExactMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& fou
     }
   }
   return false;
+}
+
+bool ShowsOnScreen(const char* videoDriver) {
+  if (!videoDriver) return false;
+  for (const char* invisible : {"offscreen", "dummy"}) {
+    if (std::strcmp(videoDriver, invisible) == 0) return false;
+  }
+  return true;
 }
 
 void RequestPixelFormat(int bitsPerPixel) {
@@ -181,6 +190,12 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   handles.videoOpen = true;
+  // Without a display SDL falls back to drawing nowhere: such a run could
+  // never be seen nor ended by a key, and would spin until killed.
+  if (!ShowsOnScreen(SDL_GetCurrentVideoDriver())) {
+    DestroyRenderWindow();
+    return false;
+  }
 
   RequestPixelFormat(bitsPerPixel);
   if (shell.fullScreen) {

@@ -354,8 +354,16 @@ bool XDisplay::PointerVisible() const {
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,
                  const std::filesystem::path& outputFolder, const std::string& name)
     : m_stdout(outputFolder / (name + ".out")), m_stderr(outputFolder / (name + ".err")) {
+  // The inherited environment, with the extra entries replacing any of the
+  // same name.
   std::vector<std::string> environment;
-  for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string inherited(*entry);
+    const std::string variable = inherited.substr(0, inherited.find('=') + 1);
+    bool replaced = false;
+    for (const std::string& extra : extraEnvironment) replaced = replaced || extra.rfind(variable, 0) == 0;
+    if (!replaced) environment.push_back(inherited);
+  }
   for (const std::string& extra : extraEnvironment) environment.push_back(extra);
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());

@@ -92,7 +92,8 @@ class XDisplay {
   Window m_focusWindow = 0;
 };
 
-// A child process with its standard output and error in files.
+// A child process with its standard output and error in files, and the
+// test's environment with `extraEnvironment` ("NAME=value") over it.
 class Process {
  public:
   Process(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,

@@ -133,6 +133,12 @@ TEST_F(RendererE2eTest, WithoutPictureEndsAtOnceWithStatusZeroAndNoBox) {
   EXPECT_TRUE(m_x->FindByTitle(kErrorBoxTitle).empty());
 }
 
+TEST_F(RendererE2eTest, WithoutDisplayEndsAtOnceWithStatusZero) {
+  WriteSolidBmp(Picture(), 64, 64, 255, 0, 0);
+  Process renderer({TUMBLEVIEW_RENDERER}, {"TUMBLEVIEW_DRIVE_C=" + m_drive.string(), "DISPLAY="}, m_drive, "renderer");
+  EXPECT_EQ(renderer.WaitExit(kEndBound), std::optional<int>(0));
+}
+
 TEST_F(RendererE2eTest, DamagedPictureShowsOneErrorBoxThenEndsWithStatusZero) {
   struct Row {
     const char* name;
