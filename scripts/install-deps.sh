@@ -14,6 +14,11 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
   mesa-utils sox lame
+  # renderer program tests and benchmark: XTest input, damage counting, a
+  # light window manager (minimize, decorated windows), the peer GL hack
+  libxtst-dev libxdamage-dev openbox xscreensaver-gl
+  # a display with several modes for the real mode-change test (Xorg, dummy driver)
+  xserver-xorg-video-dummy
 )
 
 missing=()

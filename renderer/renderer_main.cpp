@@ -1,0 +1,33 @@
+// The renderer program: one full-screen OpenGL window showing the scene
+// until Escape or a close request.  Its command line is ignored.
+#include "sdl_shell.h"
+#include "shell_state.h"
+
+namespace {
+
+// The saver watches for a top-level window with this title.
+constexpr const char* kWindowTitle = "Tumbleview_VC";
+
+// The display configuration is fixed; nothing reads a file or the command
+// line.
+void ApplySettings(tumbleview::ShellState& shell) {
+  shell.screenWidth = 1024;
+  shell.screenHeight = 768;
+  shell.colourBits = 32;
+  shell.fullScreen = true;
+}
+
+}  // namespace
+
+int main() {
+  tumbleview::ShellState& shell = tumbleview::Shell();
+  ApplySettings(shell);
+  if (!tumbleview::CreateRenderWindow(kWindowTitle, shell.screenWidth, shell.screenHeight,
+                                      shell.colourBits, shell.fullScreen)) {
+    return 0;
+  }
+  const int status = tumbleview::RunRenderLoop();
+  tumbleview::DestroyRenderApp();
+  tumbleview::DestroyRenderWindow();
+  return status;
+}

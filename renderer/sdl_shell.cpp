@@ -1,0 +1,280 @@
+#include "sdl_shell.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "error_report.h"
+#include "render_app.h"
+#include "sdl_messages.h"
+#include "shell_state.h"
+#include "window_proc.h"
+
+namespace tumbleview {
+namespace {
+
+// X11 class (WM_CLASS) of the window.
+constexpr const char* kWindowClass = "OpenGL";
+// Caption of the decoder's message boxes.
+constexpr const char* kErrorCaption = "Error";
+
+constexpr int kMinimumDepthBits = 16;
+constexpr int kDisplayIndex = 0;
+
+// Everything CreateRenderWindow makes, unmade by DestroyRenderApp and
+// DestroyRenderWindow.
+struct Handles {
+  bool videoOpen = false;
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  std::unique_ptr<RenderApp> app;
+  bool reporterInstalled = false;
+  ErrorReporter previousReporter;
+};
+
+Handles& Renderer() {
+  static Handles handles;
+  return handles;
+}
+
+// Bits a pixel of `format` takes in memory: a 24-bit-depth mode kept in
+// 32-bit pixels is what the X server offers as its 32-bit mode.
+int StoredBitsPerPixel(Uint32 format) {
+  if (SDL_ISPIXELFORMAT_FOURCC(format)) return 0;
+  return SDL_BYTESPERPIXEL(format) * 8;
+}
+
+bool FindExactMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& found) {
+  const int count = SDL_GetNumDisplayModes(kDisplayIndex);
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode mode{};
+    if (SDL_GetDisplayMode(kDisplayIndex, i, &mode) != 0) continue;
+    if (mode.w == width && mode.h == height && StoredBitsPerPixel(mode.format) == bitsPerPixel) {
+      found = mode;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ShowsOnScreen(const char* videoDriver) {
+  if (!videoDriver) return false;
+  for (const char* invisible : {"offscreen", "dummy"}) {
+    if (std::strcmp(videoDriver, invisible) == 0) return false;
+  }
+  return true;
+}
+
+void RequestPixelFormat(int bitsPerPixel) {
+  // Colour bits count the pixel as stored: 32 is 8 bits per channel, with
+  // no alpha asked for (a 24-bit visual in 32-bit pixels).
+  const int channelBits = bitsPerPixel >= 24 ? 8 : bitsPerPixel / 3;
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channelBits);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, kMinimumDepthBits);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+// Creates the hidden full-screen window and switches the display to `mode`
+// by showing it.  Nullptr when the display ends up in another mode; the
+// attempt is then undone.
+SDL_Window* CreateFullScreenWindow(const char* title, const SDL_DisplayMode& mode) {
+  SDL_Window* window = SDL_CreateWindow(title, 0, 0, mode.w, mode.h,
+                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN);
+  if (!window) return nullptr;
+  if (SDL_SetWindowDisplayMode(window, &mode) == 0) {
+    SDL_ShowWindow(window);
+    SDL_DisplayMode current{};
+    if (SDL_GetCurrentDisplayMode(kDisplayIndex, &current) == 0 && current.w == mode.w &&
+        current.h == mode.h && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
+      return window;
+    }
+  }
+  // Destroying a full-screen window puts the desktop mode back.
+  SDL_DestroyWindow(window);
+  return nullptr;
+}
+
+void ShowError(const std::string& message) {
+  // Also on standard error: the box may not be seen (no display for it), and
+  // whoever started the renderer may keep its output.
+  std::fputs(message.c_str(), stderr);
+  if (message.empty() || message.back() != '\n') std::fputc('\n', stderr);
+  SDL_ShowSimpleMessageBox(0, kErrorCaption, message.c_str(), Renderer().window);
+}
+
+void WriteReport(const char* line) {
+  std::fputs(line, stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+class SdlLoopPlatform final : public LoopPlatform {
+ public:
+  explicit SdlLoopPlatform(bool report)
+      : m_windowId(SDL_GetWindowID(Renderer().window)), m_report(report) {}
+
+  void PumpEvents(MessageQueue& queue) override {
+    // Everything that has arrived goes into the queue in one go, so that a
+    // burst of input is handled before the queue next looks empty.
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+      if (std::optional<Message> message = MessageFromSdlEvent(event, m_windowId, m_state)) {
+        queue.FromSystem(*message);
+      }
+    }
+  }
+
+  void DrawFrame() override {
+    Renderer().app->DrawFrame();
+    ++m_frames;
+  }
+
+  void SwapBuffers() override {
+    SDL_GL_SwapWindow(Renderer().window);
+    ++m_swaps;
+    if (!m_report) return;
+    char line[96];
+    if (m_swaps == 1) {
+      const auto now = std::chrono::steady_clock::now().time_since_epoch();
+      std::snprintf(line, sizeof line, "first-frame %" PRId64,
+                    static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+      WriteReport(line);
+    }
+    if (Shell().active != m_reportedActive) {
+      m_reportedActive = Shell().active;
+      std::snprintf(line, sizeof line, "active %d frames %" PRIu64, m_reportedActive ? 1 : 0, m_frames);
+      WriteReport(line);
+    }
+  }
+
+  void ReportEnd() const {
+    if (!m_report) return;
+    char line[96];
+    std::snprintf(line, sizeof line, "frames %" PRIu64 " swaps %" PRIu64, m_frames, m_swaps);
+    WriteReport(line);
+  }
+
+ private:
+  Uint32 m_windowId;
+  bool m_report;
+  SdlMessageState m_state;
+  std::uint64_t m_frames = 0;
+  std::uint64_t m_swaps = 0;
+  bool m_reportedActive = true;
+};
+
+}  // namespace
+
+bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPixel,
+                        bool fullScreen) {
+  Handles& handles = Renderer();
+  ShellState& shell = Shell();
+  shell.fullScreen = fullScreen;
+
+  // SDL reads the X11 class from the environment when its video starts.
+  SDL_setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 1);
+  // Losing the focus must not minimize the window: only minimizing stops
+  // the drawing, and the mode stays until the run ends.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  handles.videoOpen = true;
+  // Without a display SDL falls back to drawing nowhere: such a run could
+  // never be seen nor ended by a key, and would spin until killed.
+  if (!ShowsOnScreen(SDL_GetCurrentVideoDriver())) {
+    DestroyRenderWindow();
+    return false;
+  }
+
+  RequestPixelFormat(bitsPerPixel);
+  if (shell.fullScreen) {
+    SDL_DisplayMode mode{};
+    if (FindExactMode(width, height, bitsPerPixel, mode)) {
+      handles.window = CreateFullScreenWindow(title, mode);
+    }
+    // No such mode, or the display refused it: an ordinary window instead.
+    if (!handles.window) shell.fullScreen = false;
+  }
+  if (!handles.window) {
+    handles.window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  }
+  if (!handles.window) {
+    DestroyRenderWindow();
+    return false;
+  }
+
+  handles.context = SDL_GL_CreateContext(handles.window);
+  if (!handles.context || SDL_GL_MakeCurrent(handles.window, handles.context) != 0) {
+    DestroyRenderWindow();
+    return false;
+  }
+
+  SDL_ShowWindow(handles.window);
+  SDL_RaiseWindow(handles.window);
+  SDL_SetWindowInputFocus(handles.window);
+  SDL_ShowCursor(SDL_DISABLE);
+
+  int clientWidth = width;
+  int clientHeight = height;
+  SDL_GetWindowSize(handles.window, &clientWidth, &clientHeight);
+  shell.clientWidth = clientWidth;
+  shell.clientHeight = clientHeight;
+  shell.showPointer = [] { SDL_ShowCursor(SDL_ENABLE); };
+  shell.loadFailed = 0;
+  handles.previousReporter = SetErrorReporter(ShowError);
+  handles.reporterInstalled = true;
+
+  handles.app = std::make_unique<RenderApp>();
+  if (shell.loadFailed != 0) {
+    DestroyRenderApp();
+    DestroyRenderWindow();
+    return false;
+  }
+  return true;
+}
+
+int RunRenderLoop() {
+  SdlLoopPlatform platform(std::getenv("TUMBLEVIEW_FRAME_REPORT") != nullptr);
+  MessageQueue queue;
+  const int status = RunMessageLoop(Shell(), queue, platform);
+  platform.ReportEnd();
+  return status;
+}
+
+void DestroyRenderApp() { Renderer().app.reset(); }
+
+void DestroyRenderWindow() {
+  Handles& handles = Renderer();
+  if (handles.videoOpen) SDL_ShowCursor(SDL_ENABLE);
+  if (Shell().fullScreen && handles.window) SDL_SetWindowFullscreen(handles.window, 0);
+  if (handles.context) {
+    SDL_GL_MakeCurrent(handles.window, nullptr);
+    SDL_GL_DeleteContext(handles.context);
+    handles.context = nullptr;
+  }
+  if (handles.reporterInstalled) {
+    SetErrorReporter(std::move(handles.previousReporter));
+    handles.reporterInstalled = false;
+  }
+  if (handles.window) {
+    SDL_DestroyWindow(handles.window);
+    handles.window = nullptr;
+  }
+  if (handles.videoOpen) {
+    SDL_Quit();
+    handles.videoOpen = false;
+  }
+}
+
+}  // namespace tumbleview

@@ -1,0 +1,116 @@
+// The fixture of the renderer's whole-program tests: a private picture
+// folder, the program started on it, and the checks every run ends with (no
+// window of ours left, display size as before).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "shell_e2e_support.h"
+
+namespace tvtest {
+
+inline constexpr const char* kRenderWindowTitle = "Tumbleview_VC";
+inline constexpr const char* kErrorBoxTitle = "Error";
+
+// Generous bounds: the machine may be loaded.
+inline constexpr Seconds kStartBound{10};
+inline constexpr Seconds kEndBound{10};
+inline constexpr Seconds kChangeBound{10};
+
+class RendererE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tv-shell-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);  // mode 0700
+    m_drive = pattern;
+    m_x = std::make_unique<XDisplay>();
+    m_initialSize = m_x->ScreenSize();
+  }
+
+  void TearDown() override {
+    if (!m_x) return;  // no display: nothing was started
+    if (m_renderer && m_renderer->Running()) {
+      ADD_FAILURE() << "the renderer was still running at the end of the test";
+      m_renderer.reset();
+    }
+    EXPECT_TRUE(WaitUntil([&] { return m_x->FindByTitle(kRenderWindowTitle).empty(); }, kEndBound))
+        << "a window titled " << kRenderWindowTitle << " is left";
+    EXPECT_EQ(m_x->ScreenSize(), m_initialSize) << "the display size changed";
+    m_renderer.reset();
+    m_windowManager.reset();
+    m_x.reset();
+    std::filesystem::remove_all(m_drive);
+  }
+
+  std::filesystem::path Picture() const { return m_drive / "Tumbleview.bmp"; }
+
+  void StartRenderer() {
+    m_renderer = std::make_unique<Process>(
+        std::vector<std::string>{TUMBLEVIEW_RENDERER},
+        std::vector<std::string>{"TUMBLEVIEW_DRIVE_C=" + m_drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"}, m_drive,
+        "renderer");
+  }
+
+  // The renderer's window once it is mapped and has presented a frame, or 0.
+  Window WaitForRenderWindow() {
+    Window window = 0;
+    WaitUntil(
+        [&] {
+          const std::vector<Window> found = m_x->FindByTitle(kRenderWindowTitle);
+          if (found.size() == 1 && m_x->Shown(found.front())) window = found.front();
+          return window != 0 && m_renderer->Stdout().find("first-frame") != std::string::npos;
+        },
+        kStartBound);
+    return window;
+  }
+
+  // True once the screen shows something else than `before`, by at least
+  // `pixels` pixels.
+  bool ScreenChangesFrom(const Screenshot& before, int pixels = 500) {
+    return WaitUntil([&] { return m_x->Capture().Difference(before) >= pixels; }, kChangeBound);
+  }
+
+  // Waits for the screen to change twice: frames are still being presented.
+  bool KeepsDrawing() {
+    return ScreenChangesFrom(m_x->Capture()) && ScreenChangesFrom(m_x->Capture());
+  }
+
+  // Takes the keyboard focus away from the renderer once SDL has taken note
+  // of its own focus: SDL delivers focus changes some 200 ms after they
+  // happen, and a change in between would go unseen.  Nothing outside shows
+  // that moment, so this waits a fixed while.
+  Window StealFocus() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const Window other = m_x->TakeFocus();
+    EXPECT_EQ(m_x->Focus(), other);
+    return other;
+  }
+
+  void StartWindowManager() {
+    m_windowManager = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"},
+                                                std::vector<std::string>{}, m_drive, "openbox");
+    ASSERT_TRUE(WaitUntil([&] { return m_x->HasWindowManager(); }, kStartBound)) << "openbox did not start";
+  }
+
+  // Escape pressed until the renderer ends; its exit status.
+  std::optional<int> PressEscapeUntilEnd() {
+    m_x->Key(0xff1b /* XK_Escape */, true);
+    const std::optional<int> status = m_renderer->WaitExit(kEndBound);
+    m_x->Key(0xff1b, false);
+    return status;
+  }
+
+  std::filesystem::path m_drive;
+  std::unique_ptr<XDisplay> m_x;
+  std::unique_ptr<Process> m_renderer;
+  std::unique_ptr<Process> m_windowManager;
+  std::pair<int, int> m_initialSize;
+};
+
+}  // namespace tvtest

@@ -1,0 +1,60 @@
+// The renderer program on a real X server whose display has a 1024 x 768
+// mode besides its own 1280 x 1024 (Xorg with the dummy driver): the run
+// switches the display to 1024 x 768 and the end puts it back, whichever way
+// the run ends.
+#include <signal.h>
+#include <stdlib.h>
+
+#include "shell_e2e_fixture.h"
+
+namespace tvtest {
+namespace {
+
+class ModeChangeTest : public RendererE2eTest {
+ protected:
+  void SetUp() override {
+    if (const char* why = getenv("TUMBLEVIEW_XORG_UNAVAILABLE")) GTEST_SKIP() << why;
+    RendererE2eTest::SetUp();
+    ASSERT_EQ(m_initialSize, (std::pair<int, int>{1280, 1024}));
+    WriteSolidBmp(Picture(), 64, 64, 255, 0, 0);
+    StartRenderer();
+    const Window window = WaitForRenderWindow();
+    ASSERT_NE(window, 0u) << m_renderer->Stderr();
+    EXPECT_EQ(m_x->ScreenSize(), (std::pair<int, int>{1024, 768}));
+    const Geometry geometry = m_x->GeometryOf(window);
+    EXPECT_EQ(geometry.x, 0);
+    EXPECT_EQ(geometry.y, 0);
+    EXPECT_EQ(geometry.width, 1024);
+    EXPECT_EQ(geometry.height, 768);
+  }
+  // RendererE2eTest::TearDown checks that the display mode is back.
+};
+
+TEST_F(ModeChangeTest, EscapeRestoresTheDisplayMode) {
+  EXPECT_TRUE(KeepsDrawing());
+  EXPECT_EQ(PressEscapeUntilEnd(), std::optional<int>(27));
+}
+
+TEST_F(ModeChangeTest, TerminationSignalRestoresTheDisplayMode) {
+  kill(m_renderer->pid(), SIGTERM);
+  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+}
+
+// SDL's own habit would be to minimize a full-screen window that loses the
+// focus and give the display its mode back.
+TEST_F(ModeChangeTest, LosingTheFocusKeepsTheModeAndTheDrawing) {
+  StealFocus();
+  // SDL acts on a focus change some 200 ms after it; a negative can only be
+  // watched for a while.
+  EXPECT_FALSE(WaitUntil([&] { return m_x->ScreenSize() != std::pair<int, int>{1024, 768}; }, Seconds(1.5)))
+      << "the display mode went back while the window lost the focus";
+  EXPECT_TRUE(KeepsDrawing());
+  const std::vector<Window> windows = m_x->FindByTitle(kRenderWindowTitle);
+  ASSERT_EQ(windows.size(), 1u);
+  m_x->RequestClose(windows.front());
+  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+  EXPECT_EQ(m_renderer->Stdout().find("active 0"), std::string::npos) << m_renderer->Stdout();
+}
+
+}  // namespace
+}  // namespace tvtest

@@ -1,0 +1,48 @@
+// The renderer program on an X server that has no 1024 x 768 mode (a fixed
+// 800 x 600 Xvfb): the run is windowed, with a decorated window whose client
+// area is 1024 x 768 at the screen's top-left corner.
+#include <X11/keysym.h>
+
+#include "shell_e2e_fixture.h"
+
+namespace tvtest {
+namespace {
+
+TEST_F(RendererE2eTest, RefusedModeGivesDecoratedWindowOfTheSameClientSize) {
+  ASSERT_EQ(m_initialSize, (std::pair<int, int>{800, 600}));
+  StartWindowManager();
+  WriteSolidBmp(Picture(), 64, 64, 255, 0, 0);
+  StartRenderer();
+  const Window window = WaitForRenderWindow();
+  ASSERT_NE(window, 0u) << m_renderer->Stderr();
+
+  const Geometry client = m_x->GeometryOf(window);
+  EXPECT_EQ(client.width, 1024);
+  EXPECT_EQ(client.height, 768);
+  // Decorated: the window manager's frame holds the window, and the frame
+  // sits at the top-left corner with the client below its title bar.
+  Window frame = window;
+  while (m_x->Parent(frame) != 0 && m_x->Parent(frame) != m_x->Root()) frame = m_x->Parent(frame);
+  ASSERT_NE(frame, window) << "no frame around the window";
+  const Geometry outer = m_x->GeometryOf(frame);
+  EXPECT_EQ(outer.x, 0);
+  EXPECT_EQ(outer.y, 0);
+  EXPECT_GT(client.y, 0);
+
+  EXPECT_TRUE(KeepsDrawing());
+  EXPECT_EQ(PressEscapeUntilEnd(), std::optional<int>(27));
+  EXPECT_EQ(m_x->ScreenSize(), (std::pair<int, int>{800, 600}));
+}
+
+TEST_F(RendererE2eTest, RefusedModeWindowEndsOnCloseRequest) {
+  WriteSolidBmp(Picture(), 64, 64, 0, 255, 0);
+  StartRenderer();
+  const Window window = WaitForRenderWindow();
+  ASSERT_NE(window, 0u) << m_renderer->Stderr();
+  EXPECT_EQ(m_x->GeometryOf(window).width, 1024);
+  m_x->RequestClose(window);
+  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+}
+
+}  // namespace
+}  // namespace tvtest

@@ -1,0 +1,206 @@
+#include "window_proc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tv = tumbleview;
+
+namespace {
+
+constexpr std::uintptr_t kVkA = 'A';
+
+tv::Message KeyDown(std::uintptr_t vk, std::uint32_t character = 0) {
+  return {tv::kWmKeyDown, vk, 1, character};
+}
+tv::Message KeyUp(std::uintptr_t vk) { return {tv::kWmKeyUp, vk, static_cast<std::intptr_t>(0xC0000001u), 0}; }
+tv::Message Plain(std::uint32_t number, std::uintptr_t wParam = 0) { return {number, wParam, 0, 0}; }
+
+const tv::Message kEscapeDown = KeyDown(tv::kVkEscape, 27);
+const tv::Message kEscapeUp = KeyUp(tv::kVkEscape);
+const tv::Message kClose = Plain(tv::kWmClose);
+const tv::Message kMinimize = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaInactive, true));
+const tv::Message kRestore = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaActive, false));
+const tv::Message kFocusLost = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaInactive, false));
+const tv::Message kFocusGained = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaActive, false));
+
+// Hands the loop one burst of input each time the queue has run empty (after
+// a frame), the first burst at once.  Should the script leave the loop
+// running, it closes the window after a few idle frames, and says so.
+class ScriptedPlatform final : public tv::LoopPlatform {
+ public:
+  explicit ScriptedPlatform(std::vector<std::vector<tv::Message>> bursts) : m_bursts(std::move(bursts)) {}
+
+  void PumpEvents(tv::MessageQueue& queue) override {
+    if (!m_idle) return;
+    m_idle = false;
+    if (m_next < m_bursts.size()) {
+      for (const tv::Message& message : m_bursts[m_next]) queue.FromSystem(message);
+      ++m_next;
+    } else if (++m_idleAfterScript == kIdleFramesBeforeClose) {
+      forcedClose = true;
+      queue.FromSystem(kClose);
+    }
+  }
+  void DrawFrame() override {
+    ++draws;
+    trace += 'D';
+  }
+  void SwapBuffers() override {
+    ++swaps;
+    trace += 'S';
+    m_idle = true;
+  }
+
+  int draws = 0;
+  int swaps = 0;
+  bool forcedClose = false;
+  std::string trace;
+
+ private:
+  static constexpr int kIdleFramesBeforeClose = 3;
+  std::vector<std::vector<tv::Message>> m_bursts;
+  std::size_t m_next = 0;
+  bool m_idle = true;
+  int m_idleAfterScript = 0;
+};
+
+struct LoopCase {
+  const char* name;
+  std::vector<std::vector<tv::Message>> bursts;
+  int status;
+  bool endedByScript;  // false: the loop was still running when the script ran out
+  const char* trace;   // D = frame drawn, S = buffers swapped
+};
+
+void PrintTo(const LoopCase& c, std::ostream* os) { *os << c.name; }
+
+class MessageLoopTest : public ::testing::TestWithParam<LoopCase> {};
+
+TEST_P(MessageLoopTest, EndsAsTheMessagesSay) {
+  const LoopCase& c = GetParam();
+  tv::ShellState shell;
+  tv::MessageQueue queue;
+  ScriptedPlatform platform(c.bursts);
+  const int status = tv::RunMessageLoop(shell, queue, platform);
+  EXPECT_EQ(status, c.status);
+  EXPECT_EQ(!platform.forcedClose, c.endedByScript);
+  EXPECT_EQ(platform.trace, c.trace);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, MessageLoopTest,
+    ::testing::Values(
+        // Key-down, then its character message; the queue is empty next, the
+        // frame is drawn but not swapped, and the character's 27 is the status.
+        LoopCase{"EscapeEndsWithItsCharacter", {{kEscapeDown}}, 27, true, "D"},
+        LoopCase{"EscapeAfterFramesEndsWithItsCharacter", {{}, {}, {kEscapeDown}}, 27, true, "DSDSD"},
+        // Down and up in one burst: the key is up again when the queue empties.
+        LoopCase{"EscapeDownAndUpInOneBurstDoesNotEnd", {{kEscapeDown, kEscapeUp}}, 0, false, "DSDSDS"},
+        LoopCase{"EscapeUpInLaterBurstIsTooLate", {{kEscapeDown}, {kEscapeUp}}, 27, true, "D"},
+        // The status is the parameter of the last message removed, whatever it is.
+        LoopCase{"StatusIsLastParameterHandled", {{kEscapeDown, KeyDown(kVkA, 'a')}}, 'a', true, "D"},
+        // Window-state notifications are sent, not queued: never the status.
+        LoopCase{"ActivationAfterEscapeLeavesTheStatus", {{kEscapeDown, kFocusGained}}, 27, true, "D"},
+        LoopCase{"EscapeWithoutCharacterEndsWithKeyCode", {{KeyDown(tv::kVkEscape)}}, 27, true, "D"},
+        LoopCase{"CloseEndsWithZero", {{}, {kClose}}, 0, true, "DS"},
+        // The quit message waits until the input behind the close request is handled.
+        LoopCase{"CloseThenKeyStillEndsWithZero", {{kClose, KeyDown(kVkA, 'a')}}, 0, true, ""},
+        LoopCase{"OtherKeysAndButtonsDoNotEnd",
+                 {{KeyDown(kVkA, 'a'), KeyDown(tv::kVkT, 't'), KeyDown(tv::kVkH, 'h'), KeyDown(' ', ' ')},
+                  {Plain(tv::kWmLButtonDown), Plain(tv::kWmRButtonDown), Plain(tv::kWmMouseMove)},
+                  {Plain(tv::kWmLButtonUp), Plain(tv::kWmRButtonUp), KeyUp(kVkA)}},
+                 0, false, "DSDSDSDSDS"},
+        // Minimized: swapped but not drawn; Escape still ends the run.
+        LoopCase{"MinimizedSwapsWithoutDrawing", {{kMinimize}, {}, {kEscapeDown}}, 27, true, "SS"},
+        LoopCase{"RestoreDrawsAgain", {{kMinimize}, {kRestore}, {kEscapeDown}}, 27, true, "SDSD"},
+        LoopCase{"LosingFocusKeepsDrawing", {{kFocusLost}, {}, {kEscapeDown}}, 27, true, "DSDSD"},
+        LoopCase{"KeyCodesPastTheTableAreIgnored", {{KeyDown(256), KeyDown(0xFFFF), KeyDown(~std::uintptr_t{0})}}, 0,
+                 false, "DSDSDS"}),
+    [](const ::testing::TestParamInfo<LoopCase>& param) { return std::string(param.param.name); });
+
+TEST(WindowProcTest, KeysAndButtonsSetAndClearTheirEntries) {
+  struct Row {
+    tv::Message message;
+    std::size_t entry;
+    std::uint8_t held;
+  };
+  const Row rows[] = {
+      {KeyDown(tv::kVkT), tv::kVkT, 1},          {KeyUp(tv::kVkT), tv::kVkT, 0},
+      {KeyDown(255), 255, 1},                    {KeyUp(255), 255, 0},
+      {KeyDown(0), 0, 1},                        {Plain(tv::kWmLButtonDown), tv::kVkLButton, 1},
+      {Plain(tv::kWmLButtonUp), tv::kVkLButton, 0}, {Plain(tv::kWmRButtonDown), tv::kVkRButton, 1},
+      {Plain(tv::kWmRButtonUp), tv::kVkRButton, 0},
+  };
+  tv::ShellState shell;
+  tv::MessageQueue queue;
+  for (const Row& row : rows) {
+    EXPECT_EQ(tv::WindowProc(shell, queue, row.message), 0);
+    EXPECT_EQ(shell.keyDown[row.entry], row.held) << "message " << row.message.message << " entry " << row.entry;
+  }
+  EXPECT_TRUE(queue.Empty());
+}
+
+TEST(WindowProcTest, SystemKeysCharactersAndMiddleButtonLeaveTheTableAlone) {
+  tv::ShellState shell;
+  tv::MessageQueue queue;
+  for (const tv::Message& message :
+       {Plain(tv::kWmSysKeyDown, tv::kVkT), Plain(tv::kWmChar, tv::kVkEscape), Plain(tv::kWmSysChar, 'a'),
+        Plain(tv::kWmMButtonDown), Plain(tv::kWmMouseWheel), Plain(tv::kWmMouseMove, 3)}) {
+    EXPECT_EQ(tv::WindowProc(shell, queue, message), 0);
+  }
+  for (std::uint8_t held : shell.keyDown) EXPECT_EQ(held, 0);
+  EXPECT_TRUE(shell.active);
+  EXPECT_TRUE(queue.Empty());
+}
+
+TEST(WindowProcTest, OnlyMinimizingMakesInactive) {
+  struct Row {
+    std::uintptr_t wParam;
+    bool active;
+  };
+  const Row rows[] = {
+      {tv::ActivateParam(tv::kWaInactive, true), false}, {tv::ActivateParam(tv::kWaActive, false), true},
+      {tv::ActivateParam(tv::kWaInactive, false), true}, {tv::ActivateParam(tv::kWaActive, true), false},
+      {tv::ActivateParam(2 /* click-activated */, false), true},
+  };
+  tv::ShellState shell;
+  tv::MessageQueue queue;
+  for (const Row& row : rows) {
+    tv::WindowProc(shell, queue, Plain(tv::kWmActivate, row.wParam));
+    EXPECT_EQ(shell.active, row.active) << "wParam 0x" << std::hex << row.wParam;
+  }
+}
+
+TEST(MessageQueueTest, PostedBeforeInputAndQuitLast) {
+  tv::MessageQueue queue;
+  queue.PostInput(KeyDown(1));
+  queue.PostQuit(5);
+  queue.PostInput(KeyDown(2));
+  queue.Post(Plain(tv::kWmChar, 3));
+  std::vector<std::uintptr_t> order;
+  tv::Message message;
+  while (queue.Peek(message)) order.push_back(message.message == tv::kWmQuit ? 100 + message.wParam : message.wParam);
+  EXPECT_EQ(order, (std::vector<std::uintptr_t>{3, 1, 2, 105}));
+  EXPECT_TRUE(queue.Empty());
+}
+
+TEST(TranslateMessageTest, KeyDownsWithCharactersQueueTheirCharacterMessage) {
+  tv::MessageQueue queue;
+  tv::TranslateMessage(queue, KeyDown(tv::kVkEscape, 27));
+  tv::TranslateMessage(queue, {tv::kWmSysKeyDown, 'A', 7, 'a'});
+  tv::TranslateMessage(queue, KeyDown(0x70 /* F1 */, 0));
+  tv::TranslateMessage(queue, {tv::kWmKeyUp, 'A', 0, 'a'});
+  tv::Message message;
+  ASSERT_TRUE(queue.Peek(message));
+  EXPECT_EQ(message.message, tv::kWmChar);
+  EXPECT_EQ(message.wParam, 27u);
+  ASSERT_TRUE(queue.Peek(message));
+  EXPECT_EQ(message.message, tv::kWmSysChar);
+  EXPECT_EQ(message.wParam, static_cast<std::uintptr_t>('a'));
+  EXPECT_EQ(message.lParam, 7);
+  EXPECT_FALSE(queue.Peek(message));
+}
+
+}  // namespace
