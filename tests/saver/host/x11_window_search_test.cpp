@@ -53,6 +53,14 @@ class OtherClient {
                     static_cast<int>(latin1.size()));
     XSync(display(), False);
   }
+  void setCompoundTextWmName(Window window, const std::string& utf8) {
+    char* list[] = {const_cast<char*>(utf8.c_str())};
+    XTextProperty text{};
+    ASSERT_EQ(Xutf8TextListToTextProperty(display(), list, 1, XCompoundTextStyle, &text), Success);
+    XSetWMName(display(), window, &text);
+    XFree(text.value);
+    XSync(display(), False);
+  }
   void markAsClient(Window window) {
     const Atom wmState = XInternAtom(display(), "WM_STATE", False);
     const long state[2] = {1, 0};  // NormalState, no icon
@@ -97,8 +105,16 @@ TEST(FindWindowByTitle, MatchesEitherNamePropertyOfAnotherClient) {
   other.setLatin1WmName(latin1Only, "Caf\xe9");  // "Café" in Latin-1
   XMapWindow(other.display(), latin1Only);
 
+  const Window compound = other.createTopLevel();
+  other.setCompoundTextWmName(compound, "<Tumbleview>の設定");
+  // A huge name from a hostile client is neither fetched whole nor matched.
+  const Window huge = other.createTopLevel();
+  other.setNetWmName(huge, "Tumbleview_VC" + std::string(4 << 20, 'x'));
+  other.setLatin1WmName(huge, "Tumbleview_VC" + std::string(4 << 20, 'x'));
+
   EXPECT_EQ(FindWindowByTitle("Tumbleview_VC"), utf8Only);
   EXPECT_EQ(FindWindowByTitle("Café"), latin1Only);
+  EXPECT_EQ(FindWindowByTitle("<Tumbleview>の設定"), compound);
   EXPECT_EQ(FindWindowByTitle("Tumbleview_Main"), 0u);
   other.destroy(utf8Only);
   EXPECT_EQ(FindWindowByTitle("Tumbleview_VC"), 0u);
