@@ -483,6 +483,8 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
     if (!utf16.ok()) return false;
     newBytes = std::string(kUtf16Mark) + utf16.bytes;
   }
+  // A file the reader would refuse is as good as lost.
+  if (newBytes.size() > kProfileFileSizeLimit) return false;
   return ReplaceFile(*target, newBytes, mode);
 }
 

@@ -89,8 +89,9 @@ std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_vi
 //    symbolic link is followed: its target is replaced, the link stays.
 // Refused (false, nothing written): an empty section or key, a key with
 // '=', a key starting with '[' or ';', any CR, LF or NUL in the three texts
-// (they would forge other lines), invalid UTF-8, and a file in the path's
-// place that cannot be read (folder, FIFO, too large, unreadable).
+// (they would forge other lines), invalid UTF-8, a file in the path's place
+// that cannot be read (folder, FIFO, too large, unreadable), and a result
+// larger than kProfileFileSizeLimit (which no read would accept).
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
 
