@@ -121,6 +121,7 @@ struct Line {
   std::size_t next = 0;       // start of the next line
   std::size_t trimmedEnd = 0; // end of the content without trailing blanks
   std::size_t nameBegin = 0, nameEnd = 0;    // section name or key
+  std::size_t afterEquals = 0;               // Entry only
   std::size_t valueBegin = 0, valueEnd = 0;  // Entry only
 };
 
@@ -174,6 +175,7 @@ std::vector<Line> SplitLines(const std::u32string& s) {
         line.nameEnd = TrimEnd(s, tb, eq);
         if (eq < te) {
           line.kind = LineKind::Entry;
+          line.afterEquals = eq + 1;
           line.valueBegin = SkipBlanks(s, eq + 1, te);
           line.valueEnd = te;
         } else {
@@ -447,8 +449,10 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
   const std::string entryText = keyText + "=" + std::string(value);
   if (where.key) {
     const Line& line = lines[*where.key];
+    // The new value follows the '=' directly: the key and its spacing stay,
+    // and repeated writes of a value with a leading blank do not pile up blanks.
     if (line.kind == LineKind::Entry) {
-      from = line.valueBegin;
+      from = line.afterEquals;
       text = std::string(value);
     } else {
       from = line.trimmedEnd;

@@ -74,7 +74,8 @@ std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_vi
 // Sets `key` in `section` to `value` (WritePrivateProfileString) and
 // returns true on success.
 //  - An existing key (the first of its name in the first section of its
-//    name) gets the new value in place; every other byte of the file stays.
+//    name) gets the new value in place, right after its '=' (the key as
+//    written and its line end stay); every other byte of the file stays.
 //  - A new key goes on a new line after the last non-blank line of its
 //    section; a new section ("[section]" then the key) goes at the end of
 //    the file, which is created when missing.  New lines end with CR LF.

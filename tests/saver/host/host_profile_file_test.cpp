@@ -269,7 +269,7 @@ TEST_F(ProfileFileTest, EditsInPlaceAndKeepsEveryOtherByte) {
     const char* value;
     std::string expected;
   } rows[] = {
-      {"s", "A", "new", Replace(original, "a = 1", "a = new")},
+      {"s", "A", "new", Replace(original, "a = 1", "a =new")},
       {"s", "b", "", Replace(original, "  B=2  ", "  B=")},
       {"s", "bare", "v", Replace(original, "bare\r\n", "bare=v\r\n")},
       {"s", "c", "3", Replace(original, "; last words\r\n", "; last words\r\nc=3\r\n")},
