@@ -1,0 +1,32 @@
+// Finding windows of any client by title, and the size of a foreign window.
+//
+// A "top-level window" is a child of a root window of the server, mapped or
+// not, or a client window that a window manager has put inside its frame
+// (recognised by its WM_STATE property).  Child windows of applications are
+// never matched.  A title matches when _NET_WM_NAME (UTF-8) or WM_NAME (any
+// text encoding, converted to UTF-8) is byte for byte equal to it.
+#pragma once
+
+#include <string_view>
+
+#include "x11_connection.h"
+
+namespace tumbleview {
+
+// The topmost matching window's id, or 0 when there is none.  Windows that
+// disappear while the search runs are passed over.
+X11WindowId FindWindowByTitle(X11Connection& connection, std::string_view titleUtf8);
+
+// The same on the shared connection; 0 when there is no X server either.
+X11WindowId FindWindowByTitle(std::string_view titleUtf8);
+
+// Outer size of a window in pixels, border included; 0 x 0 when the window
+// does not exist (the id may come from a command line).
+struct WindowExtent {
+  int width = 0;
+  int height = 0;
+};
+WindowExtent WindowExtentOf(X11Connection& connection, X11WindowId window);
+WindowExtent WindowExtentOf(X11WindowId window);
+
+}  // namespace tumbleview
