@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -146,9 +147,10 @@ Command::Command(QWidget* parent) : QWidget(parent) {
   m_lblMsg->setFont(font);
   setCaptionColour(0);
 
-  m_tmrMouse.setObjectName(QStringLiteral("TmrMouse"));
-  m_tmrMouse.setInterval(kHoverPollMilliseconds);
-  connect(&m_tmrMouse, &QTimer::timeout, this, &Command::pollMouse);
+  m_tmrMouse = new QTimer(this);
+  m_tmrMouse->setObjectName(QStringLiteral("TmrMouse"));
+  m_tmrMouse->setInterval(kHoverPollMilliseconds);
+  connect(m_tmrMouse, &QTimer::timeout, this, &Command::pollMouse);
   m_pointerProbe = [] { return QApplication::widgetAt(QCursor::pos()); };
 }
 
@@ -221,7 +223,7 @@ void Command::setVisibleProperty(std::uint8_t visible) {
 
 void Command::Initialize() {
   m_buttonState = 1;
-  m_tmrMouse.start();
+  m_tmrMouse->start();
 }
 
 // ---- Persistence ----------------------------------------------------------------

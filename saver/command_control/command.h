@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -21,6 +20,7 @@
 #include "property_bag.h"
 
 class QLabel;
+class QTimer;
 
 namespace tumbleview {
 
@@ -115,7 +115,7 @@ class Command : public QWidget {
   void setOpaque(bool opaque);
 
   QLabel* m_lblMsg = nullptr;
-  QTimer m_tmrMouse;
+  QTimer* m_tmrMouse = nullptr;
   QImage m_surface;
   PointerProbe m_pointerProbe;
 

@@ -91,8 +91,9 @@ TEST(StretchBlt, SourceIndexPerDestinationPixel) {
   }
 }
 
-// Every enlargement keeps both ends and never skips a source pixel; every
-// reduction keeps the first pixel and never repeats one.
+// Every enlargement keeps both ends and shows the source pixel under each
+// destination centre; every reduction keeps the first pixel and never
+// repeats one.
 TEST(StretchBlt, MappingsAreMonotoneAndCoverTheRange) {
   for (int s = 1; s <= 64; ++s) {
     for (int d = 1; d <= 128; ++d) {
@@ -110,6 +111,12 @@ TEST(StretchBlt, MappingsAreMonotoneAndCoverTheRange) {
       ASSERT_LT(offsets.back(), s);
       if (s <= d) {
         ASSERT_EQ(offsets.back(), s - 1) << s << "->" << d;
+        // Each destination centre falls in the source pixel it shows (a
+        // centre on a boundary belongs to the earlier pixel).
+        for (int i = 0; i < d; ++i) {
+          ASSERT_EQ(offsets[std::size_t(i)], ((2 * i + 1) * s + 2 * d - 1) / (2 * d) - 1)
+              << s << "->" << d << " at " << i;
+        }
       }
     }
   }
