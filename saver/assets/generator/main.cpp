@@ -4,8 +4,10 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <string>
 
 #include "asset_pictures.h"
+#include "preview_still.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -23,6 +25,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "could not write %s\n", qPrintable(picture.fileName));
       ++failures;
     }
+  }
+  // The preview still shows the cube wearing the sample picture just written.
+  std::string why;
+  const QImage still = tumbleview::assets::renderPreviewStill(
+      folder + QStringLiteral("/sample.bmp"), &why);
+  if (still.isNull() ||
+      !tumbleview::assets::writeAssetPicture(folder, {QStringLiteral("preview.jpg"), still})) {
+    std::fprintf(stderr, "could not make preview.jpg: %s\n", why.c_str());
+    ++failures;
   }
   return failures == 0 ? 0 : 1;
 }
