@@ -115,6 +115,12 @@ TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
   RunUntilNoFormIsLoaded();  // nothing left: the program can end
 }
 
+TEST_F(PreviewWindowTest, ShowsTheStillCompiledIntoTheProgram) {
+  QPointer<PreviewWindow> preview = new PreviewWindow();
+  EXPECT_EQ(preview->Img_Prev->picture().size(), QSize(152, 112));
+  delete preview;
+}
+
 TEST_F(PreviewWindowTest, RefusesAPaneThatDoesNotExist) {
   QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
   EXPECT_FALSE(preview->showInPane(0));

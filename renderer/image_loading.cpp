@@ -1,0 +1,59 @@
+#include "image_loading.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "bmp_decoder.h"
+#include "error_report.h"
+#include "posix_mapped_file.h"
+
+namespace tumbleview {
+namespace {
+
+std::string FailedToOpenMessage(const char* path) {
+  const int length = std::snprintf(nullptr, 0, kFailedToOpenDib, path);
+  if (length <= 0) return kFailedToOpenDib;
+  std::string message(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(message.data(), message.size(), kFailedToOpenDib, path);
+  message.resize(static_cast<std::size_t>(length));
+  return message;
+}
+
+}  // namespace
+
+std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
+  if (path == nullptr) return nullptr;
+  // Only a probe: a file that cannot be opened at all fails without a word.
+  std::FILE* probe = std::fopen(path, "r");
+  if (probe == nullptr) return nullptr;
+  std::fclose(probe);
+  return LoadDibImage(path);
+}
+
+std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
+  if (path == nullptr) {
+    ReportError(FailedToOpenMessage("(null)"));
+    return nullptr;
+  }
+  const PosixMappedFile file(path);
+  if (!file.isOpen()) {
+    ReportError(FailedToOpenMessage(path));
+    return nullptr;
+  }
+  std::unique_ptr<RgbImage> image;
+  DibStatus status = DibStatus::kOutOfMemory;
+  try {
+    image = std::make_unique<RgbImage>();
+    status = DecodeDibInto(file.bytes(), *image);
+  } catch (const std::bad_alloc&) {
+    status = DibStatus::kOutOfMemory;
+  }
+  if (status != DibStatus::kOk) {
+    ReportError(DibStatusMessage(status));
+    return nullptr;
+  }
+  return image;
+}
+
+}  // namespace tumbleview

@@ -1,0 +1,87 @@
+// Writes bitmap files for the decoder's tests: any header field can be set
+// to any value, so the same writer makes well-formed and hostile files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tumbleview::test {
+
+struct Rgb8 {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb8&, const Rgb8&) = default;
+};
+
+// width x height pixels, bottom row first (the order of RgbImage).
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<Rgb8> pixels;
+
+  Rgb8 at(int x, int row) const { return pixels[static_cast<std::size_t>(row * width + x)]; }
+  // The bytes an RgbImage of this picture holds.
+  std::vector<std::uint8_t> rgbBytes() const;
+};
+
+// Header fields, written verbatim.  Header sizes other than 12 and 40 get
+// the 40-byte fields followed by zeros.
+struct BmpFields {
+  bool fileHeader = true;
+  std::uint32_t headerSize = 40;
+  std::int32_t width = 1;
+  std::int32_t height = 1;  // 16-bit unsigned in a 12-byte header
+  std::uint16_t planes = 1;
+  std::uint16_t bpp = 24;
+  std::uint32_t compression = 0;
+  std::uint32_t sizeImage = 0;
+  std::int32_t xPelsPerMeter = 0;
+  std::int32_t yPelsPerMeter = 0;
+  std::uint32_t colorsUsed = 0;
+  std::uint32_t colorsImportant = 0;
+  std::optional<std::uint32_t> pixelOffset;  // default: right after the table
+  std::optional<std::uint32_t> fileSize;     // default: the real size
+  std::vector<std::uint32_t> masks;          // written after the header
+  std::vector<Rgb8> palette;                 // 3 bytes each in a 12-byte header, else 4
+  std::vector<std::uint8_t> pixelData;
+};
+
+std::vector<std::uint8_t> WriteBmp(const BmpFields& fields);
+
+// A picture split into a colour table and one index per pixel.
+struct IndexedPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<Rgb8> palette;
+  std::vector<std::uint8_t> indices;  // bottom row first
+};
+IndexedPicture ToIndexed(const Picture& picture);
+
+// Pixel rows as stored uncompressed, bottom row first, each padded to 4 bytes.
+std::vector<std::uint8_t> PackIndices(const IndexedPicture& picture, int bpp);
+// 16 (5-5-5), 24, 32 (4th byte = `extra`) bits per pixel.
+std::vector<std::uint8_t> PackDirect(const Picture& picture, int bpp, std::uint8_t extra = 0);
+// 16 bits per pixel 5-6-5.
+std::vector<std::uint8_t> PackRgb565(const Picture& picture);
+// Reverses the order of the stored rows (for top-down files).
+std::vector<std::uint8_t> FlipRows(const std::vector<std::uint8_t>& rows, int height);
+
+// Run-length streams: encoded runs for repeats, absolute runs otherwise, an
+// end-of-line after every row and end-of-bitmap at the end.
+std::vector<std::uint8_t> EncodeRle8(const IndexedPicture& picture);
+std::vector<std::uint8_t> EncodeRle4(const IndexedPicture& picture);
+
+// Every way the decoder can store a picture.
+enum class Storage {
+  kInfo1, kInfo4, kInfo8, kInfo16, kInfo24, kInfo32, kInfoRle4, kInfoRle8,
+  kBitFields565, kBitFields32, kCore1, kCore4, kCore8, kCore24,
+  kTopDown24, kTopDown8, kBare8, kBareCore4,
+};
+std::string StorageName(Storage storage);
+// Bits per pixel of the storage; the picture must have at most 2^bpp
+// colours for the indexed ones.
+int StorageDepth(Storage storage);
+std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage);
+
+}  // namespace tumbleview::test
