@@ -1,7 +1,8 @@
-// One owned connection to the X server, and a scope that turns X protocol
-// errors on that connection into a flag instead of Xlib's default handler
-// (which ends the process).  Windows of other clients can vanish between two
-// requests at any time, so every walk over foreign windows runs in a trap.
+// One owned Xlib connection to the X server, and a scope that turns X
+// protocol errors on that connection into a flag instead of Xlib's default
+// handler (which ends the process).  Windows of other clients can vanish
+// between two requests at any time, so every request about a foreign window
+// runs in a trap.
 //
 // Xlib types stay out of this header: callers that need the Display include
 // <X11/Xlib.h> themselves (after any Qt header).
@@ -21,8 +22,8 @@ class X11Connection {
   // Connects to $DISPLAY (or `displayName`); nullptr when no server answers.
   static std::unique_ptr<X11Connection> open(const char* displayName = nullptr);
 
-  // The connection shared by the saver's own services (window search,
-  // pointer counter, cursor position): opened on first use and kept for the
+  // The connection shared by the saver's own services (pointer counter,
+  // cursor position, window sizes): opened on first use and kept for the
   // life of the process, because the server ties pointer hiding to the
   // connection that asked for it.  nullptr when no server answers.
   static X11Connection* shared();
