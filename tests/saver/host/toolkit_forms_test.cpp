@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -304,6 +305,28 @@ TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
   const std::vector<std::string> argv = ::testing::internal::GetArgvs();
   for (std::size_t i = 1; i < argv.size(); ++i) expected += (i > 1 ? " " : "") + argv[i];
   EXPECT_EQ(ArgumentText(), expected);
+}
+
+TEST(Program, EndProgramNowRunsNoExitHandlers) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The dying child is a child of this process: it names the marker after us.
+  const auto markerOf = [](pid_t parent) {
+    return std::filesystem::temp_directory_path() / ("tv-end-" + std::to_string(parent));
+  };
+  const std::filesystem::path marker = markerOf(getpid());
+  std::filesystem::remove(marker);
+  EXPECT_EXIT(
+      {
+        std::atexit([] {
+          std::ofstream(std::filesystem::temp_directory_path() /
+                        ("tv-end-" + std::to_string(getppid())))
+              << "ran";
+        });
+        EndProgramNow(7);
+      },
+      ::testing::ExitedWithCode(7), "");
+  EXPECT_FALSE(std::filesystem::exists(marker));
+  std::filesystem::remove(marker);
 }
 
 }  // namespace
