@@ -1,0 +1,497 @@
+#include "profile_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "basic_conversions.h"
+#include "iconv_cp932.h"
+
+namespace tumbleview {
+namespace {
+
+constexpr char kUtf16Mark[] = "\xFF\xFE";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Stand-ins for file units that are no character.  Both ranges hold no
+// character a caller can ask for, and every such unit stays distinct, so
+// names never match through broken bytes.
+constexpr char32_t kBrokenByteBase = 0xDC00;         // lone or unassigned CP932 byte
+constexpr char32_t kUnmappedPairBase = 0x110000;     // lead/trail pair CP932 leaves unassigned
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+ProfileWriteFault g_writeFault = ProfileWriteFault::None;
+
+enum class Encoding { Cp932, Utf16Le };
+
+bool IsProfileBlank(char32_t c) {
+  return c == 0x09 || c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x1A || c == 0x20;
+}
+
+bool IsBroken(char32_t c) {
+  return (c >= 0xD800 && c <= 0xDFFF) || c >= kUnmappedPairBase;
+}
+
+// The file decoded to characters, each remembering where its bytes start,
+// so that an edit can splice new bytes in and leave all others alone.
+struct Document {
+  Encoding encoding = Encoding::Cp932;
+  std::string bytes;
+  std::u32string chars;
+  std::vector<std::uint32_t> offsets;  // byte offset of chars[i]; one more entry for the end
+  bool clean = true;                   // every unit decoded to a real character
+  bool oddTail = false;                // a UTF-16 file with a stray last byte
+};
+
+Document Decode(std::string_view fileBytes) {
+  Document doc;
+  doc.bytes.assign(fileBytes);
+  const std::string& b = doc.bytes;
+  const std::size_t n = b.size();
+  doc.chars.reserve(n);
+  doc.offsets.reserve(n + 1);
+  if (n >= 2 && b.compare(0, 2, kUtf16Mark) == 0) {
+    doc.encoding = Encoding::Utf16Le;
+    std::size_t i = 2;
+    while (i + 1 < n) {
+      const char32_t unit = static_cast<unsigned char>(b[i]) | (static_cast<unsigned char>(b[i + 1]) << 8);
+      doc.offsets.push_back(static_cast<std::uint32_t>(i));
+      if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < n) {
+        const char32_t low = static_cast<unsigned char>(b[i + 2]) | (static_cast<unsigned char>(b[i + 3]) << 8);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          doc.chars.push_back(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+          i += 4;
+          continue;
+        }
+      }
+      // A lone surrogate keeps its own value, which IsBroken recognises.
+      if (unit >= 0xD800 && unit <= 0xDFFF) doc.clean = false;
+      doc.chars.push_back(unit);
+      i += 2;
+    }
+    doc.oddTail = i < n;
+    if (doc.oddTail) doc.clean = false;
+    doc.offsets.push_back(static_cast<std::uint32_t>(i));
+    return doc;
+  }
+  std::size_t i = 0;
+  while (i < n) {
+    const auto lead = static_cast<unsigned char>(b[i]);
+    doc.offsets.push_back(static_cast<std::uint32_t>(i));
+    if (IsCp932LeadByte(lead) && i + 1 < n && IsCp932TrailByte(static_cast<unsigned char>(b[i + 1]))) {
+      // A valid trail byte always belongs to its lead byte, even when the
+      // pair is unassigned: a trail that looks like ']' or '\' is no syntax.
+      const auto trail = static_cast<unsigned char>(b[i + 1]);
+      char32_t cp = Cp932CodePoint(lead, trail);
+      if (cp == kNoCodePoint) {
+        cp = kUnmappedPairBase + (static_cast<char32_t>(lead) << 8) + trail;
+        doc.clean = false;
+      }
+      doc.chars.push_back(cp);
+      i += 2;
+      continue;
+    }
+    // A lead byte without a trail byte stands alone, so a line end after it
+    // is still a line end.
+    char32_t cp = IsCp932LeadByte(lead) ? kNoCodePoint : Cp932CodePoint(lead);
+    if (cp == kNoCodePoint) {
+      cp = kBrokenByteBase + lead;
+      doc.clean = false;
+    }
+    doc.chars.push_back(cp);
+    ++i;
+  }
+  doc.offsets.push_back(static_cast<std::uint32_t>(n));
+  return doc;
+}
+
+enum class LineKind { Blank, Comment, Header, Entry, KeyOnly };
+
+// One line, in character indices into Document::chars.
+struct Line {
+  LineKind kind = LineKind::Blank;
+  std::size_t begin = 0;      // first character of the line
+  std::size_t end = 0;        // end of the content, before the line end
+  std::size_t next = 0;       // start of the next line
+  std::size_t trimmedEnd = 0; // end of the content without trailing blanks
+  std::size_t nameBegin = 0, nameEnd = 0;    // section name or key
+  std::size_t afterEquals = 0;               // Entry only
+  std::size_t valueBegin = 0, valueEnd = 0;  // Entry only
+};
+
+std::size_t SkipBlanks(const std::u32string& s, std::size_t from, std::size_t to) {
+  while (from < to && IsProfileBlank(s[from])) ++from;
+  return from;
+}
+std::size_t TrimEnd(const std::u32string& s, std::size_t from, std::size_t to) {
+  while (to > from && IsProfileBlank(s[to - 1])) --to;
+  return to;
+}
+
+std::vector<Line> SplitLines(const std::u32string& s) {
+  std::vector<Line> lines;
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  while (i < n) {
+    Line line;
+    line.begin = i;
+    while (i < n && s[i] != '\r' && s[i] != '\n') ++i;
+    line.end = i;
+    if (i < n && s[i] == '\r') ++i;
+    if (i < n && s[i] == '\n' && (i == line.end || s[i - 1] == '\r')) ++i;
+    line.next = i;
+
+    const std::size_t tb = SkipBlanks(s, line.begin, line.end);
+    const std::size_t te = TrimEnd(s, tb, line.end);
+    line.trimmedEnd = te;
+    if (tb == te) {
+      line.kind = LineKind::Blank;
+    } else if (s[tb] == ';') {
+      line.kind = LineKind::Comment;
+    } else {
+      std::size_t close = std::u32string::npos;
+      if (s[tb] == '[') {
+        for (std::size_t k = te; k > tb + 1; --k) {
+          if (s[k - 1] == ']') {
+            close = k - 1;
+            break;
+          }
+        }
+      }
+      if (close != std::u32string::npos) {
+        line.kind = LineKind::Header;
+        line.nameBegin = SkipBlanks(s, tb + 1, close);
+        line.nameEnd = TrimEnd(s, line.nameBegin, close);
+      } else {
+        std::size_t eq = tb;
+        while (eq < te && s[eq] != '=') ++eq;
+        line.nameBegin = tb;
+        line.nameEnd = TrimEnd(s, tb, eq);
+        if (eq < te) {
+          line.kind = LineKind::Entry;
+          line.afterEquals = eq + 1;
+          line.valueBegin = SkipBlanks(s, eq + 1, te);
+          line.valueEnd = te;
+        } else {
+          line.kind = LineKind::KeyOnly;
+        }
+      }
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// A requested name, trimmed and folded; nullopt for invalid UTF-8.
+std::optional<std::u32string> FoldedName(std::string_view name) {
+  std::u32string chars = DecodeUtf8(name);
+  for (char32_t c : chars) {
+    if (c >= 0xD800 && c <= 0xDFFF) return std::nullopt;
+  }
+  const std::size_t b = SkipBlanks(chars, 0, chars.size());
+  const std::size_t e = TrimEnd(chars, b, chars.size());
+  std::u32string folded = chars.substr(b, e - b);
+  for (char32_t& c : folded) c = UpperCaseOf(c);
+  return folded;
+}
+
+bool NameMatches(const std::u32string& s, std::size_t begin, std::size_t end, const std::u32string& folded) {
+  if (end - begin != folded.size()) return false;
+  for (std::size_t k = 0; k < folded.size(); ++k) {
+    if (UpperCaseOf(s[begin + k]) != folded[k]) return false;
+  }
+  return true;
+}
+
+// Where a section and a key sit in the document (indices into lines).
+struct Location {
+  std::optional<std::size_t> header;     // the section's header line
+  std::size_t sectionEnd = 0;            // first line after the section
+  std::optional<std::size_t> lastEntry;  // last non-blank line of the section
+  std::optional<std::size_t> key;        // the key's line
+};
+
+Location Find(const std::u32string& s, const std::vector<Line>& lines, const std::u32string& section,
+              const std::u32string& key) {
+  Location where;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    if (!where.header) {
+      if (line.kind == LineKind::Header && NameMatches(s, line.nameBegin, line.nameEnd, section)) {
+        where.header = i;
+      }
+      continue;
+    }
+    if (line.kind == LineKind::Header) {
+      where.sectionEnd = i;
+      return where;
+    }
+    if (line.kind != LineKind::Blank) where.lastEntry = i;
+    if (!where.key && (line.kind == LineKind::Entry || line.kind == LineKind::KeyOnly) &&
+        NameMatches(s, line.nameBegin, line.nameEnd, key)) {
+      where.key = i;
+    }
+  }
+  where.sectionEnd = lines.size();
+  return where;
+}
+
+// Cuts a value to the byte budget; see GetProfileString.
+std::string LimitValue(std::u32string value, std::size_t bufferSize) {
+  if (bufferSize == 0) return std::string();
+  const std::size_t budget = bufferSize - 1;
+  std::size_t used = 0;
+  std::size_t keep = 0;
+  for (; keep < value.size(); ++keep) {
+    char32_t& c = value[keep];
+    if (IsBroken(c)) c = kReplacementCharacter;
+    std::size_t length = Cp932Length(c);
+    if (length == 0) length = EncodeUtf8(std::u32string_view(&c, 1)).size();
+    if (used + length > budget) break;
+    used += length;
+  }
+  value.resize(keep);
+  return EncodeUtf8(value);
+}
+
+std::u32string StripQuotes(std::u32string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+std::string DefaultAnswer(std::string_view defaultValue, std::size_t bufferSize) {
+  std::string_view d = defaultValue;
+  while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
+  std::u32string chars = DecodeUtf8(d);
+  const std::size_t nul = chars.find(U'\0');
+  if (nul != std::u32string::npos) chars.resize(nul);
+  return LimitValue(std::move(chars), bufferSize);
+}
+
+// ---- Writing -------------------------------------------------------------------
+
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// Writes `bytes` to a fresh file next to `target` and renames it into place.
+// A new file gets the usual 0666 less the umask; a replaced one keeps its mode.
+bool ReplaceFile(const std::string& target, const std::string& bytes, std::optional<mode_t> mode) {
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  if (g_writeFault == ProfileWriteFault::CreateTemporary) {
+    errno = EACCES;
+    return false;
+  }
+  static unsigned counter = 0;
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = folder + "/." + name + "." + std::to_string(getpid()) + "." + std::to_string(++counter);
+    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  // Best effort: a mode that cannot be copied is no reason to lose the write.
+  if (mode) (void)fchmod(fd, *mode);
+  bool ok = true;
+  std::size_t written = 0;
+  while (ok && written < bytes.size()) {
+    const ssize_t n = g_writeFault == ProfileWriteFault::WriteData
+                          ? (errno = ENOSPC, -1)
+                          : write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else written += static_cast<std::size_t>(n);
+  }
+  if (g_writeFault == ProfileWriteFault::WriteData) ok = false;
+  if (ok) ok = fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok && g_writeFault == ProfileWriteFault::Rename) {
+    errno = EXDEV;
+    ok = false;
+  }
+  if (ok) ok = rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temporary.c_str());
+  return ok;
+}
+
+// The file that a write through `path` replaces: a symbolic link's target.
+std::optional<std::string> WriteTarget(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return std::nullopt;  // dangling link or loop
+  std::string target = resolved;
+  free(resolved);
+  return target;
+}
+
+}  // namespace
+
+ProfileFileBytes ReadProfileFileBytes(const std::string& path) {
+  ProfileFileBytes result;
+  if (path.empty()) return result;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    result.state = (errno == ENOENT || errno == ENOTDIR) ? ProfileFileState::Missing
+                   : errno == EISDIR                     ? ProfileFileState::NotRegularFile
+                                                         : ProfileFileState::Unreadable;
+    return result;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    result.state = ProfileFileState::Unreadable;
+  } else if (!S_ISREG(info.st_mode)) {
+    result.state = ProfileFileState::NotRegularFile;
+  } else if (static_cast<std::uint64_t>(info.st_size) > kProfileFileSizeLimit) {
+    result.state = ProfileFileState::TooLarge;
+  } else {
+    // The size may change under us: read at most one byte past the limit.
+    std::string bytes(kProfileFileSizeLimit + 1, '\0');
+    std::size_t used = 0;
+    result.state = ProfileFileState::Ok;
+    while (used < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + used, bytes.size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        result.state = ProfileFileState::Unreadable;
+        break;
+      }
+      if (n == 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    if (result.state == ProfileFileState::Ok && used > kProfileFileSizeLimit) {
+      result.state = ProfileFileState::TooLarge;
+    }
+    if (result.state == ProfileFileState::Ok) {
+      bytes.resize(used);
+      result.bytes = std::move(bytes);
+    }
+  }
+  close(fd);
+  return result;
+}
+
+std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_view section,
+                                      std::string_view key, std::string_view defaultValue,
+                                      std::size_t bufferSize) {
+  const std::optional<std::u32string> wantedSection = FoldedName(section);
+  const std::optional<std::u32string> wantedKey = FoldedName(key);
+  if (!wantedSection || !wantedKey || wantedSection->empty() || wantedKey->empty()) {
+    return DefaultAnswer(defaultValue, bufferSize);
+  }
+  const Document doc = Decode(fileBytes);
+  const std::vector<Line> lines = SplitLines(doc.chars);
+  const Location where = Find(doc.chars, lines, *wantedSection, *wantedKey);
+  if (!where.key || lines[*where.key].kind != LineKind::Entry) {
+    return DefaultAnswer(defaultValue, bufferSize);
+  }
+  const Line& line = lines[*where.key];
+  std::u32string value = StripQuotes(doc.chars.substr(line.valueBegin, line.valueEnd - line.valueBegin));
+  const std::size_t nul = value.find(U'\0');
+  if (nul != std::u32string::npos) value.resize(nul);
+  return LimitValue(std::move(value), bufferSize);
+}
+
+std::string GetProfileString(const std::string& path, std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferSize) {
+  const ProfileFileBytes file = ReadProfileFileBytes(path);
+  if (file.state != ProfileFileState::Ok) return DefaultAnswer(defaultValue, bufferSize);
+  return GetProfileStringFromBytes(file.bytes, section, key, defaultValue, bufferSize);
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) return false;
+  const std::optional<std::u32string> wantedSection = FoldedName(section);
+  const std::optional<std::u32string> wantedKey = FoldedName(key);
+  if (!wantedSection || !wantedKey || wantedSection->empty() || wantedKey->empty()) return false;
+  if (wantedKey->find(U'=') != std::u32string::npos || wantedKey->front() == U'[' ||
+      wantedKey->front() == U';') {
+    return false;
+  }
+  for (char32_t c : DecodeUtf8(value)) {
+    if (c >= 0xD800 && c <= 0xDFFF) return false;
+  }
+
+  const std::optional<std::string> target = WriteTarget(path);
+  if (!target) return false;
+  const ProfileFileBytes file = ReadProfileFileBytes(*target);
+  std::optional<mode_t> mode;
+  if (file.state == ProfileFileState::Ok) {
+    struct stat info {};
+    if (stat(target->c_str(), &info) == 0) mode = info.st_mode & 07777;
+  } else if (file.state != ProfileFileState::Missing) {
+    return false;
+  }
+
+  Document doc = Decode(file.bytes);
+  if (doc.oddTail) return false;
+  const std::vector<Line> lines = SplitLines(doc.chars);
+  const Location where = Find(doc.chars, lines, *wantedSection, *wantedKey);
+
+  // The edit: characters [from, to) of the document give way to `text`.
+  std::size_t from = doc.chars.size();
+  std::size_t to = from;
+  std::string text;
+  const auto endsWithLineBreak = [&](const Line& line) { return line.next > line.end; };
+  const std::string keyText(key);
+  const std::string entryText = keyText + "=" + std::string(value);
+  if (where.key) {
+    const Line& line = lines[*where.key];
+    // The new value follows the '=' directly: the key and its spacing stay,
+    // and repeated writes of a value with a leading blank do not pile up blanks.
+    if (line.kind == LineKind::Entry) {
+      from = line.afterEquals;
+      text = std::string(value);
+    } else {
+      from = line.trimmedEnd;
+      text = "=" + std::string(value);
+    }
+    to = line.end;
+  } else if (where.header) {
+    const Line& after = lines[where.lastEntry.value_or(*where.header)];
+    from = to = after.next;
+    text = (endsWithLineBreak(after) ? "" : std::string(kLineEnd)) + entryText + std::string(kLineEnd);
+  } else {
+    const bool needBreak = !lines.empty() && !endsWithLineBreak(lines.back());
+    text = (needBreak ? std::string(kLineEnd) : "") + "[" + std::string(section) + "]" +
+           std::string(kLineEnd) + entryText + std::string(kLineEnd);
+  }
+
+  const std::size_t fromByte = doc.offsets[from];
+  const std::size_t toByte = doc.offsets[to];
+  std::string newBytes;
+  if (doc.encoding == Encoding::Utf16Le) {
+    const ConversionResult encoded = Utf8ToUtf16Le(text);
+    if (!encoded.ok()) return false;
+    newBytes = doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
+  } else if (const ConversionResult encoded = Utf8ToCp932(text); encoded.ok()) {
+    newBytes = doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
+  } else {
+    // CP932 cannot hold the new text: the whole file moves to UTF-16LE,
+    // which Windows' profile functions read as well.
+    if (encoded.status != TextConversion::Unrepresentable || !doc.clean) return false;
+    const std::u32string whole = doc.chars.substr(0, from) + DecodeUtf8(text) + doc.chars.substr(to);
+    const ConversionResult utf16 = Utf8ToUtf16Le(EncodeUtf8(whole));
+    if (!utf16.ok()) return false;
+    newBytes = std::string(kUtf16Mark) + utf16.bytes;
+  }
+  // A file the reader would refuse is as good as lost.
+  if (newBytes.size() > kProfileFileSizeLimit) return false;
+  return ReplaceFile(*target, newBytes, mode);
+}
+
+void SetProfileWriteFaultForTesting(ProfileWriteFault fault) { g_writeFault = fault; }
+
+}  // namespace tumbleview

@@ -1,0 +1,42 @@
+#include "program_paths.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+namespace tumbleview {
+namespace {
+
+std::optional<std::string>& FolderOverride() {
+  static std::optional<std::string> folder;
+  return folder;
+}
+
+std::optional<std::string> ReadLink(const char* link) {
+  std::vector<char> buffer(256);
+  while (buffer.size() <= 65536) {
+    const ssize_t length = readlink(link, buffer.data(), buffer.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      return std::string(buffer.data(), static_cast<std::size_t>(length));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string SaverFolder() {
+  if (FolderOverride()) return *FolderOverride();
+  const std::optional<std::string> exe = ReadLink("/proc/self/exe");
+  if (!exe || exe->empty() || exe->front() != '/') return ".";
+  const std::size_t slash = exe->rfind('/');
+  return slash == 0 ? std::string("/") : exe->substr(0, slash);
+}
+
+void SetSaverFolderForTesting(std::optional<std::string> folder) { FolderOverride() = std::move(folder); }
+
+std::string PathInFolder(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+
+}  // namespace tumbleview

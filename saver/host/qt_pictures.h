@@ -1,0 +1,50 @@
+// Pictures: loading BMP and JPEG files, writing Windows bitmap files, and
+// copying part of a picture into part of another with nearest-neighbour
+// stretching.  All sizes and coordinates are pixels.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+#include <filesystem>
+#include <vector>
+
+namespace tumbleview {
+
+// Largest decoded picture accepted, in megabytes (Qt's own default of 128
+// refuses ordinary 48-megapixel camera photos; this admits them).
+inline constexpr int kPictureAllocationLimitMb = 512;
+
+// Loads a BMP or JPEG file (recognised by its content, not its name) at its
+// own size, as an opaque 32-bit image.  Throws ToolkitError when the path
+// is not a regular readable file, the content is another format or damaged,
+// or the picture is larger than the limit above.  Never blocks on a FIFO.
+QImage LoadPictureFile(const std::filesystem::path& path);
+
+// Writes `image` as a Windows bitmap file: 24-bit RGB, 40-byte
+// BITMAPINFOHEADER, bottom row first, rows padded to 4 bytes, no
+// compression.  Alpha is ignored.  The file is written under a fresh
+// temporary name in the same folder (mode 0600), checked at every write and
+// at close, then renamed over `path`: readers see the old file or the whole
+// new one, never a part; a link planted at `path` is replaced, not
+// followed.  On any failure the temporary file is removed, `path` is left as
+// it was, and ToolkitError is thrown.  A null image is a failure.
+void SaveBitmapFile(const QImage& image, const std::filesystem::path& path);
+
+// For a copy of `sourceLength` pixels onto `targetLength` pixels (both > 0),
+// the source index each target pixel takes: whole rows and columns are
+// repeated when enlarging and dropped when shrinking, never blended, with
+// the rounding of the classic colour-on-colour stretch (2 -> 5 gives
+// 0 0 0 1 1; 4 -> 3 gives 0 1 3).
+std::vector<int> StretchIndexMap(int sourceLength, int targetLength);
+
+// Copies `sourceRect` of `source` into `targetRect` of `target`, stretched
+// by StretchIndexMap in each direction.  A one-pixel target side takes a
+// source side one shorter, as the classic stretch does.  Parts of the
+// target rectangle outside `target` are clipped; source pixels outside
+// `source` are not drawn.  Empty or negative rectangles draw nothing.
+// `target` is converted to 32-bit RGB first if it is in another format.
+void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
+                 const QRect& sourceRect);
+
+}  // namespace tumbleview

@@ -1,0 +1,232 @@
+// The committed pictures are exactly what the generator draws, and the
+// resource library carries them with the sizes and formats the saver uses.
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "asset_pictures.h"
+#include "assets.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "assets_test";
+    static char* argv[] = {name, nullptr};
+    m_app = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  void TearDown() override { m_app.reset(); }
+
+ private:
+  std::unique_ptr<QGuiApplication> m_app;
+};
+[[maybe_unused]] auto* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+QByteArray readAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+std::uint32_t le32(const QByteArray& bytes, int offset) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(bytes[offset + i]);
+  return v;
+}
+std::uint16_t le16(const QByteArray& bytes, int offset) {
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[offset]) |
+                                    static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
+}
+
+TEST(Assets, GeneratorRewritesTheCommittedFilesExactly) {
+  QTemporaryDir out;
+  ASSERT_TRUE(out.isValid());
+  QProcess generator;
+  generator.start(QStringLiteral(TUMBLEVIEW_ASSETGEN), {out.path()});
+  ASSERT_TRUE(generator.waitForFinished(60000));
+  ASSERT_EQ(generator.exitStatus(), QProcess::NormalExit);
+  ASSERT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().toStdString();
+
+  for (const auto& picture : tumbleview::assets::drawStillAssets()) {
+    SCOPED_TRACE(picture.fileName.toStdString());
+    const QString committed = QStringLiteral(TUMBLEVIEW_ASSETS_DIR "/") + picture.fileName;
+    const QString fresh = out.filePath(picture.fileName);
+    if (picture.fileName.endsWith(QLatin1String(".png"))) {
+      // PNG bytes depend on the zlib build; the pixels must not.
+      const QImage a = QImage(committed).convertToFormat(QImage::Format_ARGB32);
+      const QImage b = QImage(fresh).convertToFormat(QImage::Format_ARGB32);
+      ASSERT_FALSE(a.isNull());
+      EXPECT_EQ(a, b);
+    } else {
+      const QByteArray a = readAll(committed);
+      ASSERT_FALSE(a.isEmpty());
+      EXPECT_TRUE(a == readAll(fresh)) << "run the regenerate_assets target and commit";
+    }
+  }
+
+  // The preview still comes from the GL rasterizer, whose last bits differ
+  // between Mesa drivers and CPUs (llvmpipe against softpipe: mean 0.3,
+  // largest 10 per channel here), so it is compared within a tolerance.
+  const QImage committed = QImage(QStringLiteral(TUMBLEVIEW_ASSETS_DIR "/preview.jpg"))
+                               .convertToFormat(QImage::Format_RGB32);
+  const QImage fresh =
+      QImage(out.filePath(QStringLiteral("preview.jpg"))).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(committed.size(), QSize(152, 112));
+  ASSERT_EQ(fresh.size(), committed.size());
+  double total = 0;
+  int largest = 0;
+  for (int y = 0; y < fresh.height(); ++y) {
+    for (int x = 0; x < fresh.width(); ++x) {
+      const QRgb a = committed.pixel(x, y);
+      const QRgb b = fresh.pixel(x, y);
+      for (const int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)}) {
+        total += std::abs(d);
+        largest = std::max(largest, std::abs(d));
+      }
+    }
+  }
+  EXPECT_LT(total / (3.0 * fresh.width() * fresh.height()), 2.0);
+  EXPECT_LT(largest, 64);
+}
+
+// The still shows a lit object in the middle of a black background.
+TEST(Assets, PreviewStillShowsTheCubeOnBlack) {
+  const QImage still =
+      QImage(QString::fromLatin1(tumbleview::assets::kPreview)).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(still.size(), QSize(152, 112));
+  EXPECT_EQ(readAll(QString::fromLatin1(tumbleview::assets::kPreview)).left(3),
+            QByteArray("\xFF\xD8\xFF"));
+  auto brightness = [&](int x, int y) {
+    const QRgb p = still.pixel(x, y);
+    return qRed(p) + qGreen(p) + qBlue(p);
+  };
+  EXPECT_LT(brightness(2, 2), 30);
+  EXPECT_LT(brightness(149, 109), 30);
+  int lit = 0;
+  for (int y = 36; y < 76; ++y) {
+    for (int x = 56; x < 96; ++x) lit += brightness(x, y) > 90 ? 1 : 0;
+  }
+  EXPECT_GT(lit, 40 * 40 / 2);
+}
+
+struct ExpectedPicture {
+  const char* resource;
+  int width;
+  int height;
+  bool bitmap24;  // a 24-bit BMP with a 40-byte header
+};
+
+TEST(Assets, ResourcesHaveTheirSizesAndFormats) {
+  using namespace tumbleview::assets;
+  const ExpectedPicture table[] = {
+      {kTile, 563, 21, true},
+      {kTitlePlate, 95, 22, true},
+      {kOptionOn, 12, 12, true},
+      {kOptionOff, 12, 12, true},
+      {kIcon, 32, 32, false},
+      {kHandCursor, 32, 32, false},
+      {kSkinNormal, 64, 25, true},
+      {kSkinHighLight, 64, 25, true},
+      {kSkinHighLightSelect, 64, 25, true},
+      {kSkinSelected, 64, 25, true},
+      {kSkinPressed, 64, 25, true},
+      {kSkinDisable, 64, 25, true},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.resource);
+    const QImage image(QString::fromLatin1(row.resource));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(row.width, row.height));
+    if (row.bitmap24) {
+      const QByteArray bytes = readAll(QString::fromLatin1(row.resource));
+      ASSERT_GE(bytes.size(), 54);
+      EXPECT_EQ(bytes.left(2), QByteArray("BM"));
+      EXPECT_EQ(le32(bytes, 14), 40u);
+      EXPECT_EQ(le16(bytes, 28), 24);
+    }
+  }
+}
+
+TEST(Assets, HighLightSkinsAreIdenticalAndTheOthersDiffer) {
+  using namespace tumbleview::assets;
+  const QImage highLight(QString::fromLatin1(kSkinHighLight));
+  EXPECT_EQ(highLight, QImage(QString::fromLatin1(kSkinHighLightSelect)));
+  const char* const others[] = {kSkinNormal, kSkinSelected, kSkinPressed, kSkinDisable};
+  for (const char* a : others) {
+    EXPECT_NE(QImage(QString::fromLatin1(a)), highLight) << a;
+    for (const char* b : others) {
+      if (a != b) {
+        EXPECT_NE(QImage(QString::fromLatin1(a)), QImage(QString::fromLatin1(b)));
+      }
+    }
+  }
+}
+
+// The rings carry the described colours where the button shows them.
+TEST(Assets, SkinRingsCarryTheirColours) {
+  using namespace tumbleview::assets;
+  struct Probe {
+    const char* skin;
+    int x;
+    int y;
+    QRgb colour;
+  };
+  const Probe probes[] = {
+      {kSkinNormal, 30, 1, qRgb(0x00, 0x3C, 0x74)},    // frame, top edge
+      {kSkinNormal, 1, 12, qRgb(0x00, 0x3C, 0x74)},    // frame, left edge
+      {kSkinNormal, 30, 2, qRgb(0xFE, 0xFE, 0xFE)},    // bevel, light top
+      {kSkinNormal, 30, 22, qRgb(0xD6, 0xD0, 0xC5)},   // bevel, dark bottom
+      {kSkinHighLight, 30, 2, qRgb(0xFF, 0xF0, 0xCF)},
+      {kSkinHighLight, 2, 12, qRgb(0xFC, 0xCA, 0x69)},
+      {kSkinHighLight, 30, 22, qRgb(0xE5, 0x97, 0x00)},
+      {kSkinSelected, 30, 2, qRgb(0xCE, 0xE7, 0xFF)},
+      {kSkinSelected, 61, 12, qRgb(0xA9, 0xC5, 0xEF)},
+      {kSkinSelected, 30, 22, qRgb(0x69, 0x82, 0xEE)},
+      {kSkinPressed, 30, 0, qRgb(0xEC, 0xE9, 0xD8)},   // flat outer ring
+      {kSkinPressed, 30, 2, qRgb(0x00, 0x3C, 0x74)},   // frame set in by one
+      {kSkinPressed, 30, 3, qRgb(0xD1, 0xCC, 0xC1)},   // shaded inner, top
+      {kSkinDisable, 30, 0, qRgb(0xEC, 0xE9, 0xD8)},
+      {kSkinDisable, 30, 1, qRgb(0xC9, 0xC7, 0xBA)},
+      {kSkinDisable, 30, 3, qRgb(0xF5, 0xF4, 0xEA)},
+  };
+  for (const auto& p : probes) {
+    const QImage image(QString::fromLatin1(p.skin));
+    EXPECT_EQ(image.pixel(p.x, p.y) & 0xFFFFFFu, p.colour & 0xFFFFFFu)
+        << p.skin << " at " << p.x << "," << p.y;
+  }
+}
+
+TEST(Assets, HandCursorIsTwoColourWithItsHotSpotOnTheFingertip) {
+  using namespace tumbleview::assets;
+  const QImage hand =
+      QImage(QString::fromLatin1(kHandCursor)).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < hand.height(); ++y) {
+    for (int x = 0; x < hand.width(); ++x) {
+      const QRgb p = hand.pixel(x, y);
+      const bool transparent = qAlpha(p) == 0;
+      const bool black = p == qRgba(0, 0, 0, 255);
+      const bool white = p == qRgba(255, 255, 255, 255);
+      ASSERT_TRUE(transparent || black || white) << x << "," << y;
+    }
+  }
+  // The hot spot is the topmost opaque pixel: the tip of the index finger.
+  EXPECT_EQ(hand.pixel(kHandCursorHotSpotX, kHandCursorHotSpotY), qRgba(0, 0, 0, 255));
+  for (int y = 0; y < kHandCursorHotSpotY; ++y) {
+    for (int x = 0; x < hand.width(); ++x) ASSERT_EQ(qAlpha(hand.pixel(x, y)), 0);
+  }
+  const QCursor cursor = handCursor();
+  EXPECT_EQ(cursor.hotSpot(), QPoint(12, 10));
+}
+
+}  // namespace

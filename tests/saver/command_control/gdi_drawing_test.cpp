@@ -1,0 +1,162 @@
+// The gradient fill and the stretched copy against the platform's results.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "gdi_drawing.h"
+
+namespace {
+
+using tumbleview::gdi::ConstSurface;
+using tumbleview::gdi::gradientFillRectV;
+using tumbleview::gdi::PixelRect;
+using tumbleview::gdi::stretchBltColorOnColor;
+using tumbleview::gdi::stretchSourceOffsets;
+using tumbleview::gdi::Surface;
+using tumbleview::gdi::TriVertex;
+
+constexpr std::uint32_t kUntouched = 0x12345678;
+
+struct Buffer {
+  Buffer(int w, int h) : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), kUntouched) {}
+  Surface surface() { return {pixels.data(), width, height, width}; }
+  ConstSurface constSurface() const { return {pixels.data(), width, height, width}; }
+  std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+  int width;
+  int height;
+  std::vector<std::uint32_t> pixels;
+};
+
+std::uint32_t rgb(int r, int g, int b) {
+  return 0xFF000000u | std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+}
+
+TEST(GradientFill, VerticalRowsFollowTheIntegerBlendAndFarEdgesStayOut) {
+  struct Case {
+    const char* name;
+    int y0;
+    int y1;
+    tumbleview::gdi::GradientRect mesh;
+    std::vector<std::uint32_t> rows;  // rows 0..3 at column 0
+  };
+  const std::vector<std::uint32_t> redToBlue = {rgb(255, 0, 0), rgb(191, 0, 63),
+                                                rgb(127, 0, 127), rgb(63, 0, 191)};
+  const std::vector<std::uint32_t> blueToRed = {rgb(0, 0, 255), rgb(63, 0, 191),
+                                                rgb(127, 0, 127), rgb(191, 0, 63)};
+  const Case cases[] = {
+      {"mesh {1,0}", 0, 4, {1, 0}, redToBlue},
+      {"mesh {0,1} is the same picture", 0, 4, {0, 1}, redToBlue},
+      {"the geometry decides the top", 4, 0, {1, 0}, blueToRed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Buffer buffer(6, 6);
+    const TriVertex vertices[2] = {{0, c.y0, 0xFF00, 0, 0, 0}, {4, c.y1, 0, 0, 0xFF00, 0}};
+    ASSERT_TRUE(gradientFillRectV(buffer.surface(), vertices, c.mesh));
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(buffer.at(x, y), c.rows[std::size_t(y)]) << x << "," << y;
+      EXPECT_EQ(buffer.at(4, y), kUntouched) << "right edge is exclusive";
+    }
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(buffer.at(x, 4), kUntouched) << "bottom edge is exclusive";
+  }
+}
+
+TEST(GradientFill, BlackToWhiteOverThreeRowsAndBadIndices) {
+  Buffer buffer(1, 3);
+  const TriVertex vertices[2] = {{0, 0, 0, 0, 0, 0}, {1, 3, 0xFF00, 0xFF00, 0xFF00, 0}};
+  ASSERT_TRUE(gradientFillRectV(buffer.surface(), vertices, {1, 0}));
+  EXPECT_EQ(buffer.at(0, 0), rgb(0, 0, 0));
+  EXPECT_EQ(buffer.at(0, 1), rgb(85, 85, 85));
+  EXPECT_EQ(buffer.at(0, 2), rgb(170, 170, 170));
+  Buffer other(2, 2);
+  EXPECT_FALSE(gradientFillRectV(other.surface(), vertices, {0, 2}));
+  EXPECT_EQ(other.at(0, 0), kUntouched);
+}
+
+TEST(StretchBlt, SourceIndexPerDestinationPixel) {
+  struct Case {
+    int source;
+    int destination;
+    std::vector<int> offsets;
+  };
+  const Case cases[] = {
+      {2, 5, {0, 0, 0, 1, 1}},       {3, 4, {0, 1, 1, 2}},  {5, 7, {0, 1, 1, 2, 3, 3, 4}},
+      {4, 3, {0, 1, 3}},             {5, 2, {0, 3}},        {10, 4, {0, 3, 5, 8}},
+      {2, 4, {0, 0, 1, 1}},          {4, 2, {0, 2}},        {3, 3, {0, 1, 2}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(stretchSourceOffsets(c.source, c.destination), c.offsets)
+        << c.source << " -> " << c.destination;
+  }
+}
+
+// Every enlargement keeps both ends and shows the source pixel under each
+// destination centre; every reduction keeps the first pixel and never
+// repeats one.
+TEST(StretchBlt, MappingsAreMonotoneAndCoverTheRange) {
+  for (int s = 1; s <= 64; ++s) {
+    for (int d = 1; d <= 128; ++d) {
+      const auto offsets = stretchSourceOffsets(s, d);
+      ASSERT_EQ(offsets.size(), std::size_t(d));
+      ASSERT_EQ(offsets.front(), 0);
+      for (std::size_t i = 1; i < offsets.size(); ++i) {
+        const int step = offsets[i] - offsets[i - 1];
+        if (s <= d) {
+          ASSERT_TRUE(step == 0 || step == 1) << s << "->" << d;
+        } else {
+          ASSERT_GE(step, 1) << s << "->" << d;
+        }
+      }
+      ASSERT_LT(offsets.back(), s);
+      if (s <= d) {
+        ASSERT_EQ(offsets.back(), s - 1) << s << "->" << d;
+        // Each destination centre falls in the source pixel it shows (a
+        // centre on a boundary belongs to the earlier pixel).
+        for (int i = 0; i < d; ++i) {
+          ASSERT_EQ(offsets[std::size_t(i)], ((2 * i + 1) * s + 2 * d - 1) / (2 * d) - 1)
+              << s << "->" << d << " at " << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(StretchBlt, IntegerFactorsInTwoDimensionsMirroringAndClipping) {
+  Buffer source(4, 4);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) source.pixels[std::size_t(y * 4 + x)] = rgb(x, y, 0);
+  }
+  Buffer up(4, 4);
+  ASSERT_TRUE(stretchBltColorOnColor(up.surface(), {0, 0, 4, 4}, source.constSurface(),
+                                     {0, 0, 2, 2}));
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(up.at(x, y), rgb(x / 2, y / 2, 0));
+  }
+  Buffer down(2, 2);
+  ASSERT_TRUE(stretchBltColorOnColor(down.surface(), {0, 0, 2, 2}, source.constSurface(),
+                                     {0, 0, 4, 4}));
+  EXPECT_EQ(down.at(0, 0), rgb(0, 0, 0));
+  EXPECT_EQ(down.at(1, 0), rgb(2, 0, 0));
+  EXPECT_EQ(down.at(0, 1), rgb(0, 2, 0));
+  EXPECT_EQ(down.at(1, 1), rgb(2, 2, 0));
+
+  // A negative destination width runs leftwards from its origin.
+  Buffer mirror(4, 1);
+  ASSERT_TRUE(stretchBltColorOnColor(mirror.surface(), {3, 0, -4, 1}, source.constSurface(),
+                                     {0, 0, 4, 1}));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.at(x, 0), rgb(3 - x, 0, 0));
+
+  // Parts outside either picture are skipped, not read or written.
+  Buffer clipped(3, 3);
+  ASSERT_TRUE(stretchBltColorOnColor(clipped.surface(), {-1, 1, 4, 4}, source.constSurface(),
+                                     {2, 2, 4, 4}));
+  EXPECT_EQ(clipped.at(0, 1), rgb(3, 2, 0));
+  EXPECT_EQ(clipped.at(1, 1), kUntouched);  // source column 4 does not exist
+  EXPECT_EQ(clipped.at(0, 0), kUntouched);
+
+  EXPECT_FALSE(stretchBltColorOnColor(clipped.surface(), {0, 0, 0, 3}, source.constSurface(),
+                                      {0, 0, 4, 4}));
+}
+
+}  // namespace

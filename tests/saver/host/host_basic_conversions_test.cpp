@@ -1,0 +1,138 @@
+// The classic-runtime conversions against the reference tables.
+#include "basic_conversions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+namespace tv = tumbleview;
+
+namespace {
+
+constexpr std::optional<double> kError = std::nullopt;
+
+TEST(BasicConversions, LeadingNumberReadsLeniently) {
+  const struct {
+    const char* text;
+    std::optional<double> expected;
+  } cases[] = {
+      {"1.9", 1.9},       {"  12abc", 12},   {" 2 45 7", 2457}, {"    1615 198th Street N.E.", 1615198},
+      {"&H10", 16},       {"&HFFFF", -1},    {"&O17", 15},      {"&123", 83},
+      {"&HeadMan", 3757}, {"&H7FFFFFFF", 2147483647.0},         {"&HFFFFFFFF", -1},
+      {"1e3", 1000},      {"12E3abc", 12000}, {"12d3abc", 12000}, {"1e", 1},
+      {"1,234", 1},       {"-3", -3},        {"+4", 4},         {".5", 0.5},
+      {"-.5", -0.5},      {"5.", 5},         {"", 0},           {"abc", 0},
+      {"-", 0},           {"50%", 50},       {"50.5%", kError}, {"1e400", kError},
+      {"&H123456789", kError},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(tv::ParseLeadingNumber(c.text), c.expected) << "Val(\"" << c.text << "\")";
+  }
+}
+
+TEST(BasicConversions, Int16RoundsHalvesToEvenAndReportsOverflow) {
+  const struct {
+    double value;
+    std::optional<std::int16_t> expected;
+  } cases[] = {
+      {0.5, 0},          {1.5, 2},        {2.5, 2},         {3.5, 4},          {-0.5, 0},
+      {-1.5, -2},        {-2.5, -2},      {2.4999, 2},      {2.5001, 3},       {32767.4, 32767},
+      {32767.5, std::nullopt},            {-32768.5, -32768}, {-32768.6, std::nullopt},
+      {1e10, std::nullopt},               {NAN, std::nullopt}, {INFINITY, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tv::ToInt16Rounded(c.value), c.expected) << "CInt(" << c.value << ")";
+
+  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("1,000")), 1000);
+  EXPECT_EQ(tv::ToInt16Rounded(std::string_view(" 2.5 ")), 2);
+  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("&HFFFF")), -1);
+  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("abc")), std::nullopt);
+  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("40000")), std::nullopt);
+}
+
+TEST(BasicConversions, RoundDownGoesTowardMinusInfinity) {
+  EXPECT_EQ(tv::RoundDown(-8.4), -9);
+  EXPECT_EQ(tv::RoundDown(8.9), 8);
+  EXPECT_EQ(tv::RoundDown(-0.5), -1);
+  EXPECT_EQ(tv::RoundDown(3), 3);
+}
+
+TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
+  const tv::NumberFormat ja{".", ",", "\xEF\xBF\xA5"};  // ￥
+  const struct {
+    const char* text;
+    bool expected;
+  } cases[] = {
+      {"", false},       {" ", false},        {"53", true},       {" 53 ", true},   {"+53", true},
+      {"-53", true},     {"53-", true},       {"53+", true},      {"(53)", true},   {"(53", false},
+      {"1,234", true},   {"1,2,3", true},     {",1", false},      {"459.95", true}, {".5", true},
+      {"1.2.3", false},  {".", false},        {"1e5", true},      {"1E-3", true},   {"1e", false},
+      {"1d5", false},    {"&H1F", true},      {"&O17", true},     {"&H", false},    {"$5", false},
+      {"\xEF\xBF\xA5" "5", true},             {"45 Help", false}, {"12abc", false},
+      {"\xEF\xBC\x91\xEF\xBC\x92", false},    // full-width １２
+      {"-5-", false},    {"(-5)", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tv::IsNumericText(c.text, ja), c.expected) << "IsNumeric(\"" << c.text << "\")";
+
+  // A locale with ',' as decimal point reads "1,5" as one and a half.
+  const tv::NumberFormat de{",", ".", ""};
+  EXPECT_EQ(tv::ParseNumberText("1.234,5", de), 1234.5);
+  EXPECT_EQ(tv::ParseNumberText("(53)", ja), -53);
+  EXPECT_EQ(tv::ParseNumberText("53-", ja), -53);
+  // The process (C) locale names no thousands separator; ',' stands in.
+  EXPECT_TRUE(tv::IsNumericText("1,000"));
+}
+
+TEST(BasicConversions, NumberTextReservesTheSignPlace) {
+  EXPECT_EQ(tv::NumberText(0), " 0");
+  EXPECT_EQ(tv::NumberText(7), " 7");
+  EXPECT_EQ(tv::NumberText(-3), "-3");
+  EXPECT_EQ(tv::NumberText(std::int16_t{-32768}), "-32768");
+  EXPECT_EQ(tv::NumberText(1.5), " 1.5");
+  EXPECT_EQ(tv::NumberText(0.5), " .5");
+  EXPECT_EQ(tv::NumberText(-0.5), "-.5");
+  EXPECT_EQ(tv::NumberText(-459.65), "-459.65");
+  EXPECT_EQ(tv::NumberText(-0.0), " 0");
+  EXPECT_EQ(tv::NumberText(1e20), " 1E+20");
+}
+
+TEST(BasicConversions, DigitPatternsShowZeroAsNothing) {
+  const struct {
+    double value;
+    const char* two;
+    const char* three;
+  } cases[] = {{0, "", ""}, {7, "7", "7"}, {-3, "-3", "-3"}, {20, "20", "20"}, {123, "123", "123"},
+               {2.5, "3", "3"}, {-2.5, "-3", "-3"}, {0.4, "", ""}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(tv::FormatDigits(c.value, "##"), c.two) << c.value;
+    EXPECT_EQ(tv::FormatDigits(c.value, "###"), c.three) << c.value;
+  }
+  EXPECT_EQ(tv::FormatDigits(5, "0#"), std::nullopt);
+}
+
+TEST(BasicConversions, TextFunctionsCountCharactersNotBytes) {
+  EXPECT_EQ(tv::Right("abc", 5), "abc");
+  EXPECT_EQ(tv::Right("abc", 0), "");
+  EXPECT_EQ(tv::Right("abc", -1), std::nullopt);
+  EXPECT_EQ(tv::Right("あいう", 2), "いう");
+  EXPECT_EQ(tv::Left("あいう", 1), "あ");
+  EXPECT_EQ(tv::Substring("/S", 2, 1), "S");
+  EXPECT_EQ(tv::Substring("画像ﾌｧｲﾙ", 3), "ﾌｧｲﾙ");
+  EXPECT_EQ(tv::Substring("abc", 9, 1), "");
+  EXPECT_EQ(tv::Substring("abc", 0, 1), std::nullopt);
+  EXPECT_EQ(tv::FindText("あいうい", "い"), 2);
+  EXPECT_EQ(tv::FindText("あいうい", "い", 3), 4);
+  EXPECT_EQ(tv::FindText("abc", "x"), 0);
+  EXPECT_EQ(tv::FindText("abc", "", 2), 2);
+  EXPECT_EQ(tv::TextLength("ﾘﾋﾟｰﾄ"), 5);
+  EXPECT_EQ(tv::ToUpper("/p 123 abcÿéｚ αω ж ア"), "/P 123 ABCŸÉＺ ΑΩ Ж ア");
+}
+
+TEST(BasicConversions, Utf8RoundTripKeepsBrokenBytes) {
+  const std::string broken = "a\xFF" "b\xE3\x81";
+  EXPECT_EQ(tv::EncodeUtf8(tv::DecodeUtf8(broken)), broken);
+  EXPECT_EQ(tv::DecodeUtf8(broken).size(), 5u);
+}
+
+}  // namespace

@@ -1,0 +1,375 @@
+// Profile files: Windows' reading and writing rules, CP932 and UTF-16LE
+// files, and files that are hostile or in the wrong place.
+#include "profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "host_test_files.h"
+#include "iconv_cp932.h"
+
+namespace tv = tumbleview;
+using host_test::ReadBytes;
+using host_test::TempFolder;
+using host_test::WriteBytes;
+
+namespace {
+
+std::string Sjis(const std::string& utf8) {
+  const tv::ConversionResult r = tv::Utf8ToCp932(utf8);
+  EXPECT_TRUE(r.ok()) << utf8;
+  return r.bytes;
+}
+
+std::string Utf16(const std::string& utf8) { return std::string("\xFF\xFE") + tv::Utf8ToUtf16Le(utf8).bytes; }
+
+std::string Get(const std::string& bytes, const std::string& section, const std::string& key,
+                const std::string& def = "default", std::size_t size = 100) {
+  return tv::GetProfileStringFromBytes(bytes, section, key, def, size);
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+const std::string kSample =
+    "[section1]\r\n"
+    "name1=val1\r\n"
+    "name2=\"val2\"\r\n"
+    "name3\r\n"
+    "name4=a\r\n"
+    "  spaced key   =   spaced value   \r\n"
+    "quoted='it'\r\n"
+    "mixed='x\"\r\n"
+    "dup=first\r\n"
+    "dup=second\r\n"
+    ";comment=no\r\n"
+    "eq=a = b = c \r\n"
+    "inline=5 ; note\r\n"
+    "[section2]\r\n";
+
+// Rows of the reference table that each catch a distinct reader fault, on
+// every kind of line end.
+TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
+  for (const std::string& lineEnd : {std::string("\r\n"), std::string("\n"), std::string("\r")}) {
+    const std::string file = Replace(kSample, "\r\n", lineEnd);
+    SCOPED_TRACE(testing::PrintToString(lineEnd));
+    const struct {
+      const char* section;
+      const char* key;
+      const char* def;
+      const char* expected;
+    } rows[] = {
+        {"section1", "name1", "default", "val1"},
+        {"SECTION1", "NaMe1", "default", "val1"},           // names fold case
+        {"section1", "name2", "default", "val2"},           // double quotes go
+        {"section1", "quoted", "default", "it"},            // single quotes go
+        {"section1", "mixed", "default", "'x\""},           // mismatched quotes stay
+        {"section1", "spaced key", "default", "spaced value"},
+        {"section1", "  spaced key ", "default", "spaced value"},
+        {"section1", "name3", "def", "def"},                // no '=' means no value
+        {"section1", "notakey", "default  ", "default"},    // default loses trailing spaces
+        {"section1", "notakey", "", ""},
+        {"section2", "any", "", ""},
+        {"nosuch", "name1", "d", "d"},
+        {"section1", "", "default", "default"},             // empty key name
+        {"", "name1", "default", "default"},                // unnamed section unreachable
+        {"section1", "dup", "default", "first"},            // first duplicate wins
+        {"section1", ";comment", "default", "default"},     // comments are no keys
+        {"section1", "eq", "default", "a = b = c"},         // key ends at the first '='
+        {"section1", "inline", "default", "5 ; note"},      // no inline comments
+    };
+    for (const auto& row : rows) {
+      EXPECT_EQ(Get(file, row.section, row.key, row.def), row.expected) << row.section << "/" << row.key;
+    }
+  }
+}
+
+TEST(ProfileRead, TruncatesToSizeMinusOneBytesWithoutSplittingCharacters) {
+  EXPECT_EQ(Get(kSample, "section1", "name1", "", 4), "val");
+  EXPECT_EQ(Get(kSample, "section1", "name1", "", 5), "val1");
+  EXPECT_EQ(Get(kSample, "section1", "name1", "", 1), "");
+  EXPECT_EQ(Get(kSample, "section1", "name1", "", 0), "");
+  // "aあい" is 5 bytes in CP932: a budget of 4 keeps "aあ", never half of い.
+  const std::string file = "[s]\r\nk=" + Sjis("aあい") + "\r\n";
+  EXPECT_EQ(Get(file, "s", "k", "", 5), "aあ");
+  EXPECT_EQ(Get(file, "s", "k", "", 6), "aあい");
+  EXPECT_EQ(Get(file, "s", "k", "", 3), "a");
+}
+
+TEST(ProfileRead, WalksShiftJisByCharacterNotByte) {
+  // The hazards this guards against, pinned: trail bytes that look like
+  // ']', '[', '\', 'A' and 'a'.
+  ASSERT_EQ(Sjis("ゾ"), "\x83\x5D");
+  ASSERT_EQ(Sjis("ー"), "\x81\x5B");
+  ASSERT_EQ(Sjis("‐"), "\x81\x5D");
+  ASSERT_EQ(Sjis("表"), "\x95\x5C");
+  ASSERT_EQ(Sjis("ア"), "\x83\x41");
+  ASSERT_EQ(Sjis("ヂ"), "\x83\x61");
+  ASSERT_EQ(Sjis("①～"), "\x87\x40\x81\x60");  // CP932, not SHIFT_JIS
+  const std::string file = Sjis(
+      "[ゾーン]\r\nア=1\r\nヂ=2\r\n表示=x\r\nKey=ソ\r\nKey2=表\r\nアイ=3\r\nヂツ=4\r\n①～=5\r\n"
+      "[データ‐設定]\r\nk=6\r\n");
+  const struct {
+    const char* section;
+    const char* key;
+    const char* expected;
+  } rows[] = {
+      {"ゾーン", "ア", "1"},      {"ゾーン", "ヂ", "2"},       {"ゾーン", "表示", "x"},
+      {"ゾーン", "key", "ソ"},    {"ゾーン", "KEY2", "表"},    {"ゾーン", "アイ", "3"},
+      {"ゾーン", "ヂツ", "4"},    {"ゾーン", "①～", "5"},      {"データ‐設定", "k", "6"},
+      {"ｿﾞｰﾝ", "ア", "d"},        // half-width kana are other characters
+  };
+  for (const auto& row : rows) EXPECT_EQ(Get(file, row.section, row.key, "d"), row.expected) << row.key;
+}
+
+TEST(ProfileRead, Utf16FileWithMarkAndUtf8MarkAsOrdinaryBytes) {
+  const std::string utf16 = Utf16("[Sec]\r\nパス=C:/é/😀.jpg\r\nn=1\r\n");
+  EXPECT_EQ(Get(utf16, "sec", "パス"), "C:/é/😀.jpg");
+  EXPECT_EQ(Get(utf16, "sec", "N"), "1");
+  // The parse never reads UTF-16 as CP932: the same text without the mark
+  // holds NUL bytes everywhere and finds nothing.
+  EXPECT_EQ(Get(utf16.substr(2), "sec", "n"), "default");
+  // EF BB BF is not special: the header line starts with it and is no header.
+  EXPECT_EQ(Get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "d"), "d");
+}
+
+// bad-inputs catalogue: each hostile content has a bounded, defined answer.
+TEST(ProfileRead, HostileContentsStayBounded) {
+  const std::string longValue(300000, 'x');
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* key;
+    std::string expected;
+  } rows[] = {
+      {"empty file", "", "k", "d"},
+      {"comments only", ";a\r\n;b", "k", "d"},
+      {"no final line end", "[s]\r\nk=v", "k", "v"},
+      {"long line then key", "[s]\r\nlong=" + longValue + "\r\nk=after", "k", "after"},
+      {"long value cut", "[s]\r\nk=" + longValue, "k", std::string(99, 'x')},
+      {"NUL ends a value", std::string("[s]\r\nk=x\0y\r\nl=2", 15), "k", "x"},
+      {"NUL does not end the file", std::string("[s]\r\nk=x\0y\r\nl=2", 15), "l", "2"},
+      {"lone lead byte before line end", "[s]\r\nK=\x81\nL=1\n", "L", "1"},
+      {"lone lead byte replaced", "[s]\r\nK=a\x81\nL=1\n", "K", "a\xEF\xBF\xBD"},
+      {"lead byte last in file", "[s]\r\nk=\x81", "k", "\xEF\xBF\xBD"},
+      {"invalid trail bytes", "[s]\r\na=\x81\x20z\r\nb=\x80\xA0\xFD\xFE\xFF\r\nc=3", "c", "3"},
+      {"unassigned pair hides its ']'", "[s\x85\x5D]\r\nk=1\r\n[s]\r\nk=2", "k", "2"},
+      {"^Z at the end is a blank", "[s]\r\nk=v\x1A", "k", "v"},
+      {"empty key ignored", "[s]\r\n=v\r\nk=1", "k", "1"},
+      {"header without ']'", "[s]\r\n[t\r\nk=1", "k", "1"},
+      {"key before any section", "k=0\r\n[s]\r\nk=1", "k", "1"},
+      {"duplicate section: first only", "[s]\r\na=1\r\n[s]\r\nk=2", "k", "d"},
+      {"number text kept whole", "[s]\r\nk=99999999999", "k", "99999999999"},
+      {"UTF-16 odd tail", std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0x", 17), "k", "v"},
+      {"UTF-16 lone surrogate", std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8", 18), "k", "\xEF\xBF\xBD"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Get(row.bytes, "s", row.key, "d"), row.expected) << row.name;
+  }
+}
+
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  void TearDown() override { tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None); }
+  std::string read(const std::string& key, const std::string& section = "s") {
+    return tv::GetProfileString(m_file, section, key, "d", 256);
+  }
+  TempFolder m_folder;
+  std::string m_file = m_folder / "t.ini";
+};
+
+TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
+  const std::string dir = m_folder / "dir.ini";
+  std::filesystem::create_directory(dir);
+  const std::string fifo = m_folder / "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string loop = m_folder / "loop.ini";
+  std::filesystem::create_symlink(loop, loop);
+  const std::string huge = m_folder / "huge.ini";
+  WriteBytes(huge, "[s]\r\nk=v\r\n");
+  std::filesystem::resize_file(huge, 1ull << 30);  // sparse: no disk used
+  const std::string atLimit = m_folder / "limit.ini";
+  std::string limitBytes = "[s]\r\nk=v\r\n";
+  limitBytes.resize(tv::kProfileFileSizeLimit, ' ');
+  WriteBytes(atLimit, limitBytes);
+  const std::string pastLimit = m_folder / "past.ini";
+  WriteBytes(pastLimit, limitBytes + " ");
+
+  const struct {
+    std::string path;
+    tv::ProfileFileState state;
+  } rows[] = {
+      {m_folder / "missing.ini", tv::ProfileFileState::Missing},
+      {m_folder / "no/folder.ini", tv::ProfileFileState::Missing},
+      {dir, tv::ProfileFileState::NotRegularFile},
+      {fifo, tv::ProfileFileState::NotRegularFile},
+      {"/dev/zero", tv::ProfileFileState::NotRegularFile},
+      {loop, tv::ProfileFileState::Unreadable},
+      {huge, tv::ProfileFileState::TooLarge},
+      {pastLimit, tv::ProfileFileState::TooLarge},
+      {atLimit, tv::ProfileFileState::Ok},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(tv::ReadProfileFileBytes(row.path).state, row.state) << row.path;
+    const std::string expected = row.state == tv::ProfileFileState::Ok ? "v" : "d";
+    EXPECT_EQ(tv::GetProfileString(row.path, "s", "k", "d", 256), expected) << row.path;
+    if (row.state != tv::ProfileFileState::Missing && row.state != tv::ProfileFileState::Ok) {
+      // Nothing that cannot be read is ever replaced.
+      EXPECT_FALSE(tv::WriteProfileString(row.path, "s", "k", "w")) << row.path;
+    }
+  }
+  // A file is never grown past what the reader accepts.
+  EXPECT_TRUE(tv::WriteProfileString(atLimit, "s", "k", "w"));
+  EXPECT_FALSE(tv::WriteProfileString(atLimit, "s", "k", "ww"));
+  EXPECT_EQ(tv::GetProfileString(atLimit, "s", "k", "d", 256), "w");
+  EXPECT_TRUE(std::filesystem::is_directory(dir));
+  EXPECT_EQ(std::filesystem::file_size(huge), 1ull << 30);
+}
+
+TEST_F(ProfileFileTest, WritesBuildFilesLikeWindows) {
+  ASSERT_TRUE(tv::WriteProfileString(m_file, "App", "key", ""));
+  EXPECT_EQ(ReadBytes(m_file), "[App]\r\nkey=\r\n");
+
+  const std::string other = m_folder / "u.ini";
+  for (const auto& [section, key, value] :
+       {std::tuple{"App1", "key1", "string1"}, {"App1", "key2", "string2"}, {"App1", "key3", "string3"},
+        {"App2", "key4", "string4"}, {"App3", "key5", "string5"}}) {
+    ASSERT_TRUE(tv::WriteProfileString(other, section, key, value));
+  }
+  EXPECT_EQ(ReadBytes(other),
+            "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
+            "[App3]\r\nkey5=string5\r\n");
+}
+
+TEST_F(ProfileFileTest, EditsInPlaceAndKeepsEveryOtherByte) {
+  const std::string original =
+      "; settings\n"
+      "\n"
+      "[S]\r\n"
+      "a = 1\r\n"
+      "  B=2  \r\n"
+      "bare\r\n"
+      "; last words\r\n"
+      "\r\n"
+      "[t]\n"
+      "x=y";
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string expected;
+  } rows[] = {
+      {"s", "A", "new", Replace(original, "a = 1", "a =new")},
+      {"s", "b", "", Replace(original, "  B=2  ", "  B=")},
+      {"s", "bare", "v", Replace(original, "bare\r\n", "bare=v\r\n")},
+      {"s", "c", "3", Replace(original, "; last words\r\n", "; last words\r\nc=3\r\n")},
+      {"t", "z", "1", original + "\r\nz=1\r\n"},
+      {"new", "k", "v", original + "\r\n[new]\r\nk=v\r\n"},
+  };
+  for (const auto& row : rows) {
+    WriteBytes(m_file, original);
+    ASSERT_TRUE(tv::WriteProfileString(m_file, row.section, row.key, row.value)) << row.key;
+    EXPECT_EQ(ReadBytes(m_file), row.expected) << row.key;
+  }
+  // Writing one DBCS key leaves its byte-wise look-alike alone.
+  WriteBytes(m_file, Sjis("[ゾーン]\r\nア=1\r\nヂ=2\r\n"));
+  ASSERT_TRUE(tv::WriteProfileString(m_file, "ゾーン", "ア", "9"));
+  EXPECT_EQ(ReadBytes(m_file), Sjis("[ゾーン]\r\nア=9\r\nヂ=2\r\n"));
+}
+
+TEST_F(ProfileFileTest, SeesChangesMadeBetweenCalls) {
+  WriteBytes(m_file, "[s]\r\nk=1\r\n");
+  EXPECT_EQ(read("k"), "1");
+  WriteBytes(m_file, "[s]\r\nk=2\r\n");
+  EXPECT_EQ(read("k"), "2");
+  std::filesystem::remove(m_file);
+  EXPECT_EQ(read("k"), "d");
+}
+
+TEST_F(ProfileFileTest, ValuesCp932CannotHoldMoveTheFileToUtf16) {
+  WriteBytes(m_file, Sjis("[s]\r\n名前=日本語\r\n"));
+  ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", "ＡＢＣ①"));
+  EXPECT_EQ(ReadBytes(m_file), Sjis("[s]\r\n名前=日本語\r\nk=ＡＢＣ①\r\n"));  // still CP932
+
+  for (const char* value : {"/home/josé/a.jpg", "😀", "¥100"}) {
+    WriteBytes(m_file, Sjis("[s]\r\n名前=日本語\r\n"));
+    ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", value)) << value;
+    EXPECT_EQ(ReadBytes(m_file), Utf16("[s]\r\n名前=日本語\r\nk=" + std::string(value) + "\r\n")) << value;
+    EXPECT_EQ(read("k"), value);
+    EXPECT_EQ(read("名前"), "日本語");
+    // Once UTF-16, it stays UTF-16.
+    ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "名前", "x"));
+    EXPECT_EQ(ReadBytes(m_file), Utf16("[s]\r\n名前=x\r\nk=" + std::string(value) + "\r\n"));
+  }
+  // A new file that needs it starts as UTF-16.
+  std::filesystem::remove(m_file);
+  ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", "é"));
+  EXPECT_EQ(ReadBytes(m_file), Utf16("[s]\r\nk=é\r\n"));
+  // A CP932 file with broken bytes cannot be converted: refused, kept.
+  const std::string broken = "[s]\r\nold=\x81\r\n";
+  WriteBytes(m_file, broken);
+  EXPECT_FALSE(tv::WriteProfileString(m_file, "s", "k", "é"));
+  EXPECT_EQ(ReadBytes(m_file), broken);
+  // ...but CP932 writes splice around the broken bytes untouched.
+  ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", "v"));
+  EXPECT_EQ(ReadBytes(m_file), broken + "k=v\r\n");
+}
+
+TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
+  const std::string original = "[s]\r\nk=1\r\n";
+  const struct {
+    const char* section;
+    const char* key;
+    std::string value;
+  } rows[] = {
+      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", std::string("x\0y", 3)},
+      {"s\n[t]", "k", "v"},               {"s", "a=b", "v"},  {"s", "[k]", "v"},
+      {"s", ";k", "v"},                   {"", "k", "v"},     {"s", " ", "v"},
+      {"s", "k", "bad\xFFutf8"},
+  };
+  WriteBytes(m_file, original);
+  for (const auto& row : rows) {
+    EXPECT_FALSE(tv::WriteProfileString(m_file, row.section, row.key, row.value)) << row.key;
+  }
+  EXPECT_EQ(ReadBytes(m_file), original);
+}
+
+TEST_F(ProfileFileTest, FailedWriteKeepsTheOldFileWhole) {
+  const std::string original = "[s]\r\nk=1\r\n";
+  for (const auto fault : {tv::ProfileWriteFault::CreateTemporary, tv::ProfileWriteFault::WriteData,
+                           tv::ProfileWriteFault::Rename}) {
+    WriteBytes(m_file, original);
+    tv::SetProfileWriteFaultForTesting(fault);
+    EXPECT_FALSE(tv::WriteProfileString(m_file, "s", "k", "2"));
+    tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+    EXPECT_EQ(ReadBytes(m_file), original);
+    EXPECT_EQ(host_test::EntryCount(m_folder.path()), 1u) << "a temporary file stayed behind";
+  }
+  EXPECT_FALSE(tv::WriteProfileString(m_folder / "missing/t.ini", "s", "k", "v"));
+  EXPECT_FALSE(tv::WriteProfileString("", "s", "k", "v"));
+}
+
+TEST_F(ProfileFileTest, ReplacingKeepsModeAndFollowsLinks) {
+  WriteBytes(m_file, "[s]\r\nk=1\r\n");
+  chmod(m_file.c_str(), 0640);
+  const std::string link = m_folder / "link.ini";
+  std::filesystem::create_symlink(m_file, link);
+  ASSERT_TRUE(tv::WriteProfileString(link, "s", "k", "2"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadBytes(m_file), "[s]\r\nk=2\r\n");
+  struct stat info {};
+  ASSERT_EQ(stat(m_file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+}  // namespace

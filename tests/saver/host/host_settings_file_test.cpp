@@ -1,0 +1,213 @@
+// The settings file: exact key bytes, round trips and every load rule.
+#include "settings_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "host_test_files.h"
+#include "iconv_cp932.h"
+#include "profile_file.h"
+#include "program_paths.h"
+
+namespace tv = tumbleview;
+using host_test::ReadBytes;
+using host_test::TempFolder;
+using host_test::WriteBytes;
+
+namespace {
+
+std::string Sjis(const std::string& utf8) { return tv::Utf8ToCp932(utf8).bytes; }
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tv::SetSaverFolderForTesting(m_folder.path());
+    tv::Settings = {};
+    tv::LastApiResult = -7;
+  }
+  void TearDown() override {
+    tv::SetSaverFolderForTesting(std::nullopt);
+    tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+    tv::Settings = {};
+  }
+  // A settings file in CP932 with the given "key=value" lines (UTF-8).
+  void writeSettings(const std::string& lines) { WriteBytes(m_ini, Sjis("[Section]\r\n" + lines)); }
+  std::string makeFile(const std::string& name) {
+    const std::string path = m_folder / name;
+    WriteBytes(path, "data");
+    return path;
+  }
+
+  TempFolder m_folder;
+  std::string m_ini = m_folder / "Tumbleview.ini";
+};
+
+TEST_F(SettingsFileTest, KeyNamesMatchTheWindowsBytes) {
+  const struct {
+    const char* key;
+    const char* bytes;
+  } rows[] = {
+      {tv::kKeyPicKind, "\x89\xE6\x91\x9C\x8B\xE6\x95\xAA"},
+      {tv::kKeyPicFile, "\x89\xE6\x91\x9C\xCC\xA7\xB2\xD9"},
+      {tv::kKeyBgmKind, "\x42\x47\x4D\x8B\xE6\x95\xAA"},
+      {tv::kKeyBgmRepeat, "\x42\x47\x4D\xD8\xCB\xDF\xB0\xC4"},
+      {tv::kKeyBgmFile, "\x42\x47\x4D\xCC\xA7\xB2\xD9"},
+  };
+  for (const auto& row : rows) {
+    const tv::ConversionResult bytes = tv::Utf8ToCp932(row.key);
+    ASSERT_TRUE(bytes.ok()) << row.key;
+    EXPECT_EQ(bytes.bytes, row.bytes) << row.key;
+  }
+  EXPECT_EQ(tv::SettingsFilePath(), m_folder.path() + "/Tumbleview.ini");
+}
+
+TEST_F(SettingsFileTest, WritesTheFiveKeysInOrderAndReadsThemBack) {
+  const std::string picture = makeFile("pic.jpg");
+  const std::string music = makeFile("song.mp3");
+  tv::Settings.PicKind = 1;
+  tv::Settings.PicFile = picture;
+  tv::Settings.PicDir = "/not/written";
+  tv::Settings.BgmKind = 2;
+  tv::Settings.BgmRepeat = -3;
+  tv::Settings.BgmFile = music;
+  tv::WriteSettings();
+  EXPECT_EQ(tv::LastApiResult, 1);
+  EXPECT_EQ(ReadBytes(m_ini), Sjis("[Section]\r\n画像区分= 1\r\n画像ﾌｧｲﾙ=" + picture +
+                                   "\r\nBGM区分= 2\r\nBGMﾘﾋﾟｰﾄ=-3\r\nBGMﾌｧｲﾙ=" + music + "\r\n"));
+
+  tv::Settings = {};
+  tv::LoadSettings();
+  EXPECT_EQ(tv::Settings.PicKind, 1);
+  EXPECT_EQ(tv::Settings.PicFile, picture);
+  EXPECT_EQ(tv::Settings.PicDir, m_folder.path());
+  EXPECT_EQ(tv::Settings.BgmKind, 2);
+  EXPECT_EQ(tv::Settings.BgmRepeat, -3);
+  EXPECT_EQ(tv::Settings.BgmFile, music);
+  EXPECT_EQ(tv::Settings.BgmDir, m_folder.path());
+}
+
+TEST_F(SettingsFileTest, LoadRules) {
+  const std::string picture = makeFile("pic.bmp");
+  const std::string sub = m_folder / "sub";
+  std::filesystem::create_directory(sub);
+  const std::string music = sub + "/a.wav";
+  WriteBytes(music, "RIFF");
+  const std::string gone = m_folder / "deleted.bmp";
+  const tv::SettingsRecord atStart{5, "old", "", 6, 7, "old", ""};
+  const struct {
+    const char* name;
+    std::string lines;  // empty: no file at all
+    tv::SettingsRecord expected;
+  } rows[] = {
+      {"no file: missing keys read as empty, so 0", "", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+      {"empty values read as 0", "画像区分=\r\nBGM区分=\r\nBGMﾘﾋﾟｰﾄ=\r\n", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+      {"numbers", "画像区分= 1\r\n画像ﾌｧｲﾙ=" + picture + "\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 12\r\nBGMﾌｧｲﾙ=" + music,
+       {1, picture, m_folder.path(), 1, 12, music, sub}},
+      {"rounded down", "画像区分=2.9\r\nBGM区分= -0.5\r\nBGMﾘﾋﾟｰﾄ=1.9", {2, "", m_folder.path(), -1, 1, "", m_folder.path()}},
+      {"not numbers keep the field", "画像区分=abc\r\nBGM区分=1x\r\nBGMﾘﾋﾟｰﾄ=&Hzz",
+       {5, "", m_folder.path(), 6, 7, "", m_folder.path()}},
+      {"out of range keeps the field", "画像区分=32768\r\nBGM区分=-32769\r\nBGMﾘﾋﾟｰﾄ=1e9",
+       {5, "", m_folder.path(), 6, 7, "", m_folder.path()}},
+      {"range edges", "画像区分=32767.9\r\nBGM区分=-32768\r\nBGMﾘﾋﾟｰﾄ=&HFFFF",
+       {32767, "", m_folder.path(), -32768, -1, "", m_folder.path()}},
+      {"picture kind 1, file deleted", "画像区分=1\r\n画像ﾌｧｲﾙ=" + gone, {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+      {"picture kind 2 without file stays", "画像区分=2\r\n画像ﾌｧｲﾙ=" + gone,
+       {2, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+      {"music kind 2, no file", "BGM区分=2\r\nBGMﾌｧｲﾙ=", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+      {"music kind 1 keeps its kind", "BGM区分=1\r\nBGMﾌｧｲﾙ=" + gone, {0, "", m_folder.path(), 1, 0, "", m_folder.path()}},
+      {"a folder is no file", "画像区分=1\r\n画像ﾌｧｲﾙ=" + sub + "/", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+      {"key names fold case", "bgm区分=2\r\nbgmﾌｧｲﾙ=" + music, {0, "", m_folder.path(), 2, 0, music, sub}},
+  };
+  for (const auto& row : rows) {
+    std::filesystem::remove(m_ini);
+    if (!row.lines.empty()) writeSettings(row.lines);
+    tv::Settings = atStart;
+    tv::LoadSettings();
+    const tv::SettingsRecord& s = tv::Settings;
+    const tv::SettingsRecord& e = row.expected;
+    EXPECT_EQ(s.PicKind, e.PicKind) << row.name;
+    EXPECT_EQ(s.PicFile, e.PicFile) << row.name;
+    EXPECT_EQ(s.PicDir, e.PicDir) << row.name;
+    EXPECT_EQ(s.BgmKind, e.BgmKind) << row.name;
+    EXPECT_EQ(s.BgmRepeat, e.BgmRepeat) << row.name;
+    EXPECT_EQ(s.BgmFile, e.BgmFile) << row.name;
+    EXPECT_EQ(s.BgmDir, e.BgmDir) << row.name;
+  }
+}
+
+TEST_F(SettingsFileTest, ReadsAreCutAt255Bytes) {
+  const std::string longPath = "/" + std::string(299, 'p');
+  std::string wide;
+  for (int i = 0; i < 200; ++i) wide += "画";  // 400 bytes in CP932
+  writeSettings("画像ﾌｧｲﾙ=" + longPath + "\r\nBGMﾌｧｲﾙ=" + wide + "\r\n");
+  EXPECT_EQ(tv::ReadIni(tv::kSettingsSection, tv::kKeyPicFile, m_ini), longPath.substr(0, 255));
+  // 255 bytes hold 127 double-byte characters, never half of the 128th.
+  std::string expected;
+  for (int i = 0; i < 127; ++i) expected += "画";
+  EXPECT_EQ(tv::ReadIni(tv::kSettingsSection, tv::kKeyBgmFile, m_ini), expected);
+}
+
+TEST_F(SettingsFileTest, WriteIniKeepsOtherLinesAndTheirOrder) {
+  const std::string before = Sjis("; kept\r\n[Other]\r\nx=1\r\n[Section]\r\nBGM区分= 1\r\nz=last\r\n");
+  WriteBytes(m_ini, before);
+  EXPECT_EQ(tv::WriteIni(tv::kSettingsSection, tv::kKeyPicKind, " 0", m_ini), "");
+  EXPECT_EQ(tv::WriteIni(tv::kSettingsSection, tv::kKeyBgmKind, " 2", m_ini), "");
+  EXPECT_EQ(tv::LastApiResult, 1);
+  EXPECT_EQ(ReadBytes(m_ini),
+            Sjis("; kept\r\n[Other]\r\nx=1\r\n[Section]\r\nBGM区分= 2\r\nz=last\r\n画像区分= 0\r\n"));
+}
+
+TEST_F(SettingsFileTest, Utf16FileAndAccentedPathSurvive) {
+  const std::string accented = m_folder / "café ☕.jpg";
+  WriteBytes(accented, "jpeg");
+  tv::Settings.PicKind = 1;
+  tv::Settings.PicFile = accented;
+  tv::WriteSettings();
+  EXPECT_EQ(tv::LastApiResult, 1);
+  EXPECT_EQ(ReadBytes(m_ini).substr(0, 2), "\xFF\xFE");
+  tv::Settings = {};
+  tv::LoadSettings();
+  EXPECT_EQ(tv::Settings.PicKind, 1);
+  EXPECT_EQ(tv::Settings.PicFile, accented);
+
+  // A UTF-16 file written by another program reads the same.
+  WriteBytes(m_ini, "\xFF\xFE" + tv::Utf8ToUtf16Le("[section]\r\nbgm区分= 1\r\nBGMﾘﾋﾟｰﾄ= 4\r\n").bytes);
+  tv::Settings = {};
+  tv::LoadSettings();
+  EXPECT_EQ(tv::Settings.BgmKind, 1);
+  EXPECT_EQ(tv::Settings.BgmRepeat, 4);
+}
+
+// A folder the saver may not write to.  Root writes anywhere, so the
+// refusal is injected at the step a read-only folder fails (creating the
+// new file); a non-root run also tries the real thing.
+TEST_F(SettingsFileTest, UnwritableFolderLosesNothingAndReportsNothing) {
+  const std::string before = Sjis("[Section]\r\n画像区分= 1\r\n");
+  WriteBytes(m_ini, before);
+  tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::CreateTemporary);
+  tv::Settings.PicKind = 0;
+  EXPECT_NO_THROW(tv::WriteSettings());
+  EXPECT_EQ(tv::LastApiResult, 0);
+  EXPECT_EQ(ReadBytes(m_ini), before);
+  tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+
+  tv::SetSaverFolderForTesting(m_folder / "no-such-folder");
+  tv::WriteSettings();
+  EXPECT_EQ(tv::LastApiResult, 0);
+  EXPECT_FALSE(std::filesystem::exists(m_folder / "no-such-folder"));
+
+  if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions; the injected refusal above stands in";
+  tv::SetSaverFolderForTesting(m_folder.path());
+  chmod(m_folder.path().c_str(), 0555);
+  tv::WriteSettings();
+  chmod(m_folder.path().c_str(), 0755);
+  EXPECT_EQ(tv::LastApiResult, 0);
+  EXPECT_EQ(ReadBytes(m_ini), before);
+}
+
+}  // namespace
