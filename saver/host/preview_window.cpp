@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include "assets.h"
 #include "saver_state.h"
 #include "x11_window_search.h"
 
@@ -25,7 +26,8 @@ PreviewWindow::PreviewWindow(const QString& stillPath)
   resize(kStillWidth, kStillHeight);
   Img_Prev->setStretch(true);
   Img_Prev->setGeometry(0, 0, kStillWidth, kStillHeight);
-  Img_Prev->setPicture(QImage(stillPath));
+  Img_Prev->setPicture(
+      QImage(stillPath.isEmpty() ? QString::fromLatin1(assets::kPreview) : stillPath));
 }
 
 bool PreviewWindow::showInPane(X11WindowId pane) {

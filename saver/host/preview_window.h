@@ -10,17 +10,15 @@
 namespace tumbleview {
 
 inline constexpr const char* kPreviewCaption = "Preview Window";
-// The still picture compiled into the program (152 x 112 JPEG).
-inline constexpr const char* kPreviewStillPath = ":/tumbleview/preview.jpg";
 
 class PreviewWindow : public Form {
   Q_OBJECT
 
  public:
-  // Borderless, black, hidden; `stillPath` names the picture to show (the
-  // compiled-in still unless a test gives another).  A picture that cannot
-  // be read leaves the window black.
-  explicit PreviewWindow(const QString& stillPath = QString::fromLatin1(kPreviewStillPath));
+  // Borderless, black, hidden; `stillPath` names the picture to show: the
+  // still compiled into the program (assets::kPreview, 152 x 112) unless a
+  // test gives another.  A picture that cannot be read leaves it black.
+  explicit PreviewWindow(const QString& stillPath = QString());
 
   // Loads the window, makes it a child of the foreign X window `pane` at
   // (0, 0) with the pane's outer size, stretches Img_Prev over all of it

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QObject>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -31,7 +32,7 @@ constexpr int kReapIntervalMs = 100;
 struct StartedPrograms {
   std::set<pid_t> running;
   std::set<pid_t> ended;
-  QTimer* reaper = nullptr;
+  QPointer<QTimer> reaper;  // goes with the application object
 };
 
 StartedPrograms& startedPrograms() {

@@ -1,11 +1,14 @@
 #include "x11_window_search.h"
 
-#include <X11/Xatom.h>
+#include <xcb/xcb.h>
+#include <xcb/xproto.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace tumbleview {
 namespace {
@@ -14,142 +17,251 @@ namespace {
 // (some put a wrapper between); deeper windows are application children.
 constexpr int kFrameDepth = 3;
 
-struct Atoms {
-  Atom netWmName = None;
-  Atom utf8String = None;
-  Atom wmState = None;
+// Compound text spends escape sequences on switching character sets, so a
+// WM_NAME of that type may be longer in bytes than its UTF-8 form.
+constexpr std::uint32_t kCompoundTextSlackBytes = 256;
+
+template <class Reply>
+struct ReplyPtr {
+  Reply* reply = nullptr;
+  ~ReplyPtr() { std::free(reply); }
+  Reply* operator->() const { return reply; }
+  explicit operator bool() const { return reply != nullptr; }
 };
 
-Atoms internAtoms(Display* display) {
-  char netWmName[] = "_NET_WM_NAME";
-  char utf8String[] = "UTF8_STRING";
-  char wmState[] = "WM_STATE";
-  char* names[] = {netWmName, utf8String, wmState};
-  Atom atoms[3] = {None, None, None};
-  XInternAtoms(display, names, 3, False, atoms);
-  return {atoms[0], atoms[1], atoms[2]};
+// Fetches a reply; an error reply (the window has gone) is dropped here
+// rather than left queued on the connection for ever.
+template <class Reply, class Cookie, class Fetch>
+Reply* replyOf(xcb_connection_t* connection, Fetch fetch, Cookie cookie) {
+  xcb_generic_error_t* error = nullptr;
+  Reply* reply = fetch(connection, cookie, &error);
+  std::free(error);
+  return reply;
 }
 
-// Frees what Xlib allocated for us when the scope ends.
-template <class T>
-struct XFreeGuard {
-  T* pointer = nullptr;
-  ~XFreeGuard() {
-    if (pointer) XFree(pointer);
-  }
-};
+std::uint32_t internAtom(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
+  ReplyPtr<xcb_intern_atom_reply_t> reply{
+      replyOf<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookie)};
+  return reply ? reply->atom : 0;
+}
 
-// True when the property holds exactly `expected` as 8-bit data of `type`.
-// Reads one byte more than expected, so a longer value is never mistaken
-// for an equal one and a huge value is never fetched whole.
-bool propertyEquals(Display* display, Window window, Atom property, Atom type,
-                    std::string_view expected) {
-  Atom actualType = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long bytesAfter = 0;
-  XFreeGuard<unsigned char> data;
-  const long words = static_cast<long>(expected.size() / 4 + 1);
-  if (XGetWindowProperty(display, window, property, 0, words, False, type, &actualType,
-                         &format, &count, &bytesAfter, &data.pointer) != Success) {
+std::string latin1ToUtf8(std::string_view latin1) {
+  std::string utf8;
+  for (const unsigned char c : latin1) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else {
+      utf8 += static_cast<char>(0xC0 | c >> 6);
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+// Compound text needs Xlib's converters; they need a Display for the
+// locale data only, so the shared connection serves.
+bool compoundTextEquals(std::string_view raw, std::uint32_t type, std::string_view expected) {
+  X11Connection* xlib = X11Connection::shared();
+  if (!xlib) return false;
+  std::string copy(raw);
+  XTextProperty text{reinterpret_cast<unsigned char*>(copy.data()), type, 8, copy.size()};
+  char** list = nullptr;
+  int items = 0;
+  if (Xutf8TextPropertyToTextList(xlib->display(), &text, &list, &items) < Success || !list) {
     return false;
   }
-  if (actualType != type || format != 8 || bytesAfter != 0) return false;
-  return count == expected.size() &&
-         (count == 0 || std::memcmp(data.pointer, expected.data(), count) == 0);
-}
-
-// WM_NAME may be Latin-1, UTF-8 or compound text; Xlib converts all of them.
-bool wmNameEquals(Display* display, Window window, std::string_view expected) {
-  XTextProperty text{};
-  if (!XGetWMName(display, window, &text)) return false;
-  XFreeGuard<unsigned char> value{text.value};
-  char** list = nullptr;
-  int count = 0;
-  if (Xutf8TextPropertyToTextList(display, &text, &list, &count) < Success || !list) {
-    // Not convertible: compare the raw bytes.
-    return text.format == 8 && text.nitems == expected.size() &&
-           std::memcmp(text.value, expected.data(), expected.size()) == 0;
-  }
   std::string joined;
-  for (int i = 0; i < count; ++i) joined += list[i];
+  for (int i = 0; i < items; ++i) joined += list[i];
   XFreeStringList(list);
   return joined == expected;
 }
 
-bool titleMatches(Display* display, const Atoms& atoms, Window window, std::string_view title) {
-  if (atoms.netWmName != None && atoms.utf8String != None &&
-      propertyEquals(display, window, atoms.netWmName, atoms.utf8String, title)) {
-    return true;
-  }
-  return wmNameEquals(display, window, title);
-}
+// One window of the search and what the server told about it.
+struct Node {
+  xcb_window_t window = 0;
+  bool matches = false;
+  bool client = false;        // has WM_STATE: a managed client window
+  std::vector<int> children;  // node indices, topmost first
+};
 
-bool hasWmState(Display* display, const Atoms& atoms, Window window) {
-  if (atoms.wmState == None) return false;
-  Atom actualType = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long bytesAfter = 0;
-  XFreeGuard<unsigned char> data;
-  if (XGetWindowProperty(display, window, atoms.wmState, 0, 0, False, AnyPropertyType,
-                         &actualType, &format, &count, &bytesAfter, &data.pointer) != Success) {
-    return false;
-  }
-  return actualType != None;
-}
+class Search {
+ public:
+  Search(XcbConnection& connection, std::string_view title)
+      : m_connection(connection), m_c(connection.get()), m_title(title) {}
 
-// Client windows (with WM_STATE) below `frame`, topmost first.
-Window findClientInFrame(Display* display, const Atoms& atoms, Window frame,
-                         std::string_view title, int depth) {
-  if (depth == 0) return None;
-  Window root = None;
-  Window parent = None;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, frame, &root, &parent, &children, &count)) return None;
-  XFreeGuard<Window> guard{children};
-  for (unsigned int i = count; i-- > 0;) {
-    const Window child = children[i];
-    if (hasWmState(display, atoms, child)) {
-      if (titleMatches(display, atoms, child, title)) return child;
-    } else if (Window found = findClientInFrame(display, atoms, child, title, depth - 1)) {
-      return found;
+  xcb_window_t run() {
+    std::vector<int> tops;
+    xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(m_c));
+    for (; screen.rem; xcb_screen_next(&screen)) {
+      const std::vector<int> children = queryChildren({screen.data->root}).front();
+      tops.insert(tops.end(), children.begin(), children.end());
+    }
+    // One level of the tree at a time: all requests out, then all replies.
+    std::vector<int> level = tops;
+    fetchProperties(level);
+    for (int depth = 0; depth < kFrameDepth && !level.empty(); ++depth) {
+      std::vector<int> descend;
+      for (int index : level) {
+        if (!m_nodes[index].client) descend.push_back(index);
+      }
+      std::vector<xcb_window_t> windows;
+      for (int index : descend) windows.push_back(m_nodes[index].window);
+      const std::vector<std::vector<int>> children = queryChildren(windows);
+      std::vector<int> next;
+      for (std::size_t i = 0; i < descend.size(); ++i) {
+        m_nodes[descend[i]].children = children[i];
+        next.insert(next.end(), children[i].begin(), children[i].end());
+      }
+      fetchProperties(next);
+      level = std::move(next);
+    }
+    for (int index : tops) {
+      const Node& top = m_nodes[index];
+      if (top.matches) return top.window;
+      if (top.client) continue;  // a client itself, not a frame
+      if (xcb_window_t client = clientInFrame(index, kFrameDepth)) return client;
+    }
+    return 0;
+  }
+
+ private:
+  xcb_window_t clientInFrame(int frame, int depth) const {
+    if (depth == 0) return 0;
+    for (int index : m_nodes[frame].children) {
+      const Node& child = m_nodes[index];
+      if (child.client) {
+        if (child.matches) return child.window;
+      } else if (xcb_window_t found = clientInFrame(index, depth - 1)) {
+        return found;
+      }
+    }
+    return 0;
+  }
+
+  // Children of each window as new nodes, topmost first.  A window that has
+  // gone meanwhile has none.
+  std::vector<std::vector<int>> queryChildren(const std::vector<xcb_window_t>& windows) {
+    std::vector<xcb_query_tree_cookie_t> cookies;
+    for (xcb_window_t window : windows) cookies.push_back(xcb_query_tree(m_c, window));
+    std::vector<std::vector<int>> result(windows.size());
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+      ReplyPtr<xcb_query_tree_reply_t> reply{
+          replyOf<xcb_query_tree_reply_t>(m_c, xcb_query_tree_reply, cookies[i])};
+      if (!reply) continue;
+      const xcb_window_t* children = xcb_query_tree_children(reply.reply);
+      // The server lists children bottom to top.
+      for (int k = xcb_query_tree_children_length(reply.reply); k-- > 0;) {
+        result[i].push_back(static_cast<int>(m_nodes.size()));
+        m_nodes.push_back(Node{children[k], false, false, {}});
+      }
+    }
+    return result;
+  }
+
+  void fetchProperties(const std::vector<int>& indices) {
+    // Names are read one byte past the title, so a longer one never passes
+    // for equal and a huge one is never fetched whole.
+    const std::uint32_t nameWords = static_cast<std::uint32_t>(m_title.size() / 4 + 1);
+    const std::uint32_t compoundWords =
+        static_cast<std::uint32_t>((m_title.size() + kCompoundTextSlackBytes) / 4 + 1);
+    struct Cookies {
+      xcb_get_property_cookie_t netWmName, wmName, wmState;
+    };
+    std::vector<Cookies> cookies;
+    cookies.reserve(indices.size());
+    for (int index : indices) {
+      const xcb_window_t window = m_nodes[index].window;
+      cookies.push_back(
+          {xcb_get_property(m_c, 0, window, m_connection.netWmName, m_connection.utf8String, 0,
+                            nameWords),
+           xcb_get_property(m_c, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                            compoundWords),
+           xcb_get_property(m_c, 0, window, m_connection.wmState, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                            0)});
+    }
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+      Node& node = m_nodes[indices[i]];
+      ReplyPtr<xcb_get_property_reply_t> netWmName{
+          replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookies[i].netWmName)};
+      ReplyPtr<xcb_get_property_reply_t> wmName{
+          replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookies[i].wmName)};
+      ReplyPtr<xcb_get_property_reply_t> wmState{
+          replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookies[i].wmState)};
+      node.client = wmState && wmState->type != XCB_ATOM_NONE;
+      node.matches = (netWmName && netWmNameMatches(netWmName.reply)) ||
+                     (wmName && wmNameMatches(wmName.reply));
     }
   }
-  return None;
-}
+
+  static std::string_view valueOf(xcb_get_property_reply_t* reply) {
+    return std::string_view(static_cast<const char*>(xcb_get_property_value(reply)),
+                            static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+  }
+
+  bool netWmNameMatches(xcb_get_property_reply_t* reply) const {
+    return m_connection.utf8String != 0 && reply->type == m_connection.utf8String &&
+           reply->format == 8 && reply->bytes_after == 0 && valueOf(reply) == m_title;
+  }
+
+  bool wmNameMatches(xcb_get_property_reply_t* reply) const {
+    if (reply->type == XCB_ATOM_NONE || reply->format != 8 || reply->bytes_after != 0) {
+      return false;
+    }
+    const std::string_view raw = valueOf(reply);
+    if (reply->type == XCB_ATOM_STRING) return latin1ToUtf8(raw) == m_title;
+    if (m_connection.utf8String != 0 && reply->type == m_connection.utf8String) {
+      return raw == m_title;
+    }
+    if (m_connection.compoundText != 0 && reply->type == m_connection.compoundText) {
+      return compoundTextEquals(raw, reply->type, m_title);
+    }
+    return false;
+  }
+
+  XcbConnection& m_connection;
+  xcb_connection_t* m_c;
+  std::string_view m_title;
+  std::vector<Node> m_nodes;
+};
 
 }  // namespace
 
-X11WindowId FindWindowByTitle(X11Connection& connection, std::string_view titleUtf8) {
-  Display* display = connection.display();
-  X11ErrorTrap trap(connection);
-  const Atoms atoms = internAtoms(display);
-  for (int screen = 0; screen < ScreenCount(display); ++screen) {
-    Window root = None;
-    Window parent = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, RootWindow(display, screen), &root, &parent, &children, &count)) {
-      continue;
-    }
-    XFreeGuard<Window> guard{children};
-    // XQueryTree lists children bottom to top; the topmost match wins.
-    for (unsigned int i = count; i-- > 0;) {
-      const Window window = children[i];
-      trap.clear();
-      if (titleMatches(display, atoms, window, titleUtf8) && !trap.sawError()) return window;
-      if (hasWmState(display, atoms, window)) continue;  // a client itself, not a frame
-      const Window client = findClientInFrame(display, atoms, window, titleUtf8, kFrameDepth);
-      if (client != None && !trap.sawError()) return client;
-    }
+std::unique_ptr<XcbConnection> XcbConnection::open() {
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection)) {
+    xcb_disconnect(connection);
+    return nullptr;
   }
-  return 0;
+  return std::unique_ptr<XcbConnection>(new XcbConnection(connection));
+}
+
+XcbConnection* XcbConnection::shared() {
+  static XcbConnection* connection = open().release();
+  return connection;
+}
+
+XcbConnection::XcbConnection(xcb_connection_t* connection) : m_connection(connection) {
+  const auto intern = [&](const char* name) {
+    const auto length = static_cast<std::uint16_t>(std::char_traits<char>::length(name));
+    return xcb_intern_atom(connection, 0, length, name);
+  };
+  const xcb_intern_atom_cookie_t cookies[] = {intern("_NET_WM_NAME"), intern("UTF8_STRING"),
+                                              intern("WM_STATE"), intern("COMPOUND_TEXT")};
+  netWmName = internAtom(connection, cookies[0]);
+  utf8String = internAtom(connection, cookies[1]);
+  wmState = internAtom(connection, cookies[2]);
+  compoundText = internAtom(connection, cookies[3]);
+}
+
+XcbConnection::~XcbConnection() { xcb_disconnect(m_connection); }
+
+X11WindowId FindWindowByTitle(XcbConnection& connection, std::string_view titleUtf8) {
+  if (xcb_connection_has_error(connection.get())) return 0;
+  return Search(connection, titleUtf8).run();
 }
 
 X11WindowId FindWindowByTitle(std::string_view titleUtf8) {
-  X11Connection* connection = X11Connection::shared();
+  XcbConnection* connection = XcbConnection::shared();
   return connection ? FindWindowByTitle(*connection, titleUtf8) : 0;
 }
 

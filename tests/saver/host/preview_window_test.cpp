@@ -1,0 +1,137 @@
+// The preview window inside a pane made by another client, on Xvfb.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "preview_window.h"
+#include "saver_state.h"
+#include "toolkit_test_support.h"
+#include "x11_window_search.h"
+
+// Xlib last: its macros (Bool, Status, None) break Qt headers.
+#include <X11/Xlib.h>
+
+namespace tumbleview {
+namespace {
+
+using test::WaitUntil;
+
+struct Geometry {
+  Window parent = None;
+  int x = -1, y = -1;
+  unsigned width = 0, height = 0;
+  bool mapped = false;
+};
+
+Geometry query(Display* display, Window window) {
+  Geometry result;
+  Window root = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display, window, &root, &result.parent, &children, &count) && children) {
+    XFree(children);
+  }
+  unsigned border = 0;
+  unsigned depth = 0;
+  XGetGeometry(display, window, &root, &result.x, &result.y, &result.width, &result.height,
+               &border, &depth);
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, window, &attributes);
+  result.mapped = attributes.map_state == IsViewable;
+  return result;
+}
+
+class PreviewWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::Application();
+    m_connection = X11Connection::open();
+    ASSERT_TRUE(m_connection);
+    // A still whose left half is red and right half blue.
+    QImage still(152, 112, QImage::Format_RGB32);
+    still.fill(Qt::red);
+    for (int y = 0; y < 112; ++y) {
+      for (int x = 76; x < 152; ++x) still.setPixel(x, y, qRgb(0, 0, 255));
+    }
+    m_stillPath = m_folder.filePath("preview.bmp");
+    ASSERT_TRUE(still.save(m_stillPath, "BMP"));
+  }
+
+  Display* display() { return m_connection->display(); }
+
+  Window makePane(int width, int height) {
+    const Window pane =
+        XCreateSimpleWindow(display(), DefaultRootWindow(display()), 10, 10, width, height, 0, 0,
+                            0x808080);
+    XMapWindow(display(), pane);
+    XSync(display(), False);
+    return pane;
+  }
+
+  std::unique_ptr<X11Connection> m_connection;
+  QTemporaryDir m_folder;
+  QString m_stillPath;
+};
+
+TEST_F(PreviewWindowTest, BecomesAChildOfThePaneAndFillsIt) {
+  const Window pane = makePane(200, 150);
+  QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
+  EXPECT_EQ(preview->windowTitle(), "Preview Window");
+  ASSERT_TRUE(preview->showInPane(pane));
+  const Window window = preview->winId();
+  ASSERT_TRUE(WaitUntil([&] {
+    const Geometry g = query(display(), window);
+    return g.parent == pane && g.x == 0 && g.y == 0 && g.width == 200 && g.height == 150 &&
+           g.mapped;
+  })) << "parent " << query(display(), window).parent << " size " << query(display(), window).width;
+  EXPECT_EQ(preview->Img_Prev->geometry(), QRect(0, 0, 200, 150));
+  // The still is stretched over the whole pane, whatever its aspect.
+  const QImage shown = preview->grab().toImage();
+  EXPECT_EQ(shown.pixel(5, 5), qRgb(255, 0, 0));
+  EXPECT_EQ(shown.pixel(195, 145), qRgb(0, 0, 255));
+  // A child window is never taken for a top-level one.
+  EXPECT_EQ(FindWindowByTitle("Preview Window"), 0u);
+
+  preview->unload();
+  EXPECT_EQ(LastApiResult, 1);
+  EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
+  XDestroyWindow(display(), pane);
+  XSync(display(), False);
+}
+
+TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
+  const Window pane = makePane(120, 90);
+  QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
+  ASSERT_TRUE(preview->showInPane(pane));
+  ASSERT_TRUE(WaitUntil([&] { return query(display(), preview->winId()).mapped; }));
+  XDestroyWindow(display(), pane);
+  XSync(display(), False);
+  EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
+  EXPECT_EQ(Form::loadedCount(), 0);
+  RunUntilNoFormIsLoaded();  // nothing left: the program can end
+}
+
+TEST_F(PreviewWindowTest, ShowsTheStillCompiledIntoTheProgram) {
+  QPointer<PreviewWindow> preview = new PreviewWindow();
+  EXPECT_EQ(preview->Img_Prev->picture().size(), QSize(152, 112));
+  delete preview;
+}
+
+TEST_F(PreviewWindowTest, RefusesAPaneThatDoesNotExist) {
+  QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
+  EXPECT_FALSE(preview->showInPane(0));
+  const Window gone = makePane(10, 10);
+  XDestroyWindow(display(), gone);
+  XSync(display(), False);
+  EXPECT_FALSE(preview->showInPane(gone));
+  EXPECT_FALSE(preview->isVisible());
+  preview->unload();
+  EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
+}
+
+}  // namespace
+}  // namespace tumbleview

@@ -1,0 +1,310 @@
+// Forms, controls, helpers and program services on a private Xvfb.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "qt_forms.h"
+#include "qt_helpers.h"
+#include "qt_program.h"
+#include "saver_state.h"
+#include "toolkit_error.h"
+#include "toolkit_test_support.h"
+
+namespace tumbleview {
+namespace {
+
+using test::WaitUntil;
+
+// Records its events in order.
+class RecordingForm : public Form {
+ public:
+  explicit RecordingForm(std::vector<std::string>& events) : m_events(events) {}
+
+ protected:
+  void onLoad() override { m_events.push_back("load"); }
+  void onResize() override { m_events.push_back("resize"); }
+  void onQueryUnload() override { m_events.push_back("query-unload"); }
+  void onUnload() override { m_events.push_back("unload"); }
+
+ private:
+  std::vector<std::string>& m_events;
+};
+
+TEST(Form, RunsItsHandlersInOrderAndGoesAwayAfterUnload) {
+  test::Application();
+  std::vector<std::string> events;
+  QPointer<RecordingForm> form = new RecordingForm(events);
+  EXPECT_EQ(Form::loadedCount(), 0);
+  form->load();
+  form->load();
+  EXPECT_EQ(events, (std::vector<std::string>{"load"}));
+  EXPECT_EQ(Form::loadedCount(), 1);
+  EXPECT_FALSE(form->isVisible());
+
+  form->showModeless();
+  ASSERT_TRUE(WaitUntil([&] { return form->isVisible(); }));
+  form->resize(222, 111);
+  ASSERT_TRUE(WaitUntil([&] { return events.back() == "resize"; }));
+
+  // A close request from outside unloads as unloading from code does.
+  QCloseEvent close;
+  QApplication::sendEvent(form, &close);
+  EXPECT_EQ(events[events.size() - 2], "query-unload");
+  EXPECT_EQ(events.back(), "unload");
+  EXPECT_EQ(Form::loadedCount(), 0);
+  form->unload();  // a second unload does nothing
+  EXPECT_EQ(events.back(), "unload");
+  EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+}
+
+TEST(Form, ShowModalAndTheMessageLoopReturnOnceUnloaded) {
+  test::Application();
+  std::vector<std::string> events;
+  QPointer<RecordingForm> modal = new RecordingForm(events);
+  QTimer::singleShot(50, modal, [&] { modal->unload(); });
+  modal->showModal();
+  EXPECT_EQ(events.back(), "unload");
+
+  QPointer<RecordingForm> first = new RecordingForm(events);
+  QPointer<RecordingForm> second = new RecordingForm(events);
+  first->showModeless();
+  second->load();
+  QTimer::singleShot(20, first, [&] { first->unload(); });
+  QTimer::singleShot(60, second, [&] { second->unload(); });
+  RunUntilNoFormIsLoaded();
+  EXPECT_EQ(Form::loadedCount(), 0);
+  EXPECT_TRUE(second.isNull() || !second->isLoaded());
+  RunUntilNoFormIsLoaded();  // returns at once with nothing loaded
+  ASSERT_TRUE(WaitUntil([&] { return first.isNull() && second.isNull(); }));
+}
+
+TEST(Form, KeepsItsSurfaceWhileHiddenAndAcrossResizes) {
+  test::Application();
+  std::vector<std::string> events;
+  QPointer<RecordingForm> form = new RecordingForm(events);
+  form->setBackColor(QColor(1, 2, 3));
+  form->load();
+  form->resize(40, 30);  // never shown: the surface still follows the size
+  ASSERT_EQ(form->surface().size(), QSize(40, 30));
+  form->surface().setPixel(5, 5, qRgb(250, 0, 0));
+  form->resize(60, 50);
+  EXPECT_EQ(form->surface().size(), QSize(60, 50));
+  EXPECT_EQ(form->surface().pixel(5, 5), qRgb(250, 0, 0));
+  EXPECT_EQ(form->surface().pixel(55, 45), qRgb(1, 2, 3));
+  form->unload();
+  ASSERT_TRUE(WaitUntil([&] { return form.isNull(); }));
+}
+
+TEST(Controls, ComboBoxKeepsItsTextWhenItemsAreAdded) {
+  test::Application();
+  ComboBox box;
+  box.setText("7");
+  for (int i = 0; i <= 20; ++i) box.addItem(i == 0 ? QString() : QString::number(i));
+  EXPECT_EQ(box.count(), 21);
+  EXPECT_EQ(box.text(), "7");
+  EXPECT_EQ(box.itemText(0), "");
+  box.setText("");
+  box.addItem("21");
+  EXPECT_EQ(box.text(), "");
+}
+
+TEST(Controls, GroupMembersShareOneHandlerThatGetsTheIndex) {
+  test::Application();
+  QWidget window;
+  ControlGroup<Label> labels;
+  for (int index : {0, 1, 2, 9}) {
+    auto* label = new Label(&window);
+    label->setGeometry(0, 20 * (index % 3), 100, 18);
+    labels.add(index, label);
+  }
+  std::vector<std::pair<int, int>> presses;  // index, button
+  labels.connectEach(&Label::mouseDown,
+                     [&](int index, const MouseEvent& event) { presses.emplace_back(index, event.button); });
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::mousePress(&labels[2], Qt::RightButton, Qt::ShiftModifier, QPoint(3, 3));
+  QTest::mousePress(&labels[9], Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  EXPECT_EQ(presses, (std::vector<std::pair<int, int>>{{2, 2}, {9, 1}}));
+  EXPECT_THROW(labels[5], ToolkitError);
+}
+
+TEST(Controls, LabelShowsMarkupAsTextAndClicksOnLeftRelease) {
+  test::Application();
+  Label label;
+  label.setCaption("<b>C:\\x</b>");
+  label.resize(120, 20);
+  EXPECT_EQ(label.textFormat(), Qt::PlainText);
+  int clicks = 0;
+  MouseEvent lastUp;
+  QObject::connect(&label, &Label::clicked, [&] { ++clicks; });
+  QObject::connect(&label, &Label::mouseUp, [&](const MouseEvent& event) { lastUp = event; });
+  label.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
+  QTest::mouseClick(&label, Qt::LeftButton, Qt::ControlModifier, QPoint(10, 7));
+  QTest::mouseClick(&label, Qt::RightButton, Qt::NoModifier, QPoint(10, 7));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(lastUp.button, 2);
+  EXPECT_EQ(lastUp.x, 10);
+  EXPECT_EQ(lastUp.y, 7);
+}
+
+TEST(Controls, TimerTicksOnlyWhileEnabledWithAnInterval) {
+  test::Application();
+  Timer timer;
+  int ticks = 0;
+  QObject::connect(&timer, &Timer::tick, [&] { ++ticks; });
+  timer.setEnabled(true);  // no interval yet: no ticks
+  timer.setInterval(5);
+  ASSERT_TRUE(WaitUntil([&] { return ticks >= 3; }));
+  timer.setEnabled(false);
+  const int stopped = ticks;
+  WaitUntil([] { return false; }, 50);
+  EXPECT_EQ(ticks, stopped);
+}
+
+TEST(PictureBox, SizesItselfToAPictureAndStretchCopiesPartOfOne) {
+  test::Application();
+  PictureBox box;
+  box.setBackColor(Qt::black);
+  box.setAutoSize(true);
+  QImage picture(30, 20, QImage::Format_RGB32);
+  picture.fill(QColor(0, 200, 0));
+  picture.setPixel(29, 19, qRgb(9, 9, 9));
+  box.setPicture(picture);
+  EXPECT_EQ(box.size(), QSize(30, 20));
+  EXPECT_EQ(box.surface().pixel(29, 19), qRgb(9, 9, 9));
+
+  PictureBox preview;
+  preview.setBackColor(Qt::black);
+  preview.resize(80, 80);
+  preview.resize(80, 53);
+  preview.paintPicture(box.picture(), QRect(0, 0, 80, 53), QRect(0, 0, 30, 20));
+  EXPECT_EQ(preview.surface().size(), QSize(80, 53));
+  EXPECT_EQ(preview.surface().pixel(0, 0), qRgb(0, 200, 0));
+  EXPECT_EQ(preview.surface().pixel(79, 52), qRgb(9, 9, 9));
+}
+
+// Grids of the raised edge: L = Midlight, H = Light, S = Dark, D = Shadow,
+// '.' = untouched.
+TEST(DrawBoxEdge, DrawsTheRaisedEdgeWithDarkCornersAndAnUntouchedInside) {
+  test::Application();
+  const QPalette colors = QApplication::palette();
+  const auto colourOf = [&](char code) -> QRgb {
+    switch (code) {
+      case 'L': return colors.color(QPalette::Midlight).rgb();
+      case 'H': return colors.color(QPalette::Light).rgb();
+      case 'S': return colors.color(QPalette::Dark).rgb();
+      case 'D': return colors.color(QPalette::Shadow).rgb();
+      default: return qRgb(1, 2, 3);
+    }
+  };
+  const struct {
+    int size;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {5, {"LLLLD", "LHHSD", "LH.SD", "LSSSD", "DDDDD"}},
+      {4, {"LLLD", "LHSD", "LSSD", "DDDD"}},
+  };
+  for (const auto& c : cases) {
+    PictureBox box;
+    box.setBackColor(QColor(1, 2, 3));
+    box.resize(c.size, c.size);
+    box.clearSurface();
+    DrawBoxEdge(box, kEdgeRaised);
+    for (int y = 0; y < c.size; ++y) {
+      for (int x = 0; x < c.size; ++x) {
+        EXPECT_EQ(box.surface().pixel(x, y), colourOf(c.rows[y][x]))
+            << c.size << "x" << c.size << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
+  test::Application();
+  // A clock that moves 50 ms at every reading: five frames, no waiting.
+  auto fakeNow = std::chrono::steady_clock::time_point{};
+  std::vector<QRect> frames;
+  ZoomTiming timing;
+  timing.frameInterval = std::chrono::milliseconds(0);
+  timing.now = [&] { return fakeNow += std::chrono::milliseconds(50); };
+  timing.onFrame = [&](const QRect& outline) { frames.push_back(outline); };
+  SetZoomTiming(timing);
+
+  QWidget window;
+  window.setGeometry(300, 200, 100, 80);
+  CursorX = 10;
+  CursorY = 20;
+  AnimateOpen(&window);
+  ASSERT_GE(frames.size(), 3u);
+  EXPECT_EQ(frames.front(), ZoomFrameRect(QRect(10, 20, 0, 0), window.frameGeometry(), 0.25));
+  EXPECT_EQ(frames.back(), window.frameGeometry());
+
+  frames.clear();
+  AnimateClose(&window);
+  EXPECT_EQ(frames.back(), QRect(10, 20, 0, 0));
+  EXPECT_EQ(ZoomFrameRect(QRect(0, 0, 0, 0), QRect(100, 50, 200, 100), 0.5), QRect(50, 25, 100, 50));
+  // No overlay is left on the screen.
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    EXPECT_FALSE(widget != &window && widget->isVisible());
+  }
+  SetZoomTiming(ZoomTiming{});
+}
+
+TEST(Program, ScreenAndTwipsAt96DotsPerInch) {
+  test::Application();
+  EXPECT_EQ(ScreenSizePixels(), QSize(1024, 768));
+  EXPECT_DOUBLE_EQ(TwipsPerPixelX(), 15.0);
+  EXPECT_DOUBLE_EQ(TwipsPerPixelY(), 15.0);
+  SetAppPointer(AppPointer::Hourglass);
+  SetAppPointer(AppPointer::Hourglass);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  SetAppPointer(AppPointer::Default);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
+  test::Application();
+  const pid_t pid = StartProgram("/bin/true");
+  ASSERT_GT(pid, 0);
+  // Reaped by the event loop: the process entry disappears, no zombie.
+  EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists("/proc/" + std::to_string(pid)); }));
+  EXPECT_TRUE(StartedProgramHasEnded(pid));
+
+  // A program that would run for a while ends with its process group.
+  char folder[] = "/tmp/tv-program.XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::filesystem::path script = std::filesystem::path(folder) / "Tumbleview.dll";
+  {
+    std::ofstream(script) << "#!/bin/sh\nsleep 30\n";
+  }
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  const pid_t sleeper = StartProgram(script);
+  EXPECT_FALSE(StartedProgramHasEnded(sleeper));
+  EndStartedProgram(sleeper);
+  EXPECT_TRUE(WaitUntil([&] { return StartedProgramHasEnded(sleeper); }));
+  std::filesystem::remove_all(folder);
+
+  EXPECT_THROW(StartProgram("/nonexistent/Tumbleview.dll"), ToolkitError);
+  // The test program's own arguments, as GoogleTest received them.
+  std::string expected;
+  const std::vector<std::string> argv = ::testing::internal::GetArgvs();
+  for (std::size_t i = 1; i < argv.size(); ++i) expected += (i > 1 ? " " : "") + argv[i];
+  EXPECT_EQ(ArgumentText(), expected);
+}
+
+}  // namespace
+}  // namespace tumbleview
