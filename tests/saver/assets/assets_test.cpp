@@ -173,40 +173,6 @@ TEST(Assets, HighLightSkinsAreIdenticalAndTheOthersDiffer) {
   }
 }
 
-// The rings carry the described colours where the button shows them.
-TEST(Assets, SkinRingsCarryTheirColours) {
-  using namespace tumbleview::assets;
-  struct Probe {
-    const char* skin;
-    int x;
-    int y;
-    QRgb colour;
-  };
-  const Probe probes[] = {
-      {kSkinNormal, 30, 1, qRgb(0x00, 0x3C, 0x74)},    // frame, top edge
-      {kSkinNormal, 1, 12, qRgb(0x00, 0x3C, 0x74)},    // frame, left edge
-      {kSkinNormal, 30, 2, qRgb(0xFE, 0xFE, 0xFE)},    // bevel, light top
-      {kSkinNormal, 30, 22, qRgb(0xD6, 0xD0, 0xC5)},   // bevel, dark bottom
-      {kSkinHighLight, 30, 2, qRgb(0xFF, 0xF0, 0xCF)},
-      {kSkinHighLight, 2, 12, qRgb(0xFC, 0xCA, 0x69)},
-      {kSkinHighLight, 30, 22, qRgb(0xE5, 0x97, 0x00)},
-      {kSkinSelected, 30, 2, qRgb(0xCE, 0xE7, 0xFF)},
-      {kSkinSelected, 61, 12, qRgb(0xA9, 0xC5, 0xEF)},
-      {kSkinSelected, 30, 22, qRgb(0x69, 0x82, 0xEE)},
-      {kSkinPressed, 30, 0, qRgb(0xEC, 0xE9, 0xD8)},   // flat outer ring
-      {kSkinPressed, 30, 2, qRgb(0x00, 0x3C, 0x74)},   // frame set in by one
-      {kSkinPressed, 30, 3, qRgb(0xD1, 0xCC, 0xC1)},   // shaded inner, top
-      {kSkinDisable, 30, 0, qRgb(0xEC, 0xE9, 0xD8)},
-      {kSkinDisable, 30, 1, qRgb(0xC9, 0xC7, 0xBA)},
-      {kSkinDisable, 30, 3, qRgb(0xF5, 0xF4, 0xEA)},
-  };
-  for (const auto& p : probes) {
-    const QImage image(QString::fromLatin1(p.skin));
-    EXPECT_EQ(image.pixel(p.x, p.y) & 0xFFFFFFu, p.colour & 0xFFFFFFu)
-        << p.skin << " at " << p.x << "," << p.y;
-  }
-}
-
 TEST(Assets, HandCursorIsTwoColourWithItsHotSpotOnTheFingertip) {
   using namespace tumbleview::assets;
   const QImage hand =
