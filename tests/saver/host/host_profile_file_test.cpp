@@ -15,6 +15,7 @@
 #include "iconv_cp932.h"
 
 namespace tv = tumbleview;
+using namespace std::string_literals;
 using host_test::ReadBytes;
 using host_test::TempFolder;
 using host_test::WriteBytes;
@@ -157,8 +158,8 @@ TEST(ProfileRead, HostileContentsStayBounded) {
       {"no final line end", "[s]\r\nk=v", "k", "v"},
       {"long line then key", "[s]\r\nlong=" + longValue + "\r\nk=after", "k", "after"},
       {"long value cut", "[s]\r\nk=" + longValue, "k", std::string(99, 'x')},
-      {"NUL ends a value", std::string("[s]\r\nk=x\0y\r\nl=2", 15), "k", "x"},
-      {"NUL does not end the file", std::string("[s]\r\nk=x\0y\r\nl=2", 15), "l", "2"},
+      {"NUL ends a value", "[s]\r\nk=x\0y\r\nl=2"s, "k", "x"},
+      {"NUL does not end the file", "[s]\r\nk=x\0y\r\nl=2"s, "l", "2"},
       {"lone lead byte before line end", "[s]\r\nK=\x81\nL=1\n", "L", "1"},
       {"lone lead byte replaced", "[s]\r\nK=a\x81\nL=1\n", "K", "a\xEF\xBF\xBD"},
       {"lead byte last in file", "[s]\r\nk=\x81", "k", "\xEF\xBF\xBD"},
@@ -170,8 +171,8 @@ TEST(ProfileRead, HostileContentsStayBounded) {
       {"key before any section", "k=0\r\n[s]\r\nk=1", "k", "1"},
       {"duplicate section: first only", "[s]\r\na=1\r\n[s]\r\nk=2", "k", "d"},
       {"number text kept whole", "[s]\r\nk=99999999999", "k", "99999999999"},
-      {"UTF-16 odd tail", std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0x", 17), "k", "v"},
-      {"UTF-16 lone surrogate", std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8", 18), "k", "\xEF\xBF\xBD"},
+      {"UTF-16 odd tail", "\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0x"s, "k", "v"},
+      {"UTF-16 lone surrogate", "\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8"s, "k", "\xEF\xBF\xBD"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Get(row.bytes, "s", row.key, "d"), row.expected) << row.name;
@@ -332,7 +333,7 @@ TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
     const char* key;
     std::string value;
   } rows[] = {
-      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", std::string("x\0y", 3)},
+      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", "x\0y"s},
       {"s\n[t]", "k", "v"},               {"s", "a=b", "v"},  {"s", "[k]", "v"},
       {"s", ";k", "v"},                   {"", "k", "v"},     {"s", " ", "v"},
       {"s", "k", "bad\xFFutf8"},
