@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -356,11 +357,13 @@ ProfileFileBytes ReadProfileFileBytes(const std::string& path) {
   } else if (static_cast<std::uint64_t>(info.st_size) > kProfileFileSizeLimit) {
     result.state = ProfileFileState::TooLarge;
   } else {
-    // The size may change under us: read at most one byte past the limit.
-    std::string bytes(kProfileFileSizeLimit + 1, '\0');
+    // The size may change under us: read until the end, but never more
+    // than one byte past the limit.
+    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
     std::size_t used = 0;
     result.state = ProfileFileState::Ok;
-    while (used < bytes.size()) {
+    while (used <= kProfileFileSizeLimit) {
+      if (used == bytes.size()) bytes.resize(std::min(bytes.size() * 2, kProfileFileSizeLimit + 1));
       const ssize_t n = read(fd, bytes.data() + used, bytes.size() - used);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {

@@ -56,7 +56,9 @@ const std::string kSample =
     ";comment=no\r\n"
     "eq=a = b = c \r\n"
     "inline=5 ; note\r\n"
-    "[section2]\r\n";
+    "[section2]\r\n"
+    "[ a]b ] trailing\r\n"
+    "k=last ]\r\n";
 
 // Rows of the reference table that each catch a distinct reader fault, on
 // every kind of line end.
@@ -88,6 +90,7 @@ TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
         {"section1", ";comment", "default", "default"},     // comments are no keys
         {"section1", "eq", "default", "a = b = c"},         // key ends at the first '='
         {"section1", "inline", "default", "5 ; note"},      // no inline comments
+        {"a]b", "k", "default", "last ]"},                  // the LAST ']' closes a header
     };
     for (const auto& row : rows) {
       EXPECT_EQ(Get(file, row.section, row.key, row.def), row.expected) << row.section << "/" << row.key;
