@@ -60,7 +60,7 @@ const std::string kSample =
     "[ a]b ] trailing\r\n"
     "k=last ]\r\n";
 
-// Rows of the reference table that each catch a distinct reader fault, on
+// Windows answers that each catch a distinct reader fault, on
 // every kind of line end.
 TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
   for (const std::string& lineEnd : {std::string("\r\n"), std::string("\n"), std::string("\r")}) {
@@ -147,7 +147,7 @@ TEST(ProfileRead, Utf16FileWithMarkAndUtf8MarkAsOrdinaryBytes) {
   EXPECT_EQ(Get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "d"), "d");
 }
 
-// bad-inputs catalogue: each hostile content has a bounded, defined answer.
+// Hostile contents: each has a bounded, defined answer.
 TEST(ProfileRead, HostileContentsStayBounded) {
   const std::string longValue(300000, 'x');
   const struct {
