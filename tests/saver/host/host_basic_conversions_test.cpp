@@ -1,4 +1,4 @@
-// The classic-runtime conversions against the reference tables.
+// The classic-runtime conversions against the runtime's documented results.
 #include "basic_conversions.h"
 
 #include <gtest/gtest.h>
