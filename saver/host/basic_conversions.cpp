@@ -252,8 +252,12 @@ std::optional<double> ParseNumberText(std::string_view text, const NumberFormat&
   bool negative = false;
   bool leadingSign = false;
   bool parenthesised = false;
+  bool seenCurrency = false;
   const auto skipCurrency = [&] {
-    if (StartsWith(text, pos, format.currencySymbol)) pos += format.currencySymbol.size();
+    if (!seenCurrency && StartsWith(text, pos, format.currencySymbol)) {
+      pos += format.currencySymbol.size();
+      seenCurrency = true;
+    }
   };
   skipCurrency();
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {

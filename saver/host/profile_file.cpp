@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -356,11 +357,13 @@ ProfileFileBytes ReadProfileFileBytes(const std::string& path) {
   } else if (static_cast<std::uint64_t>(info.st_size) > kProfileFileSizeLimit) {
     result.state = ProfileFileState::TooLarge;
   } else {
-    // The size may change under us: read at most one byte past the limit.
-    std::string bytes(kProfileFileSizeLimit + 1, '\0');
+    // The size may change under us: read until the end, but never more
+    // than one byte past the limit.
+    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
     std::size_t used = 0;
     result.state = ProfileFileState::Ok;
-    while (used < bytes.size()) {
+    while (used <= kProfileFileSizeLimit) {
+      if (used == bytes.size()) bytes.resize(std::min(bytes.size() * 2, kProfileFileSizeLimit + 1));
       const ssize_t n = read(fd, bytes.data() + used, bytes.size() - used);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
@@ -410,33 +413,22 @@ std::string GetProfileString(const std::string& path, std::string_view section, 
   return GetProfileStringFromBytes(file.bytes, section, key, defaultValue, bufferSize);
 }
 
-bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value) {
-  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) return false;
+std::optional<std::string> EditProfileBytes(std::string_view fileBytes, std::string_view section,
+                                            std::string_view key, std::string_view value) {
+  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) return std::nullopt;
   const std::optional<std::u32string> wantedSection = FoldedName(section);
   const std::optional<std::u32string> wantedKey = FoldedName(key);
-  if (!wantedSection || !wantedKey || wantedSection->empty() || wantedKey->empty()) return false;
+  if (!wantedSection || !wantedKey || wantedSection->empty() || wantedKey->empty()) return std::nullopt;
   if (wantedKey->find(U'=') != std::u32string::npos || wantedKey->front() == U'[' ||
       wantedKey->front() == U';') {
-    return false;
+    return std::nullopt;
   }
   for (char32_t c : DecodeUtf8(value)) {
-    if (c >= 0xD800 && c <= 0xDFFF) return false;
+    if (c >= 0xD800 && c <= 0xDFFF) return std::nullopt;
   }
 
-  const std::optional<std::string> target = WriteTarget(path);
-  if (!target) return false;
-  const ProfileFileBytes file = ReadProfileFileBytes(*target);
-  std::optional<mode_t> mode;
-  if (file.state == ProfileFileState::Ok) {
-    struct stat info {};
-    if (stat(target->c_str(), &info) == 0) mode = info.st_mode & 07777;
-  } else if (file.state != ProfileFileState::Missing) {
-    return false;
-  }
-
-  Document doc = Decode(file.bytes);
-  if (doc.oddTail) return false;
+  const Document doc = Decode(fileBytes);
+  if (doc.oddTail) return std::nullopt;
   const std::vector<Line> lines = SplitLines(doc.chars);
   const Location where = Find(doc.chars, lines, *wantedSection, *wantedKey);
 
@@ -471,25 +463,38 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 
   const std::size_t fromByte = doc.offsets[from];
   const std::size_t toByte = doc.offsets[to];
-  std::string newBytes;
   if (doc.encoding == Encoding::Utf16Le) {
     const ConversionResult encoded = Utf8ToUtf16Le(text);
-    if (!encoded.ok()) return false;
-    newBytes = doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
-  } else if (const ConversionResult encoded = Utf8ToCp932(text); encoded.ok()) {
-    newBytes = doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
-  } else {
-    // CP932 cannot hold the new text: the whole file moves to UTF-16LE,
-    // which Windows' profile functions read as well.
-    if (encoded.status != TextConversion::Unrepresentable || !doc.clean) return false;
-    const std::u32string whole = doc.chars.substr(0, from) + DecodeUtf8(text) + doc.chars.substr(to);
-    const ConversionResult utf16 = Utf8ToUtf16Le(EncodeUtf8(whole));
-    if (!utf16.ok()) return false;
-    newBytes = std::string(kUtf16Mark) + utf16.bytes;
+    if (!encoded.ok()) return std::nullopt;
+    return doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
   }
+  const ConversionResult encoded = Utf8ToCp932(text);
+  if (encoded.ok()) return doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
+  // CP932 cannot hold the new text: the whole file moves to UTF-16LE,
+  // which Windows' profile functions read as well.
+  if (encoded.status != TextConversion::Unrepresentable || !doc.clean) return std::nullopt;
+  const std::u32string whole = doc.chars.substr(0, from) + DecodeUtf8(text) + doc.chars.substr(to);
+  const ConversionResult utf16 = Utf8ToUtf16Le(EncodeUtf8(whole));
+  if (!utf16.ok()) return std::nullopt;
+  return std::string(kUtf16Mark) + utf16.bytes;
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  const std::optional<std::string> target = WriteTarget(path);
+  if (!target) return false;
+  const ProfileFileBytes file = ReadProfileFileBytes(*target);
+  std::optional<mode_t> mode;
+  if (file.state == ProfileFileState::Ok) {
+    struct stat info {};
+    if (stat(target->c_str(), &info) == 0) mode = info.st_mode & 07777;
+  } else if (file.state != ProfileFileState::Missing) {
+    return false;
+  }
+  const std::optional<std::string> newBytes = EditProfileBytes(file.bytes, section, key, value);
   // A file the reader would refuse is as good as lost.
-  if (newBytes.size() > kProfileFileSizeLimit) return false;
-  return ReplaceFile(*target, newBytes, mode);
+  if (!newBytes || newBytes->size() > kProfileFileSizeLimit) return false;
+  return ReplaceFile(*target, *newBytes, mode);
 }
 
 void SetProfileWriteFaultForTesting(ProfileWriteFault fault) { g_writeFault = fault; }

@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,12 @@ std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_vi
 // larger than kProfileFileSizeLimit (which no read would accept).
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
+
+// The pure part of WriteProfileString: the file contents after the edit,
+// from the contents before it (empty for a missing file); nullopt when the
+// write is refused.  No size limit is applied here.
+std::optional<std::string> EditProfileBytes(std::string_view fileBytes, std::string_view section,
+                                            std::string_view key, std::string_view value);
 
 // Test seam: makes the next writes fail at the given step, as a full disk
 // or a read-only folder would, until reset with ProfileWriteFault::None.

@@ -1,4 +1,4 @@
-// The classic-runtime conversions against the reference tables.
+// The classic-runtime conversions against the runtime's documented results.
 #include "basic_conversions.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +71,8 @@ TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
       {"1d5", false},    {"&H1F", true},      {"&O17", true},     {"&H", false},    {"$5", false},
       {"\xEF\xBF\xA5" "5", true},             {"45 Help", false}, {"12abc", false},
       {"\xEF\xBC\x91\xEF\xBC\x92", false},    // full-width １２
-      {"-5-", false},    {"(-5)", false},
+      {"-5-", false},    {"(-5)", false},     {"-\xEF\xBF\xA5" "5", true},
+      {"\xEF\xBF\xA5-\xEF\xBF\xA5" "5", false},
   };
   for (const auto& c : cases) EXPECT_EQ(tv::IsNumericText(c.text, ja), c.expected) << "IsNumeric(\"" << c.text << "\")";
 

@@ -15,6 +15,7 @@
 #include "iconv_cp932.h"
 
 namespace tv = tumbleview;
+using namespace std::string_literals;
 using host_test::ReadBytes;
 using host_test::TempFolder;
 using host_test::WriteBytes;
@@ -41,6 +42,31 @@ std::string Replace(std::string text, const std::string& from, const std::string
   return text;
 }
 
+TEST(Cp932Text, ConversionFailuresAreTypedNeverQuestionMarks) {
+  using tv::TextConversion;
+  const struct {
+    const char* name;
+    tv::ConversionResult result;
+    TextConversion status;
+    std::string bytes;
+  } rows[] = {
+      {"kana and NEC signs", tv::Utf8ToCp932("ｱア①～"), TextConversion::Ok, "\xB1\x83\x41\x87\x40\x81\x60"},
+      {"é", tv::Utf8ToCp932("é"), TextConversion::Unrepresentable, ""},
+      {"yen sign look-alike", tv::Utf8ToCp932("¥"), TextConversion::Unrepresentable, ""},
+      {"broken UTF-8", tv::Utf8ToCp932("a\xFF"), TextConversion::InvalidInput, ""},
+      {"lone lead byte", tv::Cp932ToUtf8("a\x81"), TextConversion::InvalidInput, ""},
+      {"unassigned byte", tv::Cp932ToUtf8("\xA0"), TextConversion::InvalidInput, ""},
+      {"CP932 to UTF-8", tv::Cp932ToUtf8("\x83\x5C\x87\x40"), TextConversion::Ok, "ソ①"},
+      {"odd UTF-16", tv::Utf16LeToUtf8("a\0b"s), TextConversion::InvalidInput, ""},
+      {"lone surrogate", tv::Utf16LeToUtf8("\x00\xD8"s), TextConversion::InvalidInput, ""},
+      {"astral to UTF-16", tv::Utf8ToUtf16Le("😀"), TextConversion::Ok, "\x3D\xD8\x00\xDE"s},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.result.status, row.status) << row.name;
+    EXPECT_EQ(row.result.bytes, row.bytes) << row.name;
+  }
+}
+
 const std::string kSample =
     "[section1]\r\n"
     "name1=val1\r\n"
@@ -55,9 +81,11 @@ const std::string kSample =
     ";comment=no\r\n"
     "eq=a = b = c \r\n"
     "inline=5 ; note\r\n"
-    "[section2]\r\n";
+    "[section2]\r\n"
+    "[ a]b ] trailing\r\n"
+    "k=last ]\r\n";
 
-// Rows of the reference table that each catch a distinct reader fault, on
+// Windows answers that each catch a distinct reader fault, on
 // every kind of line end.
 TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
   for (const std::string& lineEnd : {std::string("\r\n"), std::string("\n"), std::string("\r")}) {
@@ -87,6 +115,7 @@ TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
         {"section1", ";comment", "default", "default"},     // comments are no keys
         {"section1", "eq", "default", "a = b = c"},         // key ends at the first '='
         {"section1", "inline", "default", "5 ; note"},      // no inline comments
+        {"a]b", "k", "default", "last ]"},                  // the LAST ']' closes a header
     };
     for (const auto& row : rows) {
       EXPECT_EQ(Get(file, row.section, row.key, row.def), row.expected) << row.section << "/" << row.key;
@@ -143,7 +172,7 @@ TEST(ProfileRead, Utf16FileWithMarkAndUtf8MarkAsOrdinaryBytes) {
   EXPECT_EQ(Get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "d"), "d");
 }
 
-// bad-inputs catalogue: each hostile content has a bounded, defined answer.
+// Hostile contents: each has a bounded, defined answer.
 TEST(ProfileRead, HostileContentsStayBounded) {
   const std::string longValue(300000, 'x');
   const struct {
@@ -157,8 +186,8 @@ TEST(ProfileRead, HostileContentsStayBounded) {
       {"no final line end", "[s]\r\nk=v", "k", "v"},
       {"long line then key", "[s]\r\nlong=" + longValue + "\r\nk=after", "k", "after"},
       {"long value cut", "[s]\r\nk=" + longValue, "k", std::string(99, 'x')},
-      {"NUL ends a value", std::string("[s]\r\nk=x\0y\r\nl=2", 15), "k", "x"},
-      {"NUL does not end the file", std::string("[s]\r\nk=x\0y\r\nl=2", 15), "l", "2"},
+      {"NUL ends a value", "[s]\r\nk=x\0y\r\nl=2"s, "k", "x"},
+      {"NUL does not end the file", "[s]\r\nk=x\0y\r\nl=2"s, "l", "2"},
       {"lone lead byte before line end", "[s]\r\nK=\x81\nL=1\n", "L", "1"},
       {"lone lead byte replaced", "[s]\r\nK=a\x81\nL=1\n", "K", "a\xEF\xBF\xBD"},
       {"lead byte last in file", "[s]\r\nk=\x81", "k", "\xEF\xBF\xBD"},
@@ -170,8 +199,8 @@ TEST(ProfileRead, HostileContentsStayBounded) {
       {"key before any section", "k=0\r\n[s]\r\nk=1", "k", "1"},
       {"duplicate section: first only", "[s]\r\na=1\r\n[s]\r\nk=2", "k", "d"},
       {"number text kept whole", "[s]\r\nk=99999999999", "k", "99999999999"},
-      {"UTF-16 odd tail", std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0x", 17), "k", "v"},
-      {"UTF-16 lone surrogate", std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8", 18), "k", "\xEF\xBF\xBD"},
+      {"UTF-16 odd tail", "\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0x"s, "k", "v"},
+      {"UTF-16 lone surrogate", "\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8"s, "k", "\xEF\xBF\xBD"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Get(row.bytes, "s", row.key, "d"), row.expected) << row.name;
@@ -332,7 +361,7 @@ TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
     const char* key;
     std::string value;
   } rows[] = {
-      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", std::string("x\0y", 3)},
+      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", "x\0y"s},
       {"s\n[t]", "k", "v"},               {"s", "a=b", "v"},  {"s", "[k]", "v"},
       {"s", ";k", "v"},                   {"", "k", "v"},     {"s", " ", "v"},
       {"s", "k", "bad\xFFutf8"},
