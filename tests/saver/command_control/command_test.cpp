@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -26,15 +27,13 @@ using Skin = tumbleview::Command::Skin;
 
 class QtEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "command_test";
-    static char* argv[] = {name, nullptr};
-    m_app = std::make_unique<QApplication>(argc, argv);
-  }
+  void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
   void TearDown() override { m_app.reset(); }
 
  private:
+  int m_argc = 1;
+  char m_name[13] = "command_test";
+  char* m_argv[2] = {m_name, nullptr};
   std::unique_ptr<QApplication> m_app;
 };
 [[maybe_unused]] auto* const kQtEnvironment =
@@ -62,22 +61,18 @@ bool key(const char* name) { return xdotool({QStringLiteral("key"), QString::fro
 class EventLog : public QObject {
  public:
   explicit EventLog(QWidget* watched) { watched->installEventFilter(this); }
-  int count(QEvent::Type type) const {
-    return int(std::count(m_types.begin(), m_types.end(), type));
-  }
+  int count(QEvent::Type type) const { return m_counts.value(type); }
   QPoint lastMove() const { return m_lastMove; }
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
-    m_types.push_back(event->type());
-    if (event->type() == QEvent::MouseMove) {
-      m_lastMove = static_cast<QMouseEvent*>(event)->position().toPoint();
-    }
+    ++m_counts[event->type()];
+    if (event->type() == QEvent::MouseMove) m_lastMove = static_cast<QMouseEvent*>(event)->position().toPoint();
     return false;
   }
 
  private:
-  std::vector<QEvent::Type> m_types;
+  QHash<int, int> m_counts;
   QPoint m_lastMove{-1, -1};
 };
 
@@ -85,7 +80,10 @@ constexpr QRgb kFormColour = 0xFF208020;
 
 class CommandOnForm : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { setUpForm(true); }
+
+  // `initialize` does what the settings dialog does on load.
+  void setUpForm(bool initialize) {
     ASSERT_TRUE(pointerTo({2, 2}));
     m_form = std::make_unique<QWidget>();
     m_form->setGeometry(100, 100, 320, 200);
@@ -104,17 +102,20 @@ class CommandOnForm : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
     m_other->setFocus();
     QTRY_VERIFY(m_other->hasFocus());
+    m_clicks = std::make_unique<QSignalSpy>(m_button, &Command::Click);
+    ASSERT_TRUE(m_button->enabledProperty());
+    if (initialize) m_button->Initialize();
   }
 
   void TearDown() override {
+    m_clicks.reset();
     m_log.reset();
     m_form.reset();
   }
 
-  // What the settings dialog does on load.
-  void initialize() {
-    ASSERT_TRUE(m_button->enabledProperty());
-    m_button->Initialize();
+  void hover() {
+    ASSERT_TRUE(pointerTo(centre()));
+    QTRY_COMPARE(m_button->buttonState(), 2);
   }
 
   QPoint centre() const { return m_button->mapToGlobal(m_button->rect().center()); }
@@ -124,19 +125,22 @@ class CommandOnForm : public ::testing::Test {
   Command* m_button = nullptr;
   QLineEdit* m_other = nullptr;
   std::unique_ptr<EventLog> m_log;
+  std::unique_ptr<QSignalSpy> m_clicks;
+};
+
+class UninitialisedCommandOnForm : public CommandOnForm {
+  void SetUp() override { setUpForm(false); }
 };
 
 // ---- States ---------------------------------------------------------------------
 
 TEST_F(CommandOnForm, HoverEntersAtOnceAndThePollLeavesWithinItsInterval) {
-  initialize();
   const auto* poll = m_button->findChild<QTimer*>(QStringLiteral("TmrMouse"));
   ASSERT_NE(poll, nullptr);
   EXPECT_TRUE(poll->isActive());
   EXPECT_EQ(poll->interval(), 100);
 
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   EXPECT_EQ(m_button->paintedSkin(), Skin::HighLight);
   EXPECT_TRUE(m_button->invertGradient());
 
@@ -146,42 +150,29 @@ TEST_F(CommandOnForm, HoverEntersAtOnceAndThePollLeavesWithinItsInterval) {
   EXPECT_EQ(m_button->paintedSkin(), Skin::Normal);
   EXPECT_FALSE(m_button->invertGradient());
 
-  // Over the caption, which counts as the control, then over another
-  // control, then outside every window.
+  // Over the caption, which counts as the control (several polls run and
+  // the hover stays), then over another control, then outside every window.
   ASSERT_TRUE(pointerTo(m_button->captionLabel()->mapToGlobal(QPoint(58, 6))));
   QTRY_COMPARE(m_button->buttonState(), 2);
+  QSignalSpy ticks(poll, &QTimer::timeout);
+  QTRY_VERIFY(ticks.count() >= 3);
+  EXPECT_EQ(m_button->buttonState(), 2);
   ASSERT_TRUE(pointerTo(m_other->mapToGlobal(QPoint(5, 5))));
   QTRY_COMPARE_WITH_TIMEOUT(m_button->buttonState(), 1, 2000);
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   ASSERT_TRUE(pointerTo({2, 2}));
   QTRY_COMPARE_WITH_TIMEOUT(m_button->buttonState(), 1, 2000);
 }
 
-TEST_F(CommandOnForm, HoverStaysWhileThePointerRestsOnTheCaption) {
-  initialize();
-  ASSERT_TRUE(pointerTo(m_button->captionLabel()->mapToGlobal(QPoint(58, 6))));
-  QTRY_COMPARE(m_button->buttonState(), 2);
-  // Several polls run; the caption is the control, so the hover stays.
-  auto* poll = m_button->findChild<QTimer*>(QStringLiteral("TmrMouse"));
-  ASSERT_NE(poll, nullptr);
-  QSignalSpy ticks(poll, &QTimer::timeout);
-  QTRY_VERIFY(ticks.count() >= 3);
-  EXPECT_EQ(m_button->buttonState(), 2);
-}
-
 TEST_F(CommandOnForm, ClickRaisesClickOnceAndShowsPressedThenHighLightSelect) {
-  initialize();
-  QSignalSpy clicks(m_button, &Command::Click);
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   ASSERT_TRUE(buttonDown(1));
   QTRY_VERIFY(m_button->leftDown());
   EXPECT_TRUE(m_button->hasFocus());
   EXPECT_EQ(m_button->buttonState(), 4);  // the focus that came with the press
   EXPECT_EQ(m_button->paintedSkin(), Skin::Pressed);
   ASSERT_TRUE(buttonUp(1));
-  QTRY_COMPARE(clicks.count(), 1);
+  QTRY_COMPARE(m_clicks->count(), 1);
   EXPECT_FALSE(m_button->leftDown());
   EXPECT_EQ(m_button->buttonState(), 4);
   EXPECT_EQ(m_button->paintedSkin(), Skin::HighLightSelect);
@@ -189,60 +180,49 @@ TEST_F(CommandOnForm, ClickRaisesClickOnceAndShowsPressedThenHighLightSelect) {
   ASSERT_TRUE(pointerTo(besideButton()));
   QTRY_COMPARE(m_button->buttonState(), 3);
   EXPECT_EQ(m_button->paintedSkin(), Skin::Selected);
-  EXPECT_EQ(clicks.count(), 1);
+  EXPECT_EQ(m_clicks->count(), 1);
 }
 
 // The second press of a double click is no mouse-down (no Pressed skin);
 // each release is a mouse-up, so a double click clicks twice.
 TEST_F(CommandOnForm, DoubleClickRaisesClickForEachRelease) {
-  initialize();
-  QSignalSpy clicks(m_button, &Command::Click);
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   // One xdotool run, so the second press comes well within the interval.
   ASSERT_TRUE(xdotool({QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mouseup"),
                        QStringLiteral("1"), QStringLiteral("mousedown"), QStringLiteral("1")}));
   QTRY_COMPARE(m_log->count(QEvent::MouseButtonDblClick), 1);
-  EXPECT_EQ(clicks.count(), 1);
+  EXPECT_EQ(m_clicks->count(), 1);
   EXPECT_EQ(m_button->paintedSkin(), Skin::HighLightSelect);
   EXPECT_FALSE(m_button->leftDown());
   ASSERT_TRUE(buttonUp(1));
-  QTRY_COMPARE(clicks.count(), 2);
+  QTRY_COMPARE(m_clicks->count(), 2);
 }
 
-TEST_F(CommandOnForm, PressDraggedOffAndReleasedOutsideRaisesNothing) {
-  initialize();
-  QSignalSpy clicks(m_button, &Command::Click);
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
-  ASSERT_TRUE(buttonDown(1));
-  QTRY_VERIFY(m_button->leftDown());
-  ASSERT_TRUE(pointerTo(besideButton()));
-  QTRY_COMPARE_WITH_TIMEOUT(m_button->buttonState(), 3, 2000);
-  EXPECT_EQ(m_button->paintedSkin(), Skin::Selected);
-  ASSERT_TRUE(buttonUp(1));
-  QTRY_VERIFY(!m_button->leftDown());  // the release went to the control
-  EXPECT_EQ(clicks.count(), 0);
-  EXPECT_EQ(m_button->buttonState(), 3);
-  EXPECT_EQ(m_button->paintedSkin(), Skin::Selected);
-}
-
-TEST_F(CommandOnForm, DraggedBackOnWhileHeldStillRaisesNothing) {
-  initialize();
-  QSignalSpy clicks(m_button, &Command::Click);
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
-  ASSERT_TRUE(buttonDown(1));
-  QTRY_VERIFY(m_button->leftDown());
-  ASSERT_TRUE(pointerTo(besideButton()));
-  QTRY_COMPARE_WITH_TIMEOUT(m_button->buttonState(), 3, 2000);
-  const QPoint back = m_button->rect().center() + QPoint(3, 0);
-  ASSERT_TRUE(pointerTo(m_button->mapToGlobal(back)));
-  QTRY_COMPARE(m_log->lastMove(), back);
-  EXPECT_EQ(m_button->buttonState(), 3);  // held down: no way back to 4
-  ASSERT_TRUE(buttonUp(1));
-  QTRY_VERIFY(!m_button->leftDown());
-  EXPECT_EQ(clicks.count(), 0);
+// A press dragged off raises nothing on release, whether or not the pointer
+// came back over the button while held.
+TEST_F(CommandOnForm, PressDraggedOffRaisesNothingEvenWhenDraggedBackOn) {
+  for (const bool back : {false, true}) {
+    SCOPED_TRACE(back ? "dragged back on" : "released outside");
+    m_other->setFocus();
+    QTRY_COMPARE(m_button->buttonState(), 1);
+    hover();
+    ASSERT_TRUE(buttonDown(1));
+    QTRY_VERIFY(m_button->leftDown());
+    ASSERT_TRUE(pointerTo(besideButton()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_button->buttonState(), 3, 2000);
+    EXPECT_EQ(m_button->paintedSkin(), Skin::Selected);
+    if (back) {
+      const QPoint on = m_button->rect().center() + QPoint(3, 0);
+      ASSERT_TRUE(pointerTo(m_button->mapToGlobal(on)));
+      QTRY_COMPARE(m_log->lastMove(), on);
+      EXPECT_EQ(m_button->buttonState(), 3);  // held down: no way back to 4
+    }
+    ASSERT_TRUE(buttonUp(1));
+    QTRY_VERIFY(!m_button->leftDown());  // the release went to the control
+    EXPECT_EQ(m_clicks->count(), 0);
+    EXPECT_EQ(m_button->buttonState(), 3);
+    EXPECT_EQ(m_button->paintedSkin(), Skin::Selected);
+  }
   // The next move, with the button up, hovers again.
   ASSERT_TRUE(pointerTo(centre()));
   QTRY_COMPARE(m_button->buttonState(), 4);
@@ -250,27 +230,22 @@ TEST_F(CommandOnForm, DraggedBackOnWhileHeldStillRaisesNothing) {
 }
 
 TEST_F(CommandOnForm, RightButtonReleaseClicksWithoutThePressedSkin) {
-  initialize();
-  QSignalSpy clicks(m_button, &Command::Click);
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   ASSERT_TRUE(buttonDown(3));
   QTRY_COMPARE(m_log->count(QEvent::MouseButtonPress), 1);
   EXPECT_EQ(m_button->paintedSkin(), Skin::HighLight);
   EXPECT_FALSE(m_button->leftDown());
   EXPECT_FALSE(m_button->hasFocus());
   ASSERT_TRUE(buttonUp(3));
-  QTRY_COMPARE(clicks.count(), 1);
+  QTRY_COMPARE(m_clicks->count(), 1);
   EXPECT_EQ(m_button->paintedSkin(), Skin::HighLight);
   EXPECT_EQ(m_button->buttonState(), 2);
 }
 
 TEST_F(CommandOnForm, DisabledIgnoresPointerFocusAndHover) {
-  initialize();
   m_button->setEnabledProperty(false);
   EXPECT_EQ(m_button->paintedSkin(), Skin::Disable);
   EXPECT_FALSE(m_button->captionLabel()->isEnabled());
-  QSignalSpy clicks(m_button, &Command::Click);
   ASSERT_TRUE(pointerTo(centre()));
   QTRY_VERIFY(m_log->count(QEvent::MouseMove) > 0);
   ASSERT_TRUE(buttonDown(1));
@@ -280,30 +255,23 @@ TEST_F(CommandOnForm, DisabledIgnoresPointerFocusAndHover) {
   QTRY_VERIFY(m_button->hasFocus());
   m_other->setFocus();
   QTRY_VERIFY(m_other->hasFocus());
-  EXPECT_EQ(clicks.count(), 0);
+  EXPECT_EQ(m_clicks->count(), 0);
   EXPECT_EQ(m_button->buttonState(), 1);
   EXPECT_FALSE(m_button->leftDown());
   EXPECT_EQ(m_button->paintedSkin(), Skin::Disable);
 }
 
 TEST_F(CommandOnForm, EnterAndSpaceOnAFocusedButtonRaiseNothing) {
-  initialize();
-  QSignalSpy clicks(m_button, &Command::Click);
   m_button->setFocus(Qt::TabFocusReason);
   QTRY_COMPARE(m_button->buttonState(), 3);
   EXPECT_EQ(m_button->paintedSkin(), Skin::Selected);
   for (const char* name : {"Return", "space", "KP_Enter"}) ASSERT_TRUE(key(name));
   QTRY_COMPARE(m_log->count(QEvent::KeyRelease), 3);
-  EXPECT_EQ(clicks.count(), 0);
+  EXPECT_EQ(m_clicks->count(), 0);
   EXPECT_EQ(m_button->buttonState(), 3);
-  // Losing the focus goes back to Normal.
-  m_other->setFocus();
-  QTRY_COMPARE(m_button->buttonState(), 1);
-  EXPECT_EQ(m_button->paintedSkin(), Skin::Normal);
 }
 
-TEST_F(CommandOnForm, NeverInitialisedButtonNeverHoversAndNeverNoticesLeaving) {
-  ASSERT_TRUE(m_button->enabledProperty());  // loaded, but Initialize never called
+TEST_F(UninitialisedCommandOnForm, NeverHoversAndNeverNoticesLeaving) {
   ASSERT_TRUE(pointerTo(centre()));
   QTRY_VERIFY(m_log->count(QEvent::MouseMove) > 0);
   EXPECT_EQ(m_button->buttonState(), 0);
@@ -322,9 +290,7 @@ TEST_F(CommandOnForm, NeverInitialisedButtonNeverHoversAndNeverNoticesLeaving) {
 }
 
 TEST_F(CommandOnForm, LosingFocusWhileHoveredGoesToNormalNotHighLight) {
-  initialize();
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   m_button->setFocus(Qt::TabFocusReason);
   QTRY_COMPARE(m_button->buttonState(), 4);
   EXPECT_EQ(m_button->paintedSkin(), Skin::Pressed);  // focus arriving in state 2
@@ -347,109 +313,68 @@ int enlargedSource(int d, int sourceLength, int destinationLength) {
 }
 
 QRgb gradientRow(int y, int h, bool inverted) {
-  const int white[3] = {0xFF, 0xFF, 0xFF};
-  const int tint[3] = {0xC6, 0xC5, 0xD7};
-  const int* top = inverted ? tint : white;
-  const int* bottom = inverted ? white : tint;
-  int c[3];
-  for (int i = 0; i < 3; ++i) c[i] = ((top[i] << 8) * (h - y) + (bottom[i] << 8) * y) / h / 256;
-  return qRgb(c[0], c[1], c[2]);
+  const QRgb top = inverted ? 0xC6C5D7 : 0xFFFFFF;
+  const QRgb bottom = inverted ? 0xFFFFFF : 0xC6C5D7;
+  auto blend = [&](int shift) {
+    return ((int(top >> shift & 0xFF) << 8) * (h - y) + (int(bottom >> shift & 0xFF) << 8) * y) / h / 256;
+  };
+  return qRgb(blend(16), blend(8), blend(0));
 }
 
+// Corners 4 x 4 unstretched; the top and bottom edges 840 twips (56 px)
+// stretched to 1635 (109 px), the sides 255 (17 px) to 300 (20 px); inside,
+// the gradient from row 0 (top colour) to row 27 (bottom colour, never reached).
 void expectFace(const QImage& surface, const QImage& skin, bool inverted) {
   ASSERT_EQ(surface.size(), QSize(117, 28));
-  auto at = [&](int x, int y) { return surface.pixel(x, y) & 0xFFFFFF; };
-  auto src = [&](int x, int y) { return skin.pixel(x, y) & 0xFFFFFF; };
-  // Corners: 4 x 4 unstretched, from the picture's corners.
-  for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 4; ++x) {
-      ASSERT_EQ(at(x, y), src(x, y));
-      ASSERT_EQ(at(113 + x, y), src(60 + x, y));
-      ASSERT_EQ(at(113 + x, 24 + y), src(60 + x, 21 + y));
-      ASSERT_EQ(at(x, 24 + y), src(x, 21 + y));
+  auto sourceX = [](int x) { return x < 4 ? x : x >= 113 ? x - 53 : 4 + enlargedSource(x - 4, 56, 109); };
+  auto sourceY = [](int y) { return y < 4 ? y : y >= 24 ? y - 3 : 4 + enlargedSource(y - 4, 17, 20); };
+  for (int y = 0; y < 28; ++y) {
+    for (int x = 0; x < 117; ++x) {
+      const bool border = x < 4 || x >= 113 || y < 4 || y >= 24;
+      const QRgb want = border ? skin.pixel(sourceX(x), sourceY(y)) : gradientRow(y, 27, inverted);
+      ASSERT_EQ(surface.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
     }
-  }
-  // Top and bottom edges: 840 twips (56 px) stretched to 1635 (109 px).
-  for (int d = 0; d < 109; ++d) {
-    const int s = 4 + enlargedSource(d, 56, 109);
-    for (int y = 0; y < 4; ++y) {
-      ASSERT_EQ(at(4 + d, y), src(s, y)) << d;
-      ASSERT_EQ(at(4 + d, 24 + y), src(s, 21 + y)) << d;
-    }
-  }
-  // Side edges: 255 twips (17 px) stretched to 300 (20 px).
-  for (int d = 0; d < 20; ++d) {
-    const int s = 4 + enlargedSource(d, 17, 20);
-    for (int x = 0; x < 4; ++x) {
-      ASSERT_EQ(at(x, 4 + d), src(x, s)) << d;
-      ASSERT_EQ(at(113 + x, 4 + d), src(60 + x, s)) << d;
-    }
-  }
-  // The face between the border: the gradient from row 0 (top colour) to
-  // row 27 (bottom colour, never reached).
-  for (int y = 4; y < 24; ++y) {
-    for (int x = 4; x < 113; ++x) ASSERT_EQ(at(x, y), gradientRow(y, 27, inverted) & 0xFFFFFF) << x << "," << y;
   }
 }
 
-TEST_F(CommandOnForm, NormalFaceAtTheDesignSize) {
-  initialize();
+TEST_F(CommandOnForm, NormalAndHoveredFacesAtTheDesignSize) {
   expectFace(m_button->surface(), Command::skinPicture(Skin::Normal), false);
-  // White on top, the tint below: the tint's blue is above its red.
-  EXPECT_GT(qBlue(gradientRow(26, 27, false)), qRed(gradientRow(26, 27, false)));
   // The window shows the surface: compare the border rows of a real grab.
   const QImage shown = m_button->grab().toImage().convertToFormat(QImage::Format_RGB32);
   for (int y : {0, 1, 2, 3, 24, 25, 26, 27}) {
     for (int x = 0; x < 117; ++x) ASSERT_EQ(shown.pixel(x, y), m_button->surface().pixel(x, y));
   }
-}
-
-TEST_F(CommandOnForm, HoveredFaceIsInvertedWithTheHighLightBorder) {
-  initialize();
-  ASSERT_TRUE(pointerTo(centre()));
-  QTRY_COMPARE(m_button->buttonState(), 2);
+  hover();
   expectFace(m_button->surface(), Command::skinPicture(Skin::HighLight), true);
 }
 
-TEST_F(CommandOnForm, CaptionIsCentredAndLiftedByTwentyTwips) {
-  initialize();
-  m_button->setCaption(QStringLiteral("OK"));
-  const QRect label = m_button->captionLabel()->geometry();
-  // (420 - 195 - 20) / 2 = 102.5 twips = 6.8 px; centred would be 7.5 px.
-  EXPECT_EQ(label, QRect(0, 7, 117, 13));
-  EXPECT_EQ(m_button->captionLabel()->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-}
-
-TEST_F(CommandOnForm, TransparentFaceLeavesOnlyTheCaption) {
-  initialize();
+// The caption is centred and lifted by 20 twips: (420 - 195 - 20) / 2 =
+// 102.5 twips = 6.8 px, where centred would be 7.5 px.  A transparent face
+// leaves only the caption's ink.
+TEST_F(CommandOnForm, CaptionIsLiftedAndATransparentFaceLeavesOnlyIt) {
   m_button->setCaption(QStringLiteral("Command"));
+  EXPECT_EQ(m_button->captionLabel()->geometry(), QRect(0, 7, 117, 13));
   m_button->setVisibleProperty(0);
   EXPECT_EQ(m_button->visibleProperty(), 0);
   const QImage form = m_form->grab().toImage().convertToFormat(QImage::Format_RGB32);
   const QRect area = m_button->geometry();
   QRect ink;
   for (int y = area.top(); y <= area.bottom(); ++y) {
-    for (int x = area.left(); x <= area.right(); ++x) {
-      if (form.pixel(x, y) != kFormColour) ink |= QRect(x, y, 1, 1);
-    }
+    for (int x = area.left(); x <= area.right(); ++x) ink |= form.pixel(x, y) != kFormColour ? QRect(x, y, 1, 1) : QRect();
   }
-  // Nothing of the face; only caption ink, inside the label, centred.
   ASSERT_FALSE(ink.isEmpty());
   const QRect label = m_button->captionLabel()->geometry().translated(area.topLeft());
-  EXPECT_TRUE(label.contains(ink)) << "ink " << ink.x() << "," << ink.y() << " " << ink.width()
-                                   << "x" << ink.height();
+  EXPECT_TRUE(label.contains(ink)) << "ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
   EXPECT_NEAR(ink.center().x() + 0.5, area.left() + 58.5, 1.5);
 
   m_button->setVisibleProperty(7);
   EXPECT_EQ(m_button->visibleProperty(), 255);
   EXPECT_EQ(m_button->paintedSkin(), Skin::Normal);
   const QImage opaque = m_form->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(opaque.pixel(area.left() + 1, area.top() + 1) & 0xFFFFFF,
-            m_button->surface().pixel(1, 1) & 0xFFFFFF);
+  EXPECT_EQ(opaque.pixel(area.left() + 1, area.top() + 1) & 0xFFFFFF, m_button->surface().pixel(1, 1) & 0xFFFFFF);
 }
 
-TEST_F(CommandOnForm, ResizeRepaintsNormalWithoutChangingTheState) {
-  initialize();
+TEST_F(CommandOnForm, ResizeRepaintsNormalWithoutChangingTheStateAndSkipsPiecesBeyondSixteenBits) {
   m_button->setFocus(Qt::TabFocusReason);
   QTRY_COMPARE(m_button->buttonState(), 3);
   m_button->resize(69, 29);
@@ -460,13 +385,9 @@ TEST_F(CommandOnForm, ResizeRepaintsNormalWithoutChangingTheState) {
   const QImage& skin = Command::skinPicture(Skin::Normal);
   EXPECT_EQ(m_button->surface().pixel(65, 0), skin.pixel(60, 0));
   EXPECT_EQ(m_button->surface().pixel(68, 28), skin.pixel(63, 24));
-}
 
-TEST_F(CommandOnForm, PiecesWhosePositionOverflowsSixteenBitsAreSkipped) {
-  initialize();
   // 2200 px = 33000 twips: W - 60 and W - 120 no longer fit in 16 bits.
   m_button->resize(2200, 28);
-  const QImage& skin = Command::skinPicture(Skin::Normal);
   const QImage& surface = m_button->surface();
   EXPECT_EQ(surface.pixel(0, 0), skin.pixel(0, 0));              // top-left corner
   EXPECT_EQ(surface.pixel(1, 10), skin.pixel(1, 8));              // left edge
@@ -492,21 +413,6 @@ TEST(CommandProperties, FirstReadOfEnabledEnablesANewInstanceWithoutTouchingItsC
   EXPECT_EQ(button.paintedSkin(), Skin::Disable);
 }
 
-TEST(CommandProperties, SettersReportTheirNames) {
-  Command button;
-  QSignalSpy changes(&button, &Command::propertyChanged);
-  button.setCaption(QStringLiteral("x"));
-  button.setFontProperty(QFont(QStringLiteral("IPAGothic")));
-  button.setFontColour(0x123456);
-  button.setFontColour(0x01000000);  // refused: not a plain colour, no report
-  button.setEnabledProperty(true);
-  button.setVisibleProperty(0);
-  QStringList names;
-  for (const auto& call : changes) names << call.at(0).toString();
-  EXPECT_EQ(names, (QStringList{"Caption", "Font", "FontColour", "Enabled", "Visible"}));
-  EXPECT_EQ(button.fontColour(), 0x123456u);
-}
-
 TEST(CommandProperties, IsMadeByItsIdentifier) {
   QWidget host;
   QWidget* made = tumbleview::createControl("Tumbleview.Command", &host);
@@ -516,17 +422,7 @@ TEST(CommandProperties, IsMadeByItsIdentifier) {
   EXPECT_FALSE(tumbleview::registerControl("Tumbleview.Command", [](QWidget*) { return nullptr; }));
 }
 
-TEST(CommandPersistence, DefaultsAreNotStoredAndReadBackAsTheReadDefaults) {
-  const QFont ambient(QStringLiteral("IPAGothic"), 11);
-  Command original;
-  ASSERT_TRUE(original.enabledProperty());
-  original.setFontProperty(ambient);
-  tumbleview::PropertyBag bag;
-  original.WriteProperties(bag, ambient);
-  EXPECT_TRUE(bag.empty()) << bag.entries().front().first;  // "Command" included
-
-  Command loaded;
-  loaded.ReadProperties(bag, ambient);
+void expectReadDefaults(Command& loaded) {
   EXPECT_EQ(loaded.caption(), QStringLiteral("Command1"));
   EXPECT_TRUE(loaded.enabledFlag());
   EXPECT_EQ(loaded.firstRun(), 1);
@@ -535,15 +431,40 @@ TEST(CommandPersistence, DefaultsAreNotStoredAndReadBackAsTheReadDefaults) {
   EXPECT_EQ(loaded.visibleProperty(), 255);
 }
 
-TEST(CommandPersistence, ChangedValuesSurviveTheTextFormInOrder) {
+TEST(CommandPersistence, DefaultsAreNotStoredAndUnreadableValuesReadAsTheReadDefaults) {
   const QFont ambient(QStringLiteral("IPAGothic"), 11);
   Command original;
   ASSERT_TRUE(original.enabledProperty());
+  original.setFontProperty(ambient);
+  tumbleview::PropertyBag bag;
+  original.WriteProperties(bag, ambient);
+  EXPECT_TRUE(bag.empty()) << bag.entries().front().first;  // "Command" included
+  Command loaded;
+  loaded.ReadProperties(bag, ambient);
+  expectReadDefaults(loaded);
+
+  const auto form = tumbleview::FormDefinition::parse(
+      "[Cmd_Can]\nEnabled=maybe\nFirstRun=300\nFontColour=abc\nVisible=2\nFont=\n");
+  ASSERT_TRUE(form);
+  Command unreadable;
+  unreadable.ReadProperties(*form->find("Cmd_Can"), ambient);
+  expectReadDefaults(unreadable);
+}
+
+TEST(CommandPersistence, SettersReportAndChangedValuesSurviveTheTextFormInOrder) {
+  const QFont ambient(QStringLiteral("IPAGothic"), 11);
+  Command original;
+  ASSERT_TRUE(original.enabledProperty());
+  QSignalSpy changes(&original, &Command::propertyChanged);
   original.setCaption(QStringLiteral("設定"));
   original.setFontColour(0xC08040);
+  original.setFontColour(0x01000000);  // refused: not a plain colour, no report
   original.setFontProperty(QFont(QStringLiteral("IPAPGothic"), 20));
   original.setVisibleProperty(0);
   original.setEnabledProperty(false);
+  QStringList reported;
+  for (const auto& call : changes) reported << call.at(0).toString();
+  EXPECT_EQ(reported, (QStringList{"Caption", "FontColour", "Font", "Visible", "Enabled"}));
 
   tumbleview::FormDefinition form;
   original.WriteProperties(form.instance("Cmd_Set"), ambient);
@@ -563,19 +484,6 @@ TEST(CommandPersistence, ChangedValuesSurviveTheTextFormInOrder) {
   // Only the face name is taken from the stored font.
   EXPECT_EQ(loaded.fontProperty().family(), QStringLiteral("IPAPGothic"));
   EXPECT_DOUBLE_EQ(loaded.fontProperty().pointSizeF(), 9.75);
-}
-
-TEST(CommandPersistence, UnreadableStoredValuesReadAsTheirDefaults) {
-  const auto form = tumbleview::FormDefinition::parse(
-      "[Cmd_Can]\nEnabled=maybe\nFirstRun=300\nFontColour=abc\nVisible=2\nFont=\n");
-  ASSERT_TRUE(form);
-  Command loaded;
-  loaded.ReadProperties(*form->find("Cmd_Can"), QFont(QStringLiteral("IPAGothic")));
-  EXPECT_TRUE(loaded.enabledFlag());
-  EXPECT_EQ(loaded.firstRun(), 1);
-  EXPECT_EQ(loaded.fontColour(), 0u);
-  EXPECT_EQ(loaded.visibleProperty(), 255);
-  EXPECT_EQ(loaded.fontProperty().family(), QStringLiteral("IPAGothic"));
 }
 
 }  // namespace

@@ -35,15 +35,12 @@ std::uint32_t rgb(int r, int g, int b) {
 TEST(GradientFill, VerticalRowsFollowTheIntegerBlendAndFarEdgesStayOut) {
   struct Case {
     const char* name;
-    int y0;
-    int y1;
+    int y0, y1;
     tumbleview::gdi::GradientRect mesh;
-    std::vector<std::uint32_t> rows;  // rows 0..3 at column 0
+    std::vector<std::uint32_t> rows;  // rows 0..3
   };
-  const std::vector<std::uint32_t> redToBlue = {rgb(255, 0, 0), rgb(191, 0, 63),
-                                                rgb(127, 0, 127), rgb(63, 0, 191)};
-  const std::vector<std::uint32_t> blueToRed = {rgb(0, 0, 255), rgb(63, 0, 191),
-                                                rgb(127, 0, 127), rgb(191, 0, 63)};
+  const std::vector<std::uint32_t> redToBlue = {rgb(255, 0, 0), rgb(191, 0, 63), rgb(127, 0, 127), rgb(63, 0, 191)};
+  const std::vector<std::uint32_t> blueToRed = {rgb(0, 0, 255), rgb(63, 0, 191), rgb(127, 0, 127), rgb(191, 0, 63)};
   const Case cases[] = {
       {"mesh {1,0}", 0, 4, {1, 0}, redToBlue},
       {"mesh {0,1} is the same picture", 0, 4, {0, 1}, redToBlue},
@@ -66,9 +63,7 @@ TEST(GradientFill, BlackToWhiteOverThreeRowsAndBadIndices) {
   Buffer buffer(1, 3);
   const TriVertex vertices[2] = {{0, 0, 0, 0, 0, 0}, {1, 3, 0xFF00, 0xFF00, 0xFF00, 0}};
   ASSERT_TRUE(gradientFillRectV(buffer.surface(), vertices, {1, 0}));
-  EXPECT_EQ(buffer.at(0, 0), rgb(0, 0, 0));
-  EXPECT_EQ(buffer.at(0, 1), rgb(85, 85, 85));
-  EXPECT_EQ(buffer.at(0, 2), rgb(170, 170, 170));
+  EXPECT_EQ(buffer.pixels, (std::vector<std::uint32_t>{rgb(0, 0, 0), rgb(85, 85, 85), rgb(170, 170, 170)}));
   Buffer other(2, 2);
   EXPECT_FALSE(gradientFillRectV(other.surface(), vertices, {0, 2}));
   EXPECT_EQ(other.at(0, 0), kUntouched);
@@ -76,46 +71,32 @@ TEST(GradientFill, BlackToWhiteOverThreeRowsAndBadIndices) {
 
 TEST(StretchBlt, SourceIndexPerDestinationPixel) {
   struct Case {
-    int source;
-    int destination;
+    int source, destination;
     std::vector<int> offsets;
   };
-  const Case cases[] = {
-      {2, 5, {0, 0, 0, 1, 1}},       {3, 4, {0, 1, 1, 2}},  {5, 7, {0, 1, 1, 2, 3, 3, 4}},
-      {4, 3, {0, 1, 3}},             {5, 2, {0, 3}},        {10, 4, {0, 3, 5, 8}},
-      {2, 4, {0, 0, 1, 1}},          {4, 2, {0, 2}},        {3, 3, {0, 1, 2}},
-  };
+  // Enlargements are all checked against the centre rule below.
+  const Case cases[] = {{4, 3, {0, 1, 3}}, {5, 2, {0, 3}}, {10, 4, {0, 3, 5, 8}}, {4, 2, {0, 2}}, {2, 5, {0, 0, 0, 1, 1}}};
   for (const auto& c : cases) {
     EXPECT_EQ(stretchSourceOffsets(c.source, c.destination), c.offsets)
         << c.source << " -> " << c.destination;
   }
 }
 
-// Every enlargement keeps both ends and shows the source pixel under each
-// destination centre; every reduction keeps the first pixel and never
-// repeats one.
+// An enlargement shows the source pixel under each destination centre (a
+// centre on a boundary belongs to the earlier pixel), so it keeps both ends;
+// a reduction keeps the first pixel and never repeats one.
 TEST(StretchBlt, MappingsAreMonotoneAndCoverTheRange) {
   for (int s = 1; s <= 64; ++s) {
     for (int d = 1; d <= 128; ++d) {
       const auto offsets = stretchSourceOffsets(s, d);
       ASSERT_EQ(offsets.size(), std::size_t(d));
-      ASSERT_EQ(offsets.front(), 0);
-      for (std::size_t i = 1; i < offsets.size(); ++i) {
-        const int step = offsets[i] - offsets[i - 1];
+      for (int i = 0; i < d; ++i) {
+        const int o = offsets[std::size_t(i)];
         if (s <= d) {
-          ASSERT_TRUE(step == 0 || step == 1) << s << "->" << d;
+          ASSERT_EQ(o, ((2 * i + 1) * s + 2 * d - 1) / (2 * d) - 1) << s << "->" << d << " at " << i;
         } else {
-          ASSERT_GE(step, 1) << s << "->" << d;
-        }
-      }
-      ASSERT_LT(offsets.back(), s);
-      if (s <= d) {
-        ASSERT_EQ(offsets.back(), s - 1) << s << "->" << d;
-        // Each destination centre falls in the source pixel it shows (a
-        // centre on a boundary belongs to the earlier pixel).
-        for (int i = 0; i < d; ++i) {
-          ASSERT_EQ(offsets[std::size_t(i)], ((2 * i + 1) * s + 2 * d - 1) / (2 * d) - 1)
-              << s << "->" << d << " at " << i;
+          ASSERT_TRUE(i == 0 ? o == 0 : o > offsets[std::size_t(i - 1)]) << s << "->" << d << " at " << i;
+          ASSERT_LT(o, s) << s << "->" << d;
         }
       }
     }
@@ -136,10 +117,7 @@ TEST(StretchBlt, IntegerFactorsInTwoDimensionsMirroringAndClipping) {
   Buffer down(2, 2);
   ASSERT_TRUE(stretchBltColorOnColor(down.surface(), {0, 0, 2, 2}, source.constSurface(),
                                      {0, 0, 4, 4}));
-  EXPECT_EQ(down.at(0, 0), rgb(0, 0, 0));
-  EXPECT_EQ(down.at(1, 0), rgb(2, 0, 0));
-  EXPECT_EQ(down.at(0, 1), rgb(0, 2, 0));
-  EXPECT_EQ(down.at(1, 1), rgb(2, 2, 0));
+  EXPECT_EQ(down.pixels, (std::vector<std::uint32_t>{rgb(0, 0, 0), rgb(2, 0, 0), rgb(0, 2, 0), rgb(2, 2, 0)}));
 
   // A negative destination width runs leftwards from its origin.
   Buffer mirror(4, 1);

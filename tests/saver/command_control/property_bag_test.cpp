@@ -45,20 +45,11 @@ TEST(FormDefinition, RoundTripKeepsInstancesOrderAndAwkwardValues) {
 }
 
 TEST(FormDefinition, MalformedTextsAreRefusedWhole) {
-  const char* const bad[] = {
-      "x=1\n",                 // value outside an instance
-      "[A]\nno equals sign\n",  // not a value line
-      "[A]\n=1\n",             // empty name
-      "[A]\nna me=1\n",        // bad name
-      "[A\n",                  // unclosed instance
-      "[]\n",                  // empty instance name
-      "[A]\n[A]\n",            // instance twice
-      "[A]\nx=1\nx=2\n",       // name twice
-      "[A]\nx=\\q\n",          // unknown escape
-      "[A]\nx=\\\n",           // escape at the end
-      "[A]\nx=\\x4\n",         // short hex escape
-      "[A]\nx=\\xZZ\n",        // bad hex escape
-  };
+  // Values outside an instance, lines without "=", empty or bad names,
+  // unclosed or empty or repeated instances, repeated names, bad escapes.
+  const char* const bad[] = {"x=1\n", "[A]\nno equals sign\n", "[A]\n=1\n", "[A]\nna me=1\n", "[A\n", "[]\n",
+                             "[A]\n[A]\n", "[A]\nx=1\nx=2\n", "[A]\nx=\\q\n", "[A]\nx=\\\n", "[A]\nx=\\x4\n",
+                             "[A]\nx=\\xZZ\n"};
   for (const char* text : bad) EXPECT_FALSE(FormDefinition::parse(text)) << text;
   EXPECT_FALSE(FormDefinition::parse(std::string(FormDefinition::kMaxTextSize + 1, '\n')));
   EXPECT_TRUE(FormDefinition::parse(""));
