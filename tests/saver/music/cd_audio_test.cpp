@@ -30,33 +30,20 @@ class CdAudio : public ::testing::Test {
 TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormat) {
   insertDisc({{300, 75}, {600, 150}, {1200, 75}});
   expectReplies({
-      {"open cdaudio", "1"},
-      {"status cdaudio time format", "msf"},
-      {"status cdaudio number of tracks", "3"},
-      {"status cdaudio mode", "stopped"},
-      {"status cdaudio media present", "true"},
-      {"status cdaudio current track", "1"},
-      {"status cdaudio position", "00:02:00"},
-      {"status cdaudio position track 2", "00:03:00"},
-      {"status cdaudio length track 2", "00:02:00"},
+      {"open cdaudio", "1"}, {"status cdaudio time format", "msf"}, {"status cdaudio number of tracks", "3"},
+      {"status cdaudio mode", "stopped"}, {"status cdaudio media present", "true"},
+      {"status cdaudio current track", "1"}, {"status cdaudio position", "00:02:00"},
+      {"status cdaudio position track 2", "00:03:00"}, {"status cdaudio length track 2", "00:02:00"},
       // The last track is one frame shorter than the table says.
-      {"status cdaudio length track 3", "00:00:74"},
-      {"status cdaudio length", "00:04:00"},
-      {"set cdaudio time format tmsf", ""},
-      {"status cdaudio time format", "tmsf"},
-      {"status cdaudio position", "01:00:00:00"},
-      {"status cdaudio position track 2", "02:00:00:00"},
+      {"status cdaudio length track 3", "00:00:74"}, {"status cdaudio length", "00:04:00"},
+      {"set cdaudio time format tmsf", ""}, {"status cdaudio time format", "tmsf"},
+      {"status cdaudio position", "01:00:00:00"}, {"status cdaudio position track 2", "02:00:00:00"},
       {"STATUS CDAUDIO POSITION TRACK 3", "03:00:00:00"},
       // Lengths stay in MSF under TMSF.
-      {"status cdaudio length track 2", "00:02:00"},
-      {"status cdaudio position track 4", "error 282"},
-      {"status cdaudio position track 0", "error 282"},
-      {"set cdaudio time format milliseconds", ""},
-      {"status cdaudio position track 1", "2001"},
-      {"status cdaudio length track 1", "1000"},
-      {"set cdaudio time format frames", "error 293"},
-      {"close cdaudio", ""},
-      {"status cdaudio mode", "error 263"},
+      {"status cdaudio length track 2", "00:02:00"}, {"status cdaudio position track 4", "error 282"},
+      {"status cdaudio position track 0", "error 282"}, {"set cdaudio time format milliseconds", ""},
+      {"status cdaudio position track 1", "2001"}, {"status cdaudio length track 1", "1000"},
+      {"set cdaudio time format frames", "error 293"}, {"close cdaudio", ""}, {"status cdaudio mode", "error 263"},
   });
 }
 
@@ -64,11 +51,8 @@ TEST_F(CdAudio, PadsTrackNumbersToTwoDigitsOnly) {
   std::vector<ToneTrack> tracks(12, ToneTrack{0, 2});
   insertDisc(tracks);
   expectReplies({
-      {"open cdaudio", "1"},
-      {"set cdaudio time format tmsf", ""},
-      {"status cdaudio number of tracks", "12"},
-      {"status cdaudio position track 10", "10:00:00:00"},
-      {"play cdaudio from 13", "error 282"},
+      {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"status cdaudio number of tracks", "12"},
+      {"status cdaudio position track 10", "10:00:00:00"}, {"play cdaudio from 13", "error 282"},
   });
 }
 
@@ -132,18 +116,11 @@ TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
 TEST_F(CdAudio, RejectsPositionsOutsideTheDisc) {
   insertDisc({{300, 30}, {600, 30}, {1200, 30}});
   expectReplies({
-      {"open cdaudio", "1"},
-      {"set cdaudio time format tmsf", ""},
-      {"play cdaudio from 4", "error 282"},
-      {"play cdaudio from 0", "error 282"},
-      {"play cdaudio to 4", "error 282"},
-      {"play cdaudio from 3 to 2", "error 282"},
-      {"play cdaudio from 3:256", "error 270"},
-      {"play cdaudio from 1:0:0:0:0", "error 270"},
-      {"play cdaudio from Error:282", "error 270"},
-      {"play cdaudio from -1", "error 270"},
-      {"status cdaudio mode", "stopped"},
-      {"open cdaudio", "error 265"},
+      {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"play cdaudio from 4", "error 282"},
+      {"play cdaudio from 0", "error 282"}, {"play cdaudio to 4", "error 282"},
+      {"play cdaudio from 3 to 2", "error 282"}, {"play cdaudio from 3:256", "error 270"},
+      {"play cdaudio from 1:0:0:0:0", "error 270"}, {"play cdaudio from Error:282", "error 270"},
+      {"play cdaudio from -1", "error 270"}, {"status cdaudio mode", "stopped"}, {"open cdaudio", "error 265"},
       {"open cdaudio alias second", "2"},
   });
 }
@@ -163,13 +140,9 @@ TEST_F(CdAudio, NoDriveOrUnreadableDiscGivesCodesAndLeavesNothingOpen) {
     SCOPED_TRACE(image);
     setenv("TUMBLEVIEW_CDROM", image.c_str(), 1);
     expectReplies({
-        {"open cdaudio", "1"},
-        {"status cdaudio mode", "not ready"},
-        {"status cdaudio media present", "false"},
-        {"status cdaudio number of tracks", "error 276"},
-        {"status cdaudio current track", "error 276"},
-        {"play cdaudio", "error 276"},
-        {"close cdaudio", ""},
+        {"open cdaudio", "1"}, {"status cdaudio mode", "not ready"}, {"status cdaudio media present", "false"},
+        {"status cdaudio number of tracks", "error 276"}, {"status cdaudio current track", "error 276"},
+        {"play cdaudio", "error 276"}, {"close cdaudio", ""},
     });
   }
 }

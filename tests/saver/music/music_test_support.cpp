@@ -31,34 +31,13 @@ std::vector<std::int16_t> Tone(double frequency, std::size_t frames, std::int16_
   return samples;
 }
 
-namespace {
-
-void put32(std::ofstream& out, std::uint32_t value) {
-  const char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
-  out.write(bytes, 4);
-}
-void put16(std::ofstream& out, std::uint16_t value) {
-  const char bytes[2] = {char(value), char(value >> 8)};
-  out.write(bytes, 2);
-}
-
-}  // namespace
-
 void WriteWave(const std::string& path, const std::vector<std::int16_t>& samples) {
-  std::ofstream out(path, std::ios::binary);
+  // The canonical 44-byte header of 16-bit stereo 44.1 kHz PCM, little-endian words.
   const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-  out.write("RIFF", 4);
-  put32(out, 36 + dataBytes);
-  out.write("WAVEfmt ", 8);
-  put32(out, 16);
-  put16(out, 1);
-  put16(out, 2);
-  put32(out, 44100);
-  put32(out, 44100 * 4);
-  put16(out, 4);
-  put16(out, 16);
-  out.write("data", 4);
-  put32(out, dataBytes);
+  const std::uint32_t header[] = {0x46464952 /* RIFF */, 36 + dataBytes, 0x45564157 /* WAVE */, 0x20746D66 /* fmt */,
+                                  16, 0x00020001, 44100, 44100 * 4, 0x00100004, 0x61746164 /* data */, dataBytes};
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(header), sizeof header);
   out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
 }
 
@@ -147,36 +126,5 @@ std::string MciReply(const std::string& command) {
   const std::uint32_t code = Mci(command, &reply);
   return code == 0 ? reply : "error " + std::to_string(code);
 }
-
-std::vector<std::string> RecordingMediaControl::commandTexts() const {
-  std::vector<std::string> texts;
-  for (const Command& call : calls) texts.push_back(call.text);
-  return texts;
-}
-
-void RecordingMediaControl::clear() {
-  calls.clear();
-  sounds.clear();
-  errorTextRequests = 0;
-}
-
-std::uint32_t RecordingMediaControl::sendString(const char* command, char* reply, std::uint32_t replyLength) {
-  const std::uint32_t code = m_inner.sendString(command, reply, replyLength);
-  calls.push_back(Command{command != nullptr ? command : "", replyLength, code});
-  return code;
-}
-
-bool RecordingMediaControl::getErrorString(std::uint32_t code, char* text, std::uint32_t length) {
-  ++errorTextRequests;
-  return m_inner.getErrorString(code, text, length);
-}
-
-bool RecordingMediaControl::playSound(const char* soundName, std::uint32_t flags) {
-  sounds.push_back((soundName != nullptr ? std::string(soundName) : std::string("<null>")) + " " +
-                   std::to_string(flags));
-  return m_inner.playSound(soundName, flags);
-}
-
-std::uint32_t RecordingMediaControl::waveOutDeviceCount() { return m_inner.waveOutDeviceCount(); }
 
 }  // namespace tumbleview::test

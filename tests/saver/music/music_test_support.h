@@ -77,15 +77,27 @@ class RecordingMediaControl : public MediaControl {
   };
   std::vector<Command> calls;
   std::vector<std::string> sounds;  // PlaySound names ("<null>" for null) with flags
-  int errorTextRequests = 0;
 
-  std::vector<std::string> commandTexts() const;
-  void clear();
+  std::vector<std::string> commandTexts() const {
+    std::vector<std::string> texts;
+    for (const Command& call : calls) texts.push_back(call.text);
+    return texts;
+  }
+  void clear() { calls.clear(), sounds.clear(); }
 
-  std::uint32_t sendString(const char* command, char* reply, std::uint32_t replyLength) override;
-  bool getErrorString(std::uint32_t code, char* text, std::uint32_t length) override;
-  bool playSound(const char* soundName, std::uint32_t flags) override;
-  std::uint32_t waveOutDeviceCount() override;
+  std::uint32_t sendString(const char* command, char* reply, std::uint32_t replyLength) override {
+    const std::uint32_t code = m_inner.sendString(command, reply, replyLength);
+    calls.push_back(Command{command != nullptr ? command : "", replyLength, code});
+    return code;
+  }
+  bool getErrorString(std::uint32_t code, char* text, std::uint32_t length) override {
+    return m_inner.getErrorString(code, text, length);
+  }
+  bool playSound(const char* soundName, std::uint32_t flags) override {
+    sounds.push_back(std::string(soundName != nullptr ? soundName : "<null>") + " " + std::to_string(flags));
+    return m_inner.playSound(soundName, flags);
+  }
+  std::uint32_t waveOutDeviceCount() override { return m_inner.waveOutDeviceCount(); }
 
  private:
   MediaControl& m_inner;

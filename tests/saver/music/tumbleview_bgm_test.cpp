@@ -14,11 +14,7 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-const Commands kStatusQueries = {
-    "status cdaudio current track",
-    "status cdaudio number of tracks",
-    "status cdaudio mode",
-};
+const Commands kStatusQueries = {"status cdaudio current track", "status cdaudio number of tracks", "status cdaudio mode"};
 
 Commands statusThen(const Commands& more) {
   Commands all = kStatusQueries;
@@ -43,11 +39,13 @@ class MusicPlayer : public ::testing::Test {
   void insertDisc(const std::vector<ToneTrack>& tracks) {
     setenv("TUMBLEVIEW_CDROM", WriteDiscImage(m_dir.path(), tracks).c_str(), 1);
   }
-  void openDisc() {
-    OpenCdAudio();
-    m_recorder.clear();
-  }
   Commands sent() { return m_recorder.commandTexts(); }
+  // What one step of the player sends.
+  Commands sentBy(void (*step)()) {
+    m_recorder.clear();
+    step();
+    return sent();
+  }
 
   TempDir m_dir;
   RecordingMediaControl m_recorder{SystemMediaControl()};
@@ -92,10 +90,8 @@ TEST_F(MusicPlayer, CodeWithoutTextGetsTheFallbackReply) {
 }
 
 TEST_F(MusicPlayer, PlayMciDeviceLeavesOutEmptyPositions) {
-  PlayMciDevice("cdaudio", "", "");
-  PlayMciDevice("cdaudio", "3", "");
-  PlayMciDevice("cdaudio", "", "4");
-  PlayMciDevice("cdaudio", "02:00:00:00", "4");
+  const std::pair<const char*, const char*> positions[] = {{"", ""}, {"3", ""}, {"", "4"}, {"02:00:00:00", "4"}};
+  for (const auto& [from, to] : positions) PlayMciDevice("cdaudio", from, to);
   EXPECT_EQ(sent(), (Commands{"play cdaudio", "play cdaudio from 3", "play cdaudio to 4",
                               "play cdaudio from 02:00:00:00 to 4"}));
 }
@@ -113,20 +109,15 @@ TEST_F(MusicPlayer, OpensAndClosesTheCdWithoutReplyBuffers) {
 
 TEST_F(MusicPlayer, PlaysTheWholeDiscAgainOnceItHasFinished) {
   insertDisc({{300, 15}, {600, 15}, {900, 15}});
-  openDisc();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), statusThen({"play cdaudio"}));
+  OpenCdAudio();
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"}));
   EXPECT_EQ(m_recorder.calls.at(2).replyLength, 255u);
   EXPECT_EQ(CdWatchActive, -1);
 
-  m_recorder.clear();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), kStatusQueries) << "a playing disc is left alone";
+  EXPECT_EQ(sentBy(WatchCdAudio), kStatusQueries) << "a playing disc is left alone";
 
   ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
-  m_recorder.clear();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), statusThen({"play cdaudio"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"}));
   EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
   EXPECT_EQ(MciReply("status cdaudio current track"), "1");
   EXPECT_EQ(CdWatchActive, -1);
@@ -134,40 +125,33 @@ TEST_F(MusicPlayer, PlaysTheWholeDiscAgainOnceItHasFinished) {
 
 TEST_F(MusicPlayer, RepeatTrackIsRestartedWhileAnotherTrackPlays) {
   insertDisc({{300, 75}, {400, 75}, {500, 75}, {600, 75}});
-  openDisc();
+  OpenCdAudio();
   ASSERT_EQ(Mci("play cdaudio from 4"), 0u);
   Settings.BgmRepeat = 3;
-  WatchCdAudio();
-  EXPECT_EQ(sent(), statusThen({"status cdaudio position track 3", "play cdaudio from 03:00:00:00"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 3", "play cdaudio from 03:00:00:00"}));
   EXPECT_EQ(MciReply("status cdaudio current track"), "3");
   EXPECT_EQ(LastApiResult, 0);
 
-  m_recorder.clear();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), kStatusQueries) << "track 3 is playing: nothing more is sent";
+  EXPECT_EQ(sentBy(WatchCdAudio), kStatusQueries) << "track 3 is playing: nothing more is sent";
   EXPECT_EQ(CdWatchActive, -1);
 }
 
 TEST_F(MusicPlayer, RepeatTrackJumpsBackWhenTheDiscMovesOn) {
   insertDisc({{300, 20}, {600, 75}});
-  openDisc();
+  OpenCdAudio();
   Settings.BgmRepeat = 1;
-  WatchCdAudio();
-  EXPECT_EQ(sent(), statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"}));
   ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio current track") == "2"; }));
-  m_recorder.clear();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"}));
   EXPECT_EQ(MciReply("status cdaudio current track"), "1");
   EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
 }
 
 TEST_F(MusicPlayer, MissingRepeatTrackSendsTheErrorAsPositionAndPollingGoesOn) {
   insertDisc({{300, 30}, {600, 30}});
-  openDisc();
+  OpenCdAudio();
   Settings.BgmRepeat = 9;
-  WatchCdAudio();
-  EXPECT_EQ(sent(), statusThen({"status cdaudio position track 9", "play cdaudio from Error:282"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 9", "play cdaudio from Error:282"}));
   EXPECT_EQ(LastApiResult, 270);
   EXPECT_EQ(CdWatchActive, -1);
 }
@@ -176,18 +160,14 @@ TEST_F(MusicPlayer, PollingStopsAtTheFirstStatusError) {
   setenv("TUMBLEVIEW_CDROM", m_dir.file("no-drive").c_str(), 1);
   OpenCdAudio();
   EXPECT_EQ(LastApiResult, 263) << "the time format went to a device that did not open";
-  m_recorder.clear();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), (Commands{"status cdaudio current track"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), (Commands{"status cdaudio current track"}));
   EXPECT_EQ(CdWatchActive, 0);
 
   const std::string unreadable = m_dir.file("unreadable.cue");
   setenv("TUMBLEVIEW_CDROM", unreadable.c_str(), 1);
   WriteWave(unreadable, Tone(0, 10));
   OpenCdAudio();
-  m_recorder.clear();
-  WatchCdAudio();
-  EXPECT_EQ(sent(), (Commands{"status cdaudio current track"}));
+  EXPECT_EQ(sentBy(WatchCdAudio), (Commands{"status cdaudio current track"}));
   EXPECT_EQ(LastApiResult, 276);
   EXPECT_EQ(CdWatchActive, 0);
 }
@@ -203,20 +183,14 @@ TEST_F(MusicPlayer, Mp3WithSpacesInItsPathLoopsThroughRepeatTicks) {
   EXPECT_EQ(m_recorder.calls.at(0).code, 0u);
   EXPECT_TRUE(IsMp3Playing());
 
-  m_recorder.clear();
-  RepeatMp3();
-  EXPECT_EQ(sent(), (Commands{"status MP3Play mode"}));
+  EXPECT_EQ(sentBy(RepeatMp3), (Commands{"status MP3Play mode"}));
   EXPECT_EQ(m_recorder.calls.at(0).replyLength, 30u);
 
   ASSERT_TRUE(WaitUntil([] { return !IsMp3Playing(); }));
-  m_recorder.clear();
-  RepeatMp3();
-  EXPECT_EQ(sent(), (Commands{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
+  EXPECT_EQ(sentBy(RepeatMp3), (Commands{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
   EXPECT_TRUE(IsMp3Playing());
 
-  m_recorder.clear();
-  StopMp3();
-  EXPECT_EQ(sent(), (Commands{"stop MP3Play", "close MP3Play"}));
+  EXPECT_EQ(sentBy(StopMp3), (Commands{"stop MP3Play", "close MP3Play"}));
   EXPECT_FALSE(IsMp3Playing());
 }
 
@@ -225,9 +199,7 @@ TEST_F(MusicPlayer, Mp3ThatCannotBeOpenedIsNeverPlayed) {
   PlayMp3();
   ASSERT_EQ(m_recorder.calls.size(), 1u);
   EXPECT_EQ(m_recorder.calls[0].code, 275u);
-  m_recorder.clear();
-  RepeatMp3();
-  EXPECT_EQ(sent(), (Commands{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
+  EXPECT_EQ(sentBy(RepeatMp3), (Commands{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
   for (const auto& call : m_recorder.calls) EXPECT_EQ(call.code, 263u) << call.text;
 }
 

@@ -4,64 +4,26 @@
 // and then closed with "close all".  "$D" in an input stands for the
 // folder of the generated files, so inputs can name them.
 #include "mci_layer.h"
+#include "music_test_support.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 namespace {
 
 std::string mediaDir;
 
-void writeFile(const std::string& path, const std::vector<char>& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<char> silentPcm(std::size_t sectors) { return std::vector<char>(sectors * 2352, '\0'); }
-
-std::vector<char> waveFile() {
-  const std::uint32_t dataBytes = 4410 * 4;
-  std::vector<char> bytes(44 + dataBytes, '\0');
-  auto put = [&](std::size_t at, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-  };
-  std::memcpy(bytes.data(), "RIFF", 4);
-  put(4, 36 + dataBytes, 4);
-  std::memcpy(bytes.data() + 8, "WAVEfmt ", 8);
-  put(16, 16, 4);
-  put(20, 1, 2);
-  put(22, 2, 2);
-  put(24, 44100, 4);
-  put(28, 44100 * 4, 4);
-  put(32, 4, 2);
-  put(34, 16, 2);
-  std::memcpy(bytes.data() + 36, "data", 4);
-  put(40, dataBytes, 4);
-  return bytes;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  char dir[] = "/tmp/tumbleview-mci-fuzz-XXXXXX";
-  if (mkdtemp(dir) == nullptr) std::abort();
-  mediaDir = dir;
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(mediaDir, ignored);
-  });
-  writeFile(mediaDir + "/disc.bin", silentPcm(12));
-  std::ofstream(mediaDir + "/disc.cue") << "FILE \"disc.bin\" BINARY\n"
-                               "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                               "  TRACK 02 AUDIO\n    INDEX 01 00:00:04\n"
-                               "  TRACK 03 AUDIO\n    INDEX 01 00:00:08\n";
-  writeFile(mediaDir + "/a.wav", waveFile());
-  setenv("TUMBLEVIEW_CDROM", (mediaDir + "/disc.cue").c_str(), 1);
+  static tumbleview::test::TempDir dir;  // removed at exit
+  mediaDir = dir.path();
+  // Three silent tracks of four sectors, and a tenth of a second of silence.
+  setenv("TUMBLEVIEW_CDROM", tumbleview::test::WriteDiscImage(mediaDir, {{0, 4}, {0, 4}, {0, 4}}).c_str(), 1);
+  tumbleview::test::WriteWave(mediaDir + "/a.wav", tumbleview::test::Tone(0, 4410));
   return 0;
 }
 
