@@ -39,22 +39,17 @@ class QtEnvironment : public ::testing::Environment {
 [[maybe_unused]] auto* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-// The real pointer and keyboard of the test's X server.
-bool xdotool(const QStringList& arguments) {
+// The real pointer and keyboard of the test's X server: xdotool with
+// space-separated arguments, bounded to ten seconds.
+bool xdotool(const QString& arguments) {
   QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments);
-  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
+  process.start(QStringLiteral("xdotool"), arguments.split(u' '));
+  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
-bool pointerTo(QPoint global) {
-  return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                  QString::number(global.x()), QString::number(global.y())});
-}
-bool buttonDown(int button) {
-  return xdotool({QStringLiteral("mousedown"), QString::number(button)});
-}
-bool buttonUp(int button) { return xdotool({QStringLiteral("mouseup"), QString::number(button)}); }
-bool key(const char* name) { return xdotool({QStringLiteral("key"), QString::fromLatin1(name)}); }
+bool pointerTo(QPoint global) { return xdotool(QStringLiteral("mousemove --sync %1 %2").arg(global.x()).arg(global.y())); }
+bool buttonDown(int button) { return xdotool(QStringLiteral("mousedown %1").arg(button)); }
+bool buttonUp(int button) { return xdotool(QStringLiteral("mouseup %1").arg(button)); }
+bool key(const char* name) { return xdotool(QStringLiteral("key ") + QLatin1String(name)); }
 
 // Counts the input events a widget has received, so that a test can wait
 // until an action that changes no state has certainly arrived.
@@ -188,8 +183,7 @@ TEST_F(CommandOnForm, ClickRaisesClickOnceAndShowsPressedThenHighLightSelect) {
 TEST_F(CommandOnForm, DoubleClickRaisesClickForEachRelease) {
   hover();
   // One xdotool run, so the second press comes well within the interval.
-  ASSERT_TRUE(xdotool({QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mouseup"),
-                       QStringLiteral("1"), QStringLiteral("mousedown"), QStringLiteral("1")}));
+  ASSERT_TRUE(xdotool(QStringLiteral("mousedown 1 mouseup 1 mousedown 1")));
   QTRY_COMPARE(m_log->count(QEvent::MouseButtonDblClick), 1);
   EXPECT_EQ(m_clicks->count(), 1);
   EXPECT_EQ(m_button->paintedSkin(), Skin::HighLightSelect);

@@ -47,15 +47,6 @@ TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormat) {
   });
 }
 
-TEST_F(CdAudio, PadsTrackNumbersToTwoDigitsOnly) {
-  std::vector<ToneTrack> tracks(12, ToneTrack{0, 2});
-  insertDisc(tracks);
-  expectReplies({
-      {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"status cdaudio number of tracks", "12"},
-      {"status cdaudio position track 10", "10:00:00:00"}, {"play cdaudio from 13", "error 282"},
-  });
-}
-
 TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
   const std::string capture = m_dir.file("capture.raw");
   CaptureAudioTo(capture);
@@ -113,11 +104,13 @@ TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
   EXPECT_EQ(MciReply("status cdaudio current track"), "1");
 }
 
-TEST_F(CdAudio, RejectsPositionsOutsideTheDisc) {
-  insertDisc({{300, 30}, {600, 30}, {1200, 30}});
+// Twelve tracks: numbers are padded to two digits only.
+TEST_F(CdAudio, PadsTrackNumbersAndRejectsPositionsOutsideTheDisc) {
+  insertDisc(std::vector<ToneTrack>(12, ToneTrack{0, 2}));
   expectReplies({
-      {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"play cdaudio from 4", "error 282"},
-      {"play cdaudio from 0", "error 282"}, {"play cdaudio to 4", "error 282"},
+      {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"status cdaudio number of tracks", "12"},
+      {"status cdaudio position track 10", "10:00:00:00"}, {"play cdaudio from 13", "error 282"},
+      {"play cdaudio from 0", "error 282"}, {"play cdaudio to 13", "error 282"},
       {"play cdaudio from 3 to 2", "error 282"}, {"play cdaudio from 3:256", "error 270"},
       {"play cdaudio from 1:0:0:0:0", "error 270"}, {"play cdaudio from Error:282", "error 270"},
       {"play cdaudio from -1", "error 270"}, {"status cdaudio mode", "stopped"}, {"open cdaudio", "error 265"},
