@@ -51,11 +51,11 @@ TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
   const std::string capture = m_dir.file("capture.raw");
   CaptureAudioTo(capture);
   insertDisc({{300, 60}, {600, 60}, {1200, 60}});
-  ASSERT_EQ(Mci("open cdaudio"), 0u);
-  ASSERT_EQ(Mci("set cdaudio time format tmsf"), 0u);
+  ASSERT_EQ(MciReply("open cdaudio"), "1");
+  ASSERT_EQ(MciReply("set cdaudio time format tmsf"), "");
   const std::string start = MciReply("status cdaudio position track 2");
   ASSERT_EQ(start, "02:00:00:00");
-  ASSERT_EQ(Mci("play cdaudio from " + start), 0u);
+  ASSERT_EQ(MciReply("play cdaudio from " + start), "");
   EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
   EXPECT_EQ(MciReply("status cdaudio current track"), "2");
   EXPECT_TRUE(WaitUntil([] { return MciReply("status cdaudio current track") == "3"; }));
@@ -76,7 +76,7 @@ TEST_F(CdAudio, DataTracksPlayAsSilence) {
   insertDisc({{0, 25, true}, {600, 30}});
   ASSERT_EQ(MciReply("open cdaudio"), "1");
   EXPECT_EQ(MciReply("status cdaudio number of tracks"), "2");
-  ASSERT_EQ(Mci("play cdaudio"), 0u);
+  ASSERT_EQ(MciReply("play cdaudio"), "");
   ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
   ShutdownSystemMediaControl();
 
@@ -88,18 +88,18 @@ TEST_F(CdAudio, DataTracksPlayAsSilence) {
 
 TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
   insertDisc({{300, 30}, {600, 30}, {1200, 30}});
-  ASSERT_EQ(Mci("open cdaudio"), 0u);
-  ASSERT_EQ(Mci("set cdaudio time format tmsf"), 0u);
+  ASSERT_EQ(MciReply("open cdaudio"), "1");
+  ASSERT_EQ(MciReply("set cdaudio time format tmsf"), "");
   // "to 3" ends where track 3 begins.
-  ASSERT_EQ(Mci("play cdaudio from 2 to 3"), 0u);
+  ASSERT_EQ(MciReply("play cdaudio from 2 to 3"), "");
   EXPECT_EQ(MciReply("status cdaudio current track"), "2");
   ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
   EXPECT_EQ(MciReply("status cdaudio position"), "03:00:00:00");
 
-  ASSERT_EQ(Mci("play cdaudio from 3"), 0u);
+  ASSERT_EQ(MciReply("play cdaudio from 3"), "");
   ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
   EXPECT_EQ(MciReply("status cdaudio position"), "01:00:00:00");
-  ASSERT_EQ(Mci("play cdaudio"), 0u);
+  ASSERT_EQ(MciReply("play cdaudio"), "");
   EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
   EXPECT_EQ(MciReply("status cdaudio current track"), "1");
 }

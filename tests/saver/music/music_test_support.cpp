@@ -114,17 +114,10 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
-std::uint32_t Mci(const std::string& command, std::string* reply) {
-  char buffer[512];
-  const std::uint32_t code = SystemMediaControl().sendString(command.c_str(), buffer, sizeof buffer);
-  if (reply != nullptr) *reply = buffer;
-  return code;
-}
-
 std::string MciReply(const std::string& command) {
-  std::string reply;
-  const std::uint32_t code = Mci(command, &reply);
-  return code == 0 ? reply : "error " + std::to_string(code);
+  char reply[512];
+  const std::uint32_t code = SystemMediaControl().sendString(command.c_str(), reply, sizeof reply);
+  return code == 0 ? std::string(reply) : "error " + std::to_string(code);
 }
 
 }  // namespace tumbleview::test

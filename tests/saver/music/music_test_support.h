@@ -59,9 +59,7 @@ double MeasureFrequency(const std::vector<std::int16_t>& samples, std::size_t st
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
-// Sends a command to the system layer and returns its code; the reply
-// lands in `reply` when given.
-std::uint32_t Mci(const std::string& command, std::string* reply = nullptr);
+// Sends a command to the system layer: its reply, or "error <code>".
 std::string MciReply(const std::string& command);
 
 // A decorator that records every call crossing the media boundary and

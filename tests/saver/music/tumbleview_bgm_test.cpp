@@ -126,7 +126,7 @@ TEST_F(MusicPlayer, PlaysTheWholeDiscAgainOnceItHasFinished) {
 TEST_F(MusicPlayer, RepeatTrackIsRestartedWhileAnotherTrackPlays) {
   insertDisc({{300, 75}, {400, 75}, {500, 75}, {600, 75}});
   OpenCdAudio();
-  ASSERT_EQ(Mci("play cdaudio from 4"), 0u);
+  ASSERT_EQ(MciReply("play cdaudio from 4"), "");
   Settings.BgmRepeat = 3;
   EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 3", "play cdaudio from 03:00:00:00"}));
   EXPECT_EQ(MciReply("status cdaudio current track"), "3");
