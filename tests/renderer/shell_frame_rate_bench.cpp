@@ -30,9 +30,7 @@ constexpr Seconds kWarmUp{1.0};
 constexpr Seconds kMeasure{5.0};
 constexpr int kStartRuns = 7;
 
-std::int64_t SteadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-}
+std::int64_t SteadyNs() { return std::chrono::nanoseconds(Clock::now().time_since_epoch()).count(); }
 
 // Whole-window areas damaged per second on `window` over `duration`.
 double PresentedPerSecond(Display* display, Window window, Seconds duration) {
@@ -41,7 +39,6 @@ double PresentedPerSecond(Display* display, Window window, Seconds duration) {
   if (!XDamageQueryExtension(display, &eventBase, &errorBase)) return -1;
   XWindowAttributes attributes{};
   XGetWindowAttributes(display, window, &attributes);
-  const double windowArea = static_cast<double>(attributes.width) * attributes.height;
   const Damage damage = XDamageCreate(display, window, XDamageReportRawRectangles);
   XSync(display, False);
   while (XPending(display)) {
@@ -67,30 +64,16 @@ double PresentedPerSecond(Display* display, Window window, Seconds duration) {
   const double elapsed = Seconds(Clock::now() - start).count();
   XDamageDestroy(display, damage);
   XSync(display, False);
-  return area / windowArea / elapsed;
+  return area / (static_cast<double>(attributes.width) * attributes.height) / elapsed;
 }
 
 Window WaitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
   Window window = 0;
   tvtest::WaitUntil(
       [&] {
-        std::vector<Window> pending{x.Root()};
-        while (!pending.empty() && window == 0) {
-          const Window candidate = pending.back();
-          pending.pop_back();
-          if (x.WmPid(candidate) == std::optional<long>(pid) && x.Shown(candidate)) {
-            window = candidate;
-            break;
-          }
-          Window root = 0;
-          Window parent = 0;
-          Window* children = nullptr;
-          unsigned int count = 0;
-          if (XQueryTree(x.get(), candidate, &root, &parent, &children, &count)) {
-            pending.insert(pending.end(), children, children + count);
-            if (children) XFree(children);
-          }
-        }
+        const std::vector<Window> found =
+            x.FindWindows([&](Window w) { return x.WmPid(w) == std::optional<long>(pid) && x.Shown(w); });
+        window = found.empty() ? 0 : found.front();
         return window != 0;
       },
       Seconds(20));
@@ -118,8 +101,7 @@ int main() {
   tvtest::WriteSolidBmp(drive / "Tumbleview.bmp", 1024, 768, 40, 120, 220);
   const std::vector<std::string> environment{"TUMBLEVIEW_DRIVE_C=" + drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"};
   tvtest::XDisplay x;
-  const auto [screenWidth, screenHeight] = x.ScreenSize();
-  std::printf("screen %dx%d; picture 1024x768\n", screenWidth, screenHeight);
+  std::printf("screen %dx%d; picture 1024x768\n", x.ScreenSize().first, x.ScreenSize().second);
 
   // Start to first presented frame: on the bare server, then with a window
   // manager (which answers the full-screen request that SDL otherwise waits
@@ -167,8 +149,7 @@ int main() {
     unsigned long long frames = 0;
     unsigned long long swaps = 0;
     const std::string out = renderer.Stdout();
-    const auto at = out.find("\nframes ");
-    if (at != std::string::npos) std::sscanf(out.c_str() + at, "\nframes %llu swaps %llu", &frames, &swaps);
+    std::sscanf(out.c_str() + std::min(out.find("\nframes "), out.size()), "\nframes %llu swaps %llu", &frames, &swaps);
     const double ownSeconds = static_cast<double>(closed - FirstFrameNs(renderer)) / 1e9;
     std::printf("Tumbleview.dll: %.1f frames/s presented (own count: %.1f frames/s)\n", ours,
                 static_cast<double>(swaps) / ownSeconds);
