@@ -131,26 +131,12 @@ std::vector<Window> XDisplay::FindByTitle(const std::string& title) const {
   });
 }
 
-std::string XDisplay::WmClass(Window window) const {
-  XClassHint hint{};
-  if (!XGetClassHint(m_display, window, &hint)) return {};
-  std::string text = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
-  if (hint.res_name) XFree(hint.res_name);
-  if (hint.res_class) XFree(hint.res_class);
-  return text;
-}
-
-std::optional<long> XDisplay::WmPid(Window window) const {
-  const std::string bytes = Property(window, "_NET_WM_PID", XA_CARDINAL);
-  long pid = 0;
-  if (bytes.size() != sizeof pid) return std::nullopt;
-  std::memcpy(&pid, bytes.data(), sizeof pid);
-  return pid;
-}
-
-Window XDisplay::TransientFor(Window window) const {
-  Window owner = 0;
-  return XGetTransientForHint(m_display, window, &owner) ? owner : 0;
+long XDisplay::PropertyLong(Window window, const char* name, Atom type) const {
+  const std::string bytes = Property(window, name, type);
+  long value = 0;
+  if (bytes.size() != sizeof value) return 0;
+  std::memcpy(&value, bytes.data(), sizeof value);
+  return value;
 }
 
 Window XDisplay::Parent(Window window) const {
@@ -258,10 +244,6 @@ Window XDisplay::Focus() const {
   int revert = 0;
   XGetInputFocus(m_display, &focus, &revert);
   return focus;
-}
-
-bool XDisplay::HasWindowManager() const {
-  return !Property(Root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty();
 }
 
 bool XDisplay::PointerVisible() const {

@@ -3,6 +3,7 @@
 // screenshots of the root window. Every wait is bounded.
 #pragma once
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <sys/types.h>
 
@@ -58,9 +59,11 @@ class XDisplay {
   std::vector<Window> FindWindows(const std::function<bool(Window)>& matches) const;
   // ... whose _NET_WM_NAME or WM_NAME is `title`.
   std::vector<Window> FindByTitle(const std::string& title) const;
-  std::string WmClass(Window window) const;  // "name/class"
-  std::optional<long> WmPid(Window window) const;
-  Window TransientFor(Window window) const;
+  // A property's value as bytes (format 32 items as Xlib hands them: longs),
+  // empty when the window has none of that type.
+  std::string Property(Window window, const char* name, Atom type) const;
+  // A property of one 32-bit item (a window, a number), or 0.
+  long PropertyLong(Window window, const char* name, Atom type) const;
   Window Parent(Window window) const;
   Geometry GeometryOf(Window window) const;
   bool Shown(Window window) const;  // mapped and viewable
@@ -80,14 +83,11 @@ class XDisplay {
   // Maps a small window of our own and gives it the keyboard focus.
   Window TakeFocus();
   Window Focus() const;
-  bool HasWindowManager() const;
+  bool HasWindowManager() const { return PropertyLong(Root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) != 0; }
   // Whether the pointer, where it is now, shows any visible pixel.
   bool PointerVisible() const;
 
  private:
-  // The property's value as bytes (format 32 items as Xlib hands them: longs).
-  std::string Property(Window window, const char* name, Atom type) const;
-
   Display* m_display = nullptr;
   Window m_focusWindow = 0;
 };

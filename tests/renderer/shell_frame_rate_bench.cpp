@@ -72,7 +72,7 @@ Window WaitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
   tvtest::WaitUntil(
       [&] {
         const std::vector<Window> found =
-            x.FindWindows([&](Window w) { return x.WmPid(w) == std::optional<long>(pid) && x.Shown(w); });
+            x.FindWindows([&](Window w) { return x.PropertyLong(w, "_NET_WM_PID", XA_CARDINAL) == pid && x.Shown(w); });
         window = found.empty() ? 0 : found.front();
         return window != 0;
       },
@@ -87,9 +87,16 @@ long long FirstFrameNs(const tvtest::Process& renderer) {
   return std::atoll(out.c_str() + at + 12);
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+// The frames per second `program` presents on its window after a warm-up,
+// or -1 when it shows no window.
+double MeasureFrameRate(tvtest::XDisplay& x, tvtest::Process& program) {
+  const Window window = WaitForWindowOfPid(x, program.pid());
+  if (window == 0) return -1;
+  std::this_thread::sleep_for(kWarmUp);
+  const double rate = PresentedPerSecond(x.get(), window, kMeasure);
+  x.RequestClose(window);
+  program.WaitExit(Seconds(10));
+  return rate;
 }
 
 }  // namespace
@@ -106,9 +113,9 @@ int main() {
   // Start to first presented frame: on the bare server, then with a window
   // manager (which answers the full-screen request that SDL otherwise waits
   // for in vain).
-  for (const bool withWindowManager : {false, true}) {
-    std::unique_ptr<tvtest::Process> windowManager;
-    if (withWindowManager) {
+  std::unique_ptr<tvtest::Process> windowManager;
+  for (const char* setting : {"no window manager", "openbox"}) {
+    if (windowManager == nullptr && setting[0] == 'o') {
       windowManager = std::make_unique<tvtest::Process>(std::vector<std::string>{"openbox", "--sm-disable"},
                                                         std::vector<std::string>{}, drive, "openbox");
       if (!tvtest::WaitUntil([&] { return x.HasWindowManager(); }, Seconds(20))) {
@@ -125,48 +132,24 @@ int main() {
         return 1;
       }
       startMs.push_back(static_cast<double>(FirstFrameNs(renderer) - started) / 1e6);
-      const Window window = WaitForWindowOfPid(x, renderer.pid());
-      x.RequestClose(window);
+      x.RequestClose(WaitForWindowOfPid(x, renderer.pid()));
       renderer.WaitExit(Seconds(10));
     }
-    std::printf("start to first frame%s: median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n",
-                withWindowManager ? " (openbox)" : " (no window manager)", Median(startMs),
-                *std::min_element(startMs.begin(), startMs.end()), *std::max_element(startMs.begin(), startMs.end()),
-                kStartRuns);
+    std::sort(startMs.begin(), startMs.end());
+    std::printf("start to first frame (%s): median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n", setting,
+                startMs[kStartRuns / 2], startMs.front(), startMs.back(), kStartRuns);
   }
+  windowManager.reset();
 
-  // Our frame rate.
-  double ours = 0;
-  {
-    tvtest::Process renderer({TUMBLEVIEW_RENDERER}, environment, drive, "renderer");
-    const Window window = WaitForWindowOfPid(x, renderer.pid());
-    tvtest::WaitUntil([&] { return FirstFrameNs(renderer) > 0; }, Seconds(20));
-    std::this_thread::sleep_for(kWarmUp);
-    ours = PresentedPerSecond(x.get(), window, kMeasure);
-    const std::int64_t closed = SteadyNs();
-    x.RequestClose(window);
-    renderer.WaitExit(Seconds(10));
-    unsigned long long frames = 0;
-    unsigned long long swaps = 0;
-    const std::string out = renderer.Stdout();
-    std::sscanf(out.c_str() + std::min(out.find("\nframes "), out.size()), "\nframes %llu swaps %llu", &frames, &swaps);
-    const double ownSeconds = static_cast<double>(closed - FirstFrameNs(renderer)) / 1e9;
-    std::printf("Tumbleview.dll: %.1f frames/s presented (own count: %.1f frames/s)\n", ours,
-                static_cast<double>(swaps) / ownSeconds);
-  }
-
+  tvtest::Process renderer({TUMBLEVIEW_RENDERER}, environment, drive, "renderer");
+  const double ours = MeasureFrameRate(x, renderer);
+  std::printf("Tumbleview.dll: %.1f frames/s presented\n", ours);
   // The peer, as fast as it can.
   if (!std::filesystem::exists(kPeer)) {
     std::printf("peer %s not installed (Debian package xscreensaver-gl): no comparison\n", kPeer);
   } else {
     tvtest::Process peer({kPeer, "-window", "-geometry", "1024x768+0+0", "-delay", "0"}, {}, drive, "peer");
-    const Window window = WaitForWindowOfPid(x, peer.pid());
-    if (window == 0) {
-      std::printf("peer showed no window: %s\n", peer.Stderr().c_str());
-      return 1;
-    }
-    std::this_thread::sleep_for(kWarmUp);
-    const double theirs = PresentedPerSecond(x.get(), window, kMeasure);
+    const double theirs = MeasureFrameRate(x, peer);
     std::printf("flipscreen3d -delay 0: %.1f frames/s presented\n", theirs);
     std::printf("ratio Tumbleview.dll / flipscreen3d: %.2f\n", theirs > 0 ? ours / theirs : 0.0);
   }

@@ -113,35 +113,27 @@ INSTANTIATE_TEST_SUITE_P(
                  false, "DSDSDS"}),
     [](const ::testing::TestParamInfo<LoopCase>& param) { return std::string(param.param.name); });
 
+// Keys and the left and right buttons set and clear their entries; system
+// keys, characters, the middle button and the wheel leave the table alone.
 TEST(WindowProcTest, KeysAndButtonsSetAndClearTheirEntries) {
-  struct Row {
-    tv::Message message;
-    std::size_t entry;
-    std::uint8_t held;
-  };
-  const Row rows[] = {
+  constexpr std::size_t kNone = 1000;
+  const std::tuple<tv::Message, std::size_t, std::uint8_t> rows[] = {
       {KeyDown(tv::kVkT), tv::kVkT, 1}, {KeyUp(tv::kVkT), tv::kVkT, 0}, {KeyDown(255), 255, 1}, {KeyUp(255), 255, 0},
       {KeyDown(0), 0, 1}, {Plain(tv::kWmLButtonDown), tv::kVkLButton, 1}, {Plain(tv::kWmLButtonUp), tv::kVkLButton, 0},
       {Plain(tv::kWmRButtonDown), tv::kVkRButton, 1}, {Plain(tv::kWmRButtonUp), tv::kVkRButton, 0},
+      {Plain(tv::kWmSysKeyDown, tv::kVkT), kNone, 0}, {Plain(tv::kWmChar, tv::kVkEscape), kNone, 0},
+      {Plain(tv::kWmSysChar, 'a'), kNone, 0}, {Plain(tv::kWmMButtonDown), kNone, 0},
+      {Plain(tv::kWmMouseWheel), kNone, 0}, {Plain(tv::kWmMouseMove, 3), kNone, 0},
   };
   tv::ShellState shell;
   tv::MessageQueue queue;
-  for (const Row& row : rows) {
-    EXPECT_EQ(tv::WindowProc(shell, queue, row.message), 0);
-    EXPECT_EQ(shell.keyDown[row.entry], row.held) << "message " << row.message.message << " entry " << row.entry;
-  }
-  EXPECT_TRUE(queue.Empty());
-}
-
-TEST(WindowProcTest, SystemKeysCharactersAndMiddleButtonLeaveTheTableAlone) {
-  tv::ShellState shell;
-  tv::MessageQueue queue;
-  for (const tv::Message& message :
-       {Plain(tv::kWmSysKeyDown, tv::kVkT), Plain(tv::kWmChar, tv::kVkEscape), Plain(tv::kWmSysChar, 'a'),
-        Plain(tv::kWmMButtonDown), Plain(tv::kWmMouseWheel), Plain(tv::kWmMouseMove, 3)}) {
+  for (const auto& [message, entry, held] : rows) {
+    const auto before = shell.keyDown;
     EXPECT_EQ(tv::WindowProc(shell, queue, message), 0);
+    auto expected = before;
+    if (entry != kNone) expected[entry] = held;
+    EXPECT_EQ(shell.keyDown, expected) << "message " << message.message << " wParam " << message.wParam;
   }
-  for (std::uint8_t held : shell.keyDown) EXPECT_EQ(held, 0);
   EXPECT_TRUE(shell.active);
   EXPECT_TRUE(queue.Empty());
 }
