@@ -32,15 +32,8 @@ TEST(KeyMapTest, KeysBecomeWindowsVirtualKeyCodes) {
 }
 
 TEST(KeyMapTest, TranslationMakesUsLayoutCharacters) {
-  tv::KeyModifiers none;
-  tv::KeyModifiers shift;
-  shift.shift = true;
-  tv::KeyModifiers caps;
-  caps.capsLock = true;
-  tv::KeyModifiers control;
-  control.control = true;
-  tv::KeyModifiers altGr;
-  altGr.control = altGr.alt = true;
+  const tv::KeyModifiers none, shift{.shift = true}, caps{.capsLock = true}, control{.control = true},
+      altGr{.control = true, .alt = true};
   struct Row {
     int vk;
     tv::KeyModifiers modifiers;

@@ -13,7 +13,6 @@ constexpr Uint32 kWindowId = 7;
 SDL_Event Key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
   SDL_Event event{};
   event.type = type;
-  event.key.type = type;
   event.key.windowID = kWindowId;
   event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
   event.key.keysym.scancode = scancode;
@@ -25,7 +24,6 @@ SDL_Event Key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = 
 SDL_Event Window(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
   SDL_Event event{};
   event.type = SDL_WINDOWEVENT;
-  event.window.type = SDL_WINDOWEVENT;
   event.window.windowID = windowId;
   event.window.event = static_cast<Uint8>(id);
   return event;
@@ -34,7 +32,6 @@ SDL_Event Window(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
 SDL_Event Button(Uint32 type, Uint8 button) {
   SDL_Event event{};
   event.type = type;
-  event.button.type = type;
   event.button.windowID = kWindowId;
   event.button.button = button;
   event.button.x = 300;
@@ -42,79 +39,56 @@ SDL_Event Button(Uint32 type, Uint8 button) {
   return event;
 }
 
-SDL_Event OfType(Uint32 type) {
-  SDL_Event event{};
-  event.type = type;
-  return event;
-}
-
-struct Expected {
-  bool present;
-  std::uint32_t message;
-  std::uintptr_t wParam;
-  std::uint32_t character;
-};
-
 struct Case {
   const char* name;
   SDL_Event event;
-  Expected expected;
+  std::optional<tv::Message> expected;  // lParam compared for mouse buttons only
 };
 
-void Check(const Case& c, tv::SdlMessageState& state) {
-  const std::optional<tv::Message> message = tv::MessageFromSdlEvent(c.event, kWindowId, state);
-  ASSERT_EQ(message.has_value(), c.expected.present) << c.name;
-  if (!message) return;
-  EXPECT_EQ(message->message, c.expected.message) << c.name;
-  EXPECT_EQ(message->wParam, c.expected.wParam) << c.name;
-  EXPECT_EQ(message->character, c.expected.character) << c.name;
-}
-
-TEST(SdlMessagesTest, KeysCarryVirtualKeyCodesAndCharacters) {
-  const Case cases[] = {
-      {"escape down", Key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), {true, tv::kWmKeyDown, 27, 27}},
-      {"escape up", Key(SDL_KEYUP, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), {true, tv::kWmKeyUp, 27, 0}},
-      {"t down", Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t), {true, tv::kWmKeyDown, 'T', 't'}},
-      {"shift h down", Key(SDL_KEYDOWN, SDL_SCANCODE_H, SDLK_h, KMOD_LSHIFT), {true, tv::kWmKeyDown, 'H', 'H'}},
-      {"alt f4", Key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT), {true, tv::kWmSysKeyDown, 0x73, 0}},
-      {"alt t up", Key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t, KMOD_RALT), {true, tv::kWmSysKeyUp, 'T', 0}},
-      {"unknown key", Key(SDL_KEYDOWN, SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY), {false, 0, 0, 0}},
-  };
-  tv::SdlMessageState state;
-  for (const Case& c : cases) Check(c, state);
-}
-
-TEST(SdlMessagesTest, CloseRequestsAndWindowStates) {
+// One table, in order: the window states depend on the ones before.
+TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
   const std::uintptr_t minimized = tv::ActivateParam(tv::kWaInactive, true);
+  const auto message = [](std::uint32_t number, std::uintptr_t wParam = 0, std::uint32_t character = 0,
+                          std::intptr_t lParam = 0) { return tv::Message{number, wParam, lParam, character}; };
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
   const Case cases[] = {
-      {"close", Window(SDL_WINDOWEVENT_CLOSE), {true, tv::kWmClose, 0, 0}},
-      {"quit", OfType(SDL_QUIT), {true, tv::kWmClose, 0, 0}},
-      {"focus lost", Window(SDL_WINDOWEVENT_FOCUS_LOST), {true, tv::kWmActivate, tv::kWaInactive, 0}},
-      {"focus gained", Window(SDL_WINDOWEVENT_FOCUS_GAINED), {true, tv::kWmActivate, tv::kWaActive, 0}},
-      {"restored, not minimized", Window(SDL_WINDOWEVENT_RESTORED), {false, 0, 0, 0}},
-      {"minimized", Window(SDL_WINDOWEVENT_MINIMIZED), {true, tv::kWmActivate, minimized, 0}},
+      {"escape down", Key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyDown, 27, 27)},
+      {"escape up", Key(SDL_KEYUP, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyUp, 27)},
+      {"t down", Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t), message(tv::kWmKeyDown, 'T', 't')},
+      {"shift h down", Key(SDL_KEYDOWN, SDL_SCANCODE_H, SDLK_h, KMOD_LSHIFT), message(tv::kWmKeyDown, 'H', 'H')},
+      {"alt f4", Key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT), message(tv::kWmSysKeyDown, 0x73)},
+      {"alt t up", Key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t, KMOD_RALT), message(tv::kWmSysKeyUp, 'T')},
+      {"unknown key", Key(SDL_KEYDOWN, SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY), std::nullopt},
+      {"left down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), message(tv::kWmLButtonDown, 0, 0, (200 << 16) | 300)},
+      {"left up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), message(tv::kWmLButtonUp, 0, 0, (200 << 16) | 300)},
+      {"right down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), message(tv::kWmRButtonDown, 0, 0, (200 << 16) | 300)},
+      {"right up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), message(tv::kWmRButtonUp, 0, 0, (200 << 16) | 300)},
+      {"close", Window(SDL_WINDOWEVENT_CLOSE), message(tv::kWmClose)},
+      {"quit", quit, message(tv::kWmClose)},
+      {"focus lost", Window(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, tv::kWaInactive)},
+      {"focus gained", Window(SDL_WINDOWEVENT_FOCUS_GAINED), message(tv::kWmActivate, tv::kWaActive)},
+      {"restored, not minimized", Window(SDL_WINDOWEVENT_RESTORED), std::nullopt},
+      {"minimized", Window(SDL_WINDOWEVENT_MINIMIZED), message(tv::kWmActivate, minimized)},
       // Focus changes while minimized keep saying so.
-      {"focus lost while minimized", Window(SDL_WINDOWEVENT_FOCUS_LOST), {true, tv::kWmActivate, minimized, 0}},
-      {"other window", Window(SDL_WINDOWEVENT_RESTORED, kWindowId + 1), {false, 0, 0, 0}},
-      {"restored", Window(SDL_WINDOWEVENT_RESTORED), {true, tv::kWmActivate, tv::kWaActive, 0}},
-      {"exposed", Window(SDL_WINDOWEVENT_EXPOSED), {false, 0, 0, 0}},
+      {"focus lost while minimized", Window(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, minimized)},
+      {"other window", Window(SDL_WINDOWEVENT_RESTORED, kWindowId + 1), std::nullopt},
+      {"restored", Window(SDL_WINDOWEVENT_RESTORED), message(tv::kWmActivate, tv::kWaActive)},
+      {"exposed", Window(SDL_WINDOWEVENT_EXPOSED), std::nullopt},
   };
   tv::SdlMessageState state;
-  for (const Case& c : cases) Check(c, state);
-}
-
-TEST(SdlMessagesTest, MouseButtonsBecomeButtonMessages) {
-  const Case cases[] = {
-      {"left down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), {true, tv::kWmLButtonDown, 0, 0}},
-      {"left up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), {true, tv::kWmLButtonUp, 0, 0}},
-      {"right down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), {true, tv::kWmRButtonDown, 0, 0}},
-      {"right up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), {true, tv::kWmRButtonUp, 0, 0}},
-  };
-  tv::SdlMessageState state;
-  for (const Case& c : cases) Check(c, state);
-  const auto left = tv::MessageFromSdlEvent(cases[0].event, kWindowId, state);
-  ASSERT_TRUE(left);
-  EXPECT_EQ(left->lParam, (200 << 16) | 300);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<tv::Message> got = tv::MessageFromSdlEvent(c.event, kWindowId, state);
+    ASSERT_EQ(got.has_value(), c.expected.has_value());
+    if (!got) continue;
+    EXPECT_EQ(got->message, c.expected->message);
+    EXPECT_EQ(got->wParam, c.expected->wParam);
+    EXPECT_EQ(got->character, c.expected->character);
+    if (c.expected->lParam != 0) {
+      EXPECT_EQ(got->lParam, c.expected->lParam);
+    }
+  }
 }
 
 }  // namespace

@@ -17,11 +17,10 @@ namespace tvtest {
 
 inline constexpr const char* kRenderWindowTitle = "Tumbleview_VC";
 inline constexpr const char* kErrorBoxTitle = "Error";
+inline constexpr unsigned long kEscapeKeysym = 0xff1b;  // XK_Escape
 
-// Generous bounds: the machine may be loaded.
-inline constexpr Seconds kStartBound{10};
-inline constexpr Seconds kEndBound{10};
-inline constexpr Seconds kChangeBound{10};
+// Generous bound on every wait: the machine may be loaded.
+inline constexpr Seconds kBound{10};
 
 class RendererE2eTest : public ::testing::Test {
  protected:
@@ -35,14 +34,11 @@ class RendererE2eTest : public ::testing::Test {
 
   void TearDown() override {
     if (!m_x) return;  // no display: nothing was started
-    if (m_renderer && m_renderer->Running()) {
-      ADD_FAILURE() << "the renderer was still running at the end of the test";
-      m_renderer.reset();
-    }
-    EXPECT_TRUE(WaitUntil([&] { return m_x->FindByTitle(kRenderWindowTitle).empty(); }, kEndBound))
+    if (m_renderer && m_renderer->Running()) ADD_FAILURE() << "the renderer was still running at the end of the test";
+    m_renderer.reset();
+    EXPECT_TRUE(WaitUntil([&] { return m_x->FindByTitle(kRenderWindowTitle).empty(); }, kBound))
         << "a window titled " << kRenderWindowTitle << " is left";
     EXPECT_EQ(m_x->ScreenSize(), m_initialSize) << "the display size changed";
-    m_renderer.reset();
     m_windowManager.reset();
     m_x.reset();
     std::filesystem::remove_all(m_drive);
@@ -57,8 +53,11 @@ class RendererE2eTest : public ::testing::Test {
         "renderer");
   }
 
-  // The renderer's window once it is mapped and has presented a frame, or 0.
-  Window WaitForRenderWindow() {
+  // Starts the renderer on a 64 x 64 picture of one colour; its window once
+  // it is mapped and has presented a frame, or 0.
+  Window StartShowing(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    WriteSolidBmp(Picture(), 64, 64, r, g, b);
+    StartRenderer();
     Window window = 0;
     WaitUntil(
         [&] {
@@ -66,44 +65,47 @@ class RendererE2eTest : public ::testing::Test {
           if (found.size() == 1 && m_x->Shown(found.front())) window = found.front();
           return window != 0 && m_renderer->Stdout().find("first-frame") != std::string::npos;
         },
-        kStartBound);
+        kBound);
+    if (window == 0) ADD_FAILURE() << "no window titled " << kRenderWindowTitle << "; " << m_renderer->Stderr();
     return window;
   }
 
   // True once the screen shows something else than `before`, by at least
-  // `pixels` pixels.
-  bool ScreenChangesFrom(const Screenshot& before, int pixels = 500) {
-    return WaitUntil([&] { return m_x->Capture().Difference(before) >= pixels; }, kChangeBound);
+  // 500 pixels.
+  bool ScreenChangesFrom(const Screenshot& before) {
+    return WaitUntil([&] { return m_x->Capture().Difference(before) >= 500; }, kBound);
   }
 
   // Waits for the screen to change twice: frames are still being presented.
-  bool KeepsDrawing() {
-    return ScreenChangesFrom(m_x->Capture()) && ScreenChangesFrom(m_x->Capture());
-  }
+  bool KeepsDrawing() { return ScreenChangesFrom(m_x->Capture()) && ScreenChangesFrom(m_x->Capture()); }
 
   // Takes the keyboard focus away from the renderer once SDL has taken note
   // of its own focus: SDL delivers focus changes some 200 ms after they
   // happen, and a change in between would go unseen.  Nothing outside shows
   // that moment, so this waits a fixed while.
-  Window StealFocus() {
+  void StealFocus() {
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     const Window other = m_x->TakeFocus();
     EXPECT_EQ(m_x->Focus(), other);
-    return other;
   }
 
   void StartWindowManager() {
     m_windowManager = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"},
                                                 std::vector<std::string>{}, m_drive, "openbox");
-    ASSERT_TRUE(WaitUntil([&] { return m_x->HasWindowManager(); }, kStartBound)) << "openbox did not start";
+    ASSERT_TRUE(WaitUntil([&] { return m_x->HasWindowManager(); }, kBound)) << "openbox did not start";
   }
 
   // Escape pressed until the renderer ends; its exit status.
   std::optional<int> PressEscapeUntilEnd() {
-    m_x->Key(0xff1b /* XK_Escape */, true);
-    const std::optional<int> status = m_renderer->WaitExit(kEndBound);
-    m_x->Key(0xff1b, false);
+    m_x->Key(kEscapeKeysym, true);
+    const std::optional<int> status = m_renderer->WaitExit(kBound);
+    m_x->Key(kEscapeKeysym, false);
     return status;
+  }
+
+  std::optional<int> CloseUntilEnd(Window window) {
+    m_x->RequestClose(window);
+    return m_renderer->WaitExit(kBound);
   }
 
   std::filesystem::path m_drive;

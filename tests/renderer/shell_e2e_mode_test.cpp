@@ -1,7 +1,7 @@
 // The renderer program on a real X server whose display has a 1024 x 768
 // mode besides its own 1280 x 1024 (Xorg with the dummy driver): the run
-// switches the display to 1024 x 768 and the end puts it back, whichever way
-// the run ends.
+// switches the display to 1024 x 768 and the end puts it back (checked by
+// the fixture), whichever way the run ends.
 #include <signal.h>
 #include <stdlib.h>
 
@@ -16,18 +16,13 @@ class ModeChangeTest : public RendererE2eTest {
     if (const char* why = getenv("TUMBLEVIEW_XORG_UNAVAILABLE")) GTEST_SKIP() << why;
     RendererE2eTest::SetUp();
     ASSERT_EQ(m_initialSize, (std::pair<int, int>{1280, 1024}));
-    WriteSolidBmp(Picture(), 64, 64, 255, 0, 0);
-    StartRenderer();
-    const Window window = WaitForRenderWindow();
-    ASSERT_NE(window, 0u) << m_renderer->Stderr();
+    m_window = StartShowing(255, 0, 0);
+    ASSERT_NE(m_window, 0u);
     EXPECT_EQ(m_x->ScreenSize(), (std::pair<int, int>{1024, 768}));
-    const Geometry geometry = m_x->GeometryOf(window);
-    EXPECT_EQ(geometry.x, 0);
-    EXPECT_EQ(geometry.y, 0);
-    EXPECT_EQ(geometry.width, 1024);
-    EXPECT_EQ(geometry.height, 768);
+    const Geometry geometry = m_x->GeometryOf(m_window);
+    EXPECT_EQ((std::vector{geometry.x, geometry.y, geometry.width, geometry.height}), (std::vector{0, 0, 1024, 768}));
   }
-  // RendererE2eTest::TearDown checks that the display mode is back.
+  Window m_window = 0;
 };
 
 TEST_F(ModeChangeTest, EscapeRestoresTheDisplayMode) {
@@ -37,7 +32,7 @@ TEST_F(ModeChangeTest, EscapeRestoresTheDisplayMode) {
 
 TEST_F(ModeChangeTest, TerminationSignalRestoresTheDisplayMode) {
   kill(m_renderer->pid(), SIGTERM);
-  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+  EXPECT_EQ(m_renderer->WaitExit(kBound), std::optional<int>(0));
 }
 
 // SDL's own habit would be to minimize a full-screen window that loses the
@@ -49,10 +44,7 @@ TEST_F(ModeChangeTest, LosingTheFocusKeepsTheModeAndTheDrawing) {
   EXPECT_FALSE(WaitUntil([&] { return m_x->ScreenSize() != std::pair<int, int>{1024, 768}; }, Seconds(1.5)))
       << "the display mode went back while the window lost the focus";
   EXPECT_TRUE(KeepsDrawing());
-  const std::vector<Window> windows = m_x->FindByTitle(kRenderWindowTitle);
-  ASSERT_EQ(windows.size(), 1u);
-  m_x->RequestClose(windows.front());
-  EXPECT_EQ(m_renderer->WaitExit(kEndBound), std::optional<int>(0));
+  EXPECT_EQ(CloseUntilEnd(m_window), std::optional<int>(0));
   EXPECT_EQ(m_renderer->Stdout().find("active 0"), std::string::npos) << m_renderer->Stdout();
 }
 

@@ -8,15 +8,15 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "bmp_test_writer.h"
 
 extern char** environ;
 
@@ -34,48 +34,18 @@ std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
-void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-std::vector<std::uint8_t> SolidBmp(int width, int height, std::uint32_t headerSize, std::uint8_t r, std::uint8_t g,
-                                   std::uint8_t b) {
-  const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-  const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
-  const std::uint32_t offset = 14 + headerSize;
-  std::vector<std::uint8_t> out;
-  out.push_back('B');
-  out.push_back('M');
-  PutLe(out, offset + imageBytes, 4);
-  PutLe(out, 0, 4);
-  PutLe(out, offset, 4);
-  PutLe(out, headerSize, 4);
-  PutLe(out, static_cast<std::uint32_t>(width), 4);
-  PutLe(out, static_cast<std::uint32_t>(height), 4);
-  PutLe(out, 1, 2);   // planes
-  PutLe(out, 24, 2);  // bits per pixel
-  PutLe(out, 0, 4);   // uncompressed
-  PutLe(out, imageBytes, 4);
-  PutLe(out, 2835, 4);
-  PutLe(out, 2835, 4);
-  PutLe(out, 0, 4);
-  PutLe(out, 0, 4);
-  out.resize(offset, 0);  // the rest of a longer header: zeros
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      out.push_back(b);
-      out.push_back(g);
-      out.push_back(r);
-    }
-    out.resize(out.size() + (rowBytes - static_cast<std::uint32_t>(width) * 3), 0);
-  }
-  return out;
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+// The parent of `window` (0 for the root or on failure); its children into
+// `children` (none on failure).
+Window QueryTree(Display* display, Window window, std::vector<Window>& children) {
+  Window root = 0;
+  Window parent = 0;
+  Window* list = nullptr;
+  unsigned int count = 0;
+  children.clear();
+  if (!XQueryTree(display, window, &root, &parent, &list, &count)) return 0;
+  children.assign(list, list + count);
+  if (list) XFree(list);
+  return parent;
 }
 
 }  // namespace
@@ -93,10 +63,8 @@ int Screenshot::Count(int x0, int y0, int x1, int y1, const std::function<bool(i
   int count = 0;
   for (int y = y0; y < y1; ++y) {
     for (int x = x0; x < x1; ++x) {
-      const std::uint32_t p = At(x, y);
-      if (test(static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF))) {
-        ++count;
-      }
+      const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+      count += test(static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF));
     }
   }
   return count;
@@ -107,15 +75,6 @@ int Screenshot::Difference(const Screenshot& other) const {
   int count = 0;
   for (std::size_t i = 0; i < pixels.size(); ++i) count += pixels[i] != other.pixels[i];
   return count;
-}
-
-void Screenshot::SavePpm(const std::filesystem::path& path) const {
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << width << ' ' << height << "\n255\n";
-  for (std::uint32_t p : pixels) {
-    const char rgb[3] = {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
-    out.write(rgb, 3);
-  }
 }
 
 XDisplay::XDisplay() {
@@ -132,89 +91,57 @@ XDisplay::~XDisplay() {
 Window XDisplay::Root() const { return DefaultRootWindow(m_display); }
 
 std::pair<int, int> XDisplay::ScreenSize() const {
-  XWindowAttributes attributes{};
-  XGetWindowAttributes(m_display, Root(), &attributes);
-  return {attributes.width, attributes.height};
+  const Geometry root = GeometryOf(Root());
+  return {root.width, root.height};
 }
 
-std::vector<Window> XDisplay::FindByTitle(const std::string& title) const {
-  const Atom netWmName = XInternAtom(m_display, "_NET_WM_NAME", False);
-  const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
-  std::vector<Window> found;
-  std::vector<Window> pending{Root()};
-  while (!pending.empty()) {
-    const Window window = pending.back();
-    pending.pop_back();
-    bool matches = false;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(m_display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after,
-                           &data) == Success &&
-        data) {
-      matches = std::string(reinterpret_cast<char*>(data), count) == title;
-      XFree(data);
-    }
-    char* name = nullptr;
-    if (!matches && XFetchName(m_display, window, &name) && name) {
-      matches = title == name;
-      XFree(name);
-    }
-    if (matches) found.push_back(window);
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int childCount = 0;
-    if (XQueryTree(m_display, window, &root, &parent, &children, &childCount)) {
-      pending.insert(pending.end(), children, children + childCount);
-      if (children) XFree(children);
-    }
-  }
-  return found;
-}
-
-std::string XDisplay::WmClass(Window window) const {
-  XClassHint hint{};
-  if (!XGetClassHint(m_display, window, &hint)) return {};
-  std::string text = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
-  if (hint.res_name) XFree(hint.res_name);
-  if (hint.res_class) XFree(hint.res_class);
-  return text;
-}
-
-std::optional<long> XDisplay::WmPid(Window window) const {
-  const Atom pidAtom = XInternAtom(m_display, "_NET_WM_PID", False);
-  Atom type = 0;
+std::string XDisplay::Property(Window window, const char* name, Atom type) const {
+  Atom actualType = 0;
   int format = 0;
   unsigned long count = 0;
   unsigned long after = 0;
   unsigned char* data = nullptr;
-  std::optional<long> pid;
-  if (XGetWindowProperty(m_display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    if (count == 1 && format == 32) pid = *reinterpret_cast<long*>(data);
-    XFree(data);
+  if (XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 1024, False, type, &actualType,
+                         &format, &count, &after, &data) != Success || !data) {
+    return {};
   }
-  return pid;
+  std::string bytes(reinterpret_cast<char*>(data), format == 32 ? count * sizeof(long) : count * (format / 8));
+  XFree(data);
+  return bytes;
 }
 
-Window XDisplay::TransientFor(Window window) const {
-  Window owner = 0;
-  if (!XGetTransientForHint(m_display, window, &owner)) return 0;
-  return owner;
+std::vector<Window> XDisplay::FindWindows(const std::function<bool(Window)>& matches) const {
+  std::vector<Window> found;
+  std::vector<Window> pending{Root()};
+  std::vector<Window> children;
+  while (!pending.empty()) {
+    const Window window = pending.back();
+    pending.pop_back();
+    if (matches(window)) found.push_back(window);
+    QueryTree(m_display, window, children);
+    pending.insert(pending.end(), children.begin(), children.end());
+  }
+  return found;
+}
+
+std::vector<Window> XDisplay::FindByTitle(const std::string& title) const {
+  const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+  return FindWindows([&](Window window) {
+    return Property(window, "_NET_WM_NAME", utf8) == title || Property(window, "WM_NAME", XA_STRING) == title;
+  });
+}
+
+long XDisplay::PropertyLong(Window window, const char* name, Atom type) const {
+  const std::string bytes = Property(window, name, type);
+  long value = 0;
+  if (bytes.size() != sizeof value) return 0;
+  std::memcpy(&value, bytes.data(), sizeof value);
+  return value;
 }
 
 Window XDisplay::Parent(Window window) const {
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(m_display, window, &root, &parent, &children, &count)) return 0;
-  if (children) XFree(children);
-  return parent;
+  std::vector<Window> children;
+  return QueryTree(m_display, window, children);
 }
 
 Geometry XDisplay::GeometryOf(Window window) const {
@@ -241,48 +168,42 @@ Screenshot XDisplay::Capture() const {
   if (!image) return shot;
   shot.width = width;
   shot.height = height;
-  shot.pixels.resize(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      shot.pixels[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
-    }
+    for (int x = 0; x < width; ++x) shot.pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
   }
   XDestroyImage(image);
   return shot;
 }
 
 void XDisplay::Key(unsigned long keysym, bool down) const {
-  XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down ? True : False, CurrentTime);
+  XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down, CurrentTime);
   XSync(m_display, False);
 }
 
 void XDisplay::Button(unsigned int button, bool down) const {
-  XTestFakeButtonEvent(m_display, button, down ? True : False, CurrentTime);
+  XTestFakeButtonEvent(m_display, button, down, CurrentTime);
   XSync(m_display, False);
 }
 
 void XDisplay::KeyBurst(unsigned long keysym) const {
-  const KeyCode code = XKeysymToKeycode(m_display, keysym);
   // Both requests leave in one flush and the server handles them in one go,
   // so the client reads both events together.
   XGrabServer(m_display);
-  XTestFakeKeyEvent(m_display, code, True, CurrentTime);
-  XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+  XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), True, CurrentTime);
+  XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), False, CurrentTime);
   XUngrabServer(m_display);
   XSync(m_display, False);
 }
 
-void XDisplay::SendKey(Window window, unsigned long keysym, bool down) const {
-  XKeyEvent event{};
-  event.type = down ? KeyPress : KeyRelease;
-  event.display = m_display;
-  event.window = window;
-  event.root = Root();
-  event.subwindow = None;
-  event.time = CurrentTime;
-  event.same_screen = True;
-  event.keycode = XKeysymToKeycode(m_display, keysym);
-  XSendEvent(m_display, window, True, down ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
+void XDisplay::SendKeyDown(Window window, unsigned long keysym) const {
+  XEvent event{};
+  event.xkey.type = KeyPress;
+  event.xkey.display = m_display;
+  event.xkey.window = window;
+  event.xkey.root = Root();
+  event.xkey.same_screen = True;
+  event.xkey.keycode = XKeysymToKeycode(m_display, keysym);
+  XSendEvent(m_display, window, True, KeyPressMask, &event);
   XSync(m_display, False);
 }
 
@@ -325,28 +246,11 @@ Window XDisplay::Focus() const {
   return focus;
 }
 
-bool XDisplay::HasWindowManager() const {
-  const Atom check = XInternAtom(m_display, "_NET_SUPPORTING_WM_CHECK", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  bool present = false;
-  if (XGetWindowProperty(m_display, Root(), check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-          Success &&
-      data) {
-    present = count == 1;
-    XFree(data);
-  }
-  return present;
-}
-
 bool XDisplay::PointerVisible() const {
   XFixesCursorImage* cursor = XFixesGetCursorImage(m_display);
   if (!cursor) return false;
-  bool visible = false;
-  for (int i = 0; i < cursor->width * cursor->height && !visible; ++i) visible = (cursor->pixels[i] >> 24) != 0;
+  const bool visible = std::any_of(cursor->pixels, cursor->pixels + cursor->width * cursor->height,
+                                   [](unsigned long pixel) { return (pixel >> 24) != 0; });
   XFree(cursor);
   return visible;
 }
@@ -354,23 +258,21 @@ bool XDisplay::PointerVisible() const {
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,
                  const std::filesystem::path& outputFolder, const std::string& name)
     : m_stdout(outputFolder / (name + ".out")), m_stderr(outputFolder / (name + ".err")) {
-  // The inherited environment, with the extra entries replacing any of the
-  // same name.
-  std::vector<std::string> environment;
+  std::vector<std::string> environment = extraEnvironment;
   for (char** entry = environ; *entry; ++entry) {
     const std::string inherited(*entry);
     const std::string variable = inherited.substr(0, inherited.find('=') + 1);
-    bool replaced = false;
-    for (const std::string& extra : extraEnvironment) replaced = replaced || extra.rfind(variable, 0) == 0;
-    if (!replaced) environment.push_back(inherited);
+    if (std::none_of(extraEnvironment.begin(), extraEnvironment.end(),
+                     [&](const std::string& extra) { return extra.starts_with(variable); })) {
+      environment.push_back(inherited);
+    }
   }
-  for (const std::string& extra : extraEnvironment) environment.push_back(extra);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
   std::vector<std::string> args = argv;
+  std::vector<char*> envp;
   std::vector<char*> argp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
   for (std::string& arg : args) argp.push_back(arg.data());
+  envp.push_back(nullptr);
   argp.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
@@ -385,19 +287,15 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
 Process::~Process() {
   if (!m_status) {
     kill(m_pid, SIGKILL);
-    int status = 0;
-    waitpid(m_pid, &status, 0);
+    waitpid(m_pid, nullptr, 0);
   }
 }
 
-bool Process::Running() { return !WaitExit(Seconds(0)).has_value(); }
-
 std::optional<int> Process::WaitExit(Seconds timeout) {
-  if (m_status) return m_status;
   WaitUntil(
       [&] {
         int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
+        if (m_status || waitpid(m_pid, &status, WNOHANG) != m_pid) return m_status.has_value();
         m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
         return true;
       },
@@ -409,12 +307,18 @@ std::string Process::Stdout() const { return ReadFile(m_stdout); }
 std::string Process::Stderr() const { return ReadFile(m_stderr); }
 
 void WriteSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
-                   std::uint8_t b) {
-  WriteBytes(path, SolidBmp(width, height, 40, r, g, b));
-}
-
-void WriteBmpWithHeaderSize(const std::filesystem::path& path, std::uint32_t headerSize) {
-  WriteBytes(path, SolidBmp(16, 16, headerSize, 200, 100, 50));
+                   std::uint8_t b, std::uint32_t headerSize) {
+  namespace bmp = tumbleview::test;
+  const bmp::Picture picture{width, height, std::vector<bmp::Rgb8>(static_cast<std::size_t>(width) * height, {r, g, b})};
+  bmp::BmpFields fields;
+  fields.headerSize = headerSize;
+  fields.width = width;
+  fields.height = height;
+  fields.pixelData = bmp::PackDirect(picture, 24);
+  const std::vector<std::uint8_t> bytes = bmp::WriteBmp(fields);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 }  // namespace tvtest

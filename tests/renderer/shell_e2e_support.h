@@ -1,9 +1,9 @@
 // Whole-program test support for the renderer: the real program started as a
 // child process, watched and driven through a real X server (Xlib + XTest),
-// screenshots of the root window, a real window manager where one is needed.
-// Every wait is bounded.
+// screenshots of the root window. Every wait is bounded.
 #pragma once
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <sys/types.h>
 
@@ -30,12 +30,10 @@ struct Screenshot {
   int height = 0;
   std::vector<std::uint32_t> pixels;
 
-  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
   // Pixels in [x0, x1) x [y0, y1) that satisfy `test`.
   int Count(int x0, int y0, int x1, int y1, const std::function<bool(int r, int g, int b)>& test) const;
   // Pixels that differ between two shots of the same size.
   int Difference(const Screenshot& other) const;
-  void SavePpm(const std::filesystem::path& path) const;
 };
 
 struct Geometry {
@@ -55,15 +53,17 @@ class XDisplay {
 
   Display* get() const { return m_display; }
   Window Root() const;
-  // Root window size in pixels.
-  std::pair<int, int> ScreenSize() const;
+  std::pair<int, int> ScreenSize() const;  // of the root window, pixels
 
-  // Every window anywhere in the tree whose _NET_WM_NAME or WM_NAME is
-  // `title`, mapped or not.
+  // Every window anywhere in the tree, mapped or not, that `matches`.
+  std::vector<Window> FindWindows(const std::function<bool(Window)>& matches) const;
+  // ... whose _NET_WM_NAME or WM_NAME is `title`.
   std::vector<Window> FindByTitle(const std::string& title) const;
-  std::string WmClass(Window window) const;  // "name/class"
-  std::optional<long> WmPid(Window window) const;
-  Window TransientFor(Window window) const;
+  // A property's value as bytes (format 32 items as Xlib hands them: longs),
+  // empty when the window has none of that type.
+  std::string Property(Window window, const char* name, Atom type) const;
+  // A property of one 32-bit item (a window, a number), or 0.
+  long PropertyLong(Window window, const char* name, Atom type) const;
   Window Parent(Window window) const;
   Geometry GeometryOf(Window window) const;
   bool Shown(Window window) const;  // mapped and viewable
@@ -72,10 +72,10 @@ class XDisplay {
   // Input as from the keyboard and the mouse (XTest): goes to the focus.
   void Key(unsigned long keysym, bool down) const;
   void Button(unsigned int button, bool down) const;
-  // Escape down and up, sent together so that they arrive in one burst.
+  // Down and up, sent together so that they arrive in one burst.
   void KeyBurst(unsigned long keysym) const;
-  // A key event sent straight to `window` (for a window without the focus).
-  void SendKey(Window window, unsigned long keysym, bool down) const;
+  // A key-down sent straight to `window` (for a window without the focus).
+  void SendKeyDown(Window window, unsigned long keysym) const;
   // The close request a window manager sends (WM_DELETE_WINDOW).
   void RequestClose(Window window) const;
   // Asks the window manager to minimize `window`.
@@ -83,7 +83,7 @@ class XDisplay {
   // Maps a small window of our own and gives it the keyboard focus.
   Window TakeFocus();
   Window Focus() const;
-  bool HasWindowManager() const;
+  bool HasWindowManager() const { return PropertyLong(Root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) != 0; }
   // Whether the pointer, where it is now, shows any visible pixel.
   bool PointerVisible() const;
 
@@ -103,7 +103,7 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   pid_t pid() const { return m_pid; }
-  bool Running();
+  bool Running() { return !WaitExit(Seconds(0)).has_value(); }
   // The exit status, or nullopt when it did not end within `timeout`.
   // -signal when killed by a signal.
   std::optional<int> WaitExit(Seconds timeout);
@@ -117,10 +117,9 @@ class Process {
   std::filesystem::path m_stderr;
 };
 
-// An uncompressed 24-bit bitmap file of one colour.
+// An uncompressed 24-bit bitmap file of one colour whose header says it is
+// `headerSize` bytes long.
 void WriteSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
-                   std::uint8_t b);
-// A bitmap file whose header says it is `headerSize` bytes long.
-void WriteBmpWithHeaderSize(const std::filesystem::path& path, std::uint32_t headerSize);
+                   std::uint8_t b, std::uint32_t headerSize = 40);
 
 }  // namespace tvtest

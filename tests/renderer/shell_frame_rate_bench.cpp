@@ -30,9 +30,7 @@ constexpr Seconds kWarmUp{1.0};
 constexpr Seconds kMeasure{5.0};
 constexpr int kStartRuns = 7;
 
-std::int64_t SteadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-}
+std::int64_t SteadyNs() { return std::chrono::nanoseconds(Clock::now().time_since_epoch()).count(); }
 
 // Whole-window areas damaged per second on `window` over `duration`.
 double PresentedPerSecond(Display* display, Window window, Seconds duration) {
@@ -41,7 +39,6 @@ double PresentedPerSecond(Display* display, Window window, Seconds duration) {
   if (!XDamageQueryExtension(display, &eventBase, &errorBase)) return -1;
   XWindowAttributes attributes{};
   XGetWindowAttributes(display, window, &attributes);
-  const double windowArea = static_cast<double>(attributes.width) * attributes.height;
   const Damage damage = XDamageCreate(display, window, XDamageReportRawRectangles);
   XSync(display, False);
   while (XPending(display)) {
@@ -67,30 +64,16 @@ double PresentedPerSecond(Display* display, Window window, Seconds duration) {
   const double elapsed = Seconds(Clock::now() - start).count();
   XDamageDestroy(display, damage);
   XSync(display, False);
-  return area / windowArea / elapsed;
+  return area / (static_cast<double>(attributes.width) * attributes.height) / elapsed;
 }
 
 Window WaitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
   Window window = 0;
   tvtest::WaitUntil(
       [&] {
-        std::vector<Window> pending{x.Root()};
-        while (!pending.empty() && window == 0) {
-          const Window candidate = pending.back();
-          pending.pop_back();
-          if (x.WmPid(candidate) == std::optional<long>(pid) && x.Shown(candidate)) {
-            window = candidate;
-            break;
-          }
-          Window root = 0;
-          Window parent = 0;
-          Window* children = nullptr;
-          unsigned int count = 0;
-          if (XQueryTree(x.get(), candidate, &root, &parent, &children, &count)) {
-            pending.insert(pending.end(), children, children + count);
-            if (children) XFree(children);
-          }
-        }
+        const std::vector<Window> found =
+            x.FindWindows([&](Window w) { return x.PropertyLong(w, "_NET_WM_PID", XA_CARDINAL) == pid && x.Shown(w); });
+        window = found.empty() ? 0 : found.front();
         return window != 0;
       },
       Seconds(20));
@@ -104,9 +87,16 @@ long long FirstFrameNs(const tvtest::Process& renderer) {
   return std::atoll(out.c_str() + at + 12);
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+// The frames per second `program` presents on its window after a warm-up,
+// or -1 when it shows no window.
+double MeasureFrameRate(tvtest::XDisplay& x, tvtest::Process& program) {
+  const Window window = WaitForWindowOfPid(x, program.pid());
+  if (window == 0) return -1;
+  std::this_thread::sleep_for(kWarmUp);
+  const double rate = PresentedPerSecond(x.get(), window, kMeasure);
+  x.RequestClose(window);
+  program.WaitExit(Seconds(10));
+  return rate;
 }
 
 }  // namespace
@@ -118,15 +108,14 @@ int main() {
   tvtest::WriteSolidBmp(drive / "Tumbleview.bmp", 1024, 768, 40, 120, 220);
   const std::vector<std::string> environment{"TUMBLEVIEW_DRIVE_C=" + drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"};
   tvtest::XDisplay x;
-  const auto [screenWidth, screenHeight] = x.ScreenSize();
-  std::printf("screen %dx%d; picture 1024x768\n", screenWidth, screenHeight);
+  std::printf("screen %dx%d; picture 1024x768\n", x.ScreenSize().first, x.ScreenSize().second);
 
   // Start to first presented frame: on the bare server, then with a window
   // manager (which answers the full-screen request that SDL otherwise waits
   // for in vain).
-  for (const bool withWindowManager : {false, true}) {
-    std::unique_ptr<tvtest::Process> windowManager;
-    if (withWindowManager) {
+  std::unique_ptr<tvtest::Process> windowManager;
+  for (const char* setting : {"no window manager", "openbox"}) {
+    if (windowManager == nullptr && setting[0] == 'o') {
       windowManager = std::make_unique<tvtest::Process>(std::vector<std::string>{"openbox", "--sm-disable"},
                                                         std::vector<std::string>{}, drive, "openbox");
       if (!tvtest::WaitUntil([&] { return x.HasWindowManager(); }, Seconds(20))) {
@@ -143,49 +132,24 @@ int main() {
         return 1;
       }
       startMs.push_back(static_cast<double>(FirstFrameNs(renderer) - started) / 1e6);
-      const Window window = WaitForWindowOfPid(x, renderer.pid());
-      x.RequestClose(window);
+      x.RequestClose(WaitForWindowOfPid(x, renderer.pid()));
       renderer.WaitExit(Seconds(10));
     }
-    std::printf("start to first frame%s: median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n",
-                withWindowManager ? " (openbox)" : " (no window manager)", Median(startMs),
-                *std::min_element(startMs.begin(), startMs.end()), *std::max_element(startMs.begin(), startMs.end()),
-                kStartRuns);
+    std::sort(startMs.begin(), startMs.end());
+    std::printf("start to first frame (%s): median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n", setting,
+                startMs[kStartRuns / 2], startMs.front(), startMs.back(), kStartRuns);
   }
+  windowManager.reset();
 
-  // Our frame rate.
-  double ours = 0;
-  {
-    tvtest::Process renderer({TUMBLEVIEW_RENDERER}, environment, drive, "renderer");
-    const Window window = WaitForWindowOfPid(x, renderer.pid());
-    tvtest::WaitUntil([&] { return FirstFrameNs(renderer) > 0; }, Seconds(20));
-    std::this_thread::sleep_for(kWarmUp);
-    ours = PresentedPerSecond(x.get(), window, kMeasure);
-    const std::int64_t closed = SteadyNs();
-    x.RequestClose(window);
-    renderer.WaitExit(Seconds(10));
-    unsigned long long frames = 0;
-    unsigned long long swaps = 0;
-    const std::string out = renderer.Stdout();
-    const auto at = out.find("\nframes ");
-    if (at != std::string::npos) std::sscanf(out.c_str() + at, "\nframes %llu swaps %llu", &frames, &swaps);
-    const double ownSeconds = static_cast<double>(closed - FirstFrameNs(renderer)) / 1e9;
-    std::printf("Tumbleview.dll: %.1f frames/s presented (own count: %.1f frames/s)\n", ours,
-                static_cast<double>(swaps) / ownSeconds);
-  }
-
+  tvtest::Process renderer({TUMBLEVIEW_RENDERER}, environment, drive, "renderer");
+  const double ours = MeasureFrameRate(x, renderer);
+  std::printf("Tumbleview.dll: %.1f frames/s presented\n", ours);
   // The peer, as fast as it can.
   if (!std::filesystem::exists(kPeer)) {
     std::printf("peer %s not installed (Debian package xscreensaver-gl): no comparison\n", kPeer);
   } else {
     tvtest::Process peer({kPeer, "-window", "-geometry", "1024x768+0+0", "-delay", "0"}, {}, drive, "peer");
-    const Window window = WaitForWindowOfPid(x, peer.pid());
-    if (window == 0) {
-      std::printf("peer showed no window: %s\n", peer.Stderr().c_str());
-      return 1;
-    }
-    std::this_thread::sleep_for(kWarmUp);
-    const double theirs = PresentedPerSecond(x.get(), window, kMeasure);
+    const double theirs = MeasureFrameRate(x, peer);
     std::printf("flipscreen3d -delay 0: %.1f frames/s presented\n", theirs);
     std::printf("ratio Tumbleview.dll / flipscreen3d: %.2f\n", theirs > 0 ? ours / theirs : 0.0);
   }

@@ -12,30 +12,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tv-xorg.XXXXXX")
 mkfifo -m 600 "$work/displayfd"
 xorg=""
-cleanup() {
-  if [[ -n $xorg ]]; then
-    kill "$xorg" 2>/dev/null || true
-    wait "$xorg" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap '[[ -z $xorg ]] || { kill "$xorg" || true; wait "$xorg" || true; } 2>/dev/null; rm -rf "$work"' EXIT
 
+export TUMBLEVIEW_XORG_UNAVAILABLE="no /usr/lib/xorg/Xorg (Debian package xserver-xorg-video-dummy)"
 if [[ -x /usr/lib/xorg/Xorg ]]; then
   /usr/lib/xorg/Xorg -displayfd 3 -config "$here/xorg-dummy.conf" -noreset -nolisten tcp \
     -logfile "$work/Xorg.log" -novtswitch -sharevts vt7 3>"$work/displayfd" >/dev/null 2>&1 &
   xorg=$!
   if read -r -t 20 number <"$work/displayfd"; then
+    unset TUMBLEVIEW_XORG_UNAVAILABLE
     export DISPLAY=":$number"
     "$@"
     exit $?
   fi
-  kill "$xorg" 2>/dev/null || true
-  wait "$xorg" 2>/dev/null || true
-  xorg=""
-  export TUMBLEVIEW_XORG_UNAVAILABLE="Xorg with the dummy driver did not start (needs root and xserver-xorg-video-dummy)"
-else
-  export TUMBLEVIEW_XORG_UNAVAILABLE="no /usr/lib/xorg/Xorg (Debian package xserver-xorg-video-dummy)"
+  TUMBLEVIEW_XORG_UNAVAILABLE="Xorg with the dummy driver did not start (needs root and xserver-xorg-video-dummy)"
 fi
 unset DISPLAY
 "$@"
