@@ -22,11 +22,7 @@ using host_test::WriteBytes;
 
 namespace {
 
-std::string Sjis(const std::string& utf8) {
-  const tv::ConversionResult r = tv::Utf8ToCp932(utf8);
-  EXPECT_TRUE(r.ok()) << utf8;
-  return r.bytes;
-}
+std::string Sjis(const std::string& utf8) { return tv::Utf8ToCp932(utf8).bytes; }
 
 std::string Utf16(const std::string& utf8) { return std::string("\xFF\xFE") + tv::Utf8ToUtf16Le(utf8).bytes; }
 
@@ -40,27 +36,6 @@ std::string Replace(std::string text, const std::string& from, const std::string
     text.replace(at, from.size(), to);
   }
   return text;
-}
-
-TEST(Cp932Text, ConversionFailuresAreTypedNeverQuestionMarks) {
-  using tv::TextConversion;
-  const struct { const char* name; tv::ConversionResult result; TextConversion status; std::string bytes; }
-  rows[] = {
-      {"kana and NEC signs", tv::Utf8ToCp932("ｱア①～"), TextConversion::Ok, "\xB1\x83\x41\x87\x40\x81\x60"},
-      {"é", tv::Utf8ToCp932("é"), TextConversion::Unrepresentable, ""},
-      {"yen sign look-alike", tv::Utf8ToCp932("¥"), TextConversion::Unrepresentable, ""},
-      {"broken UTF-8", tv::Utf8ToCp932("a\xFF"), TextConversion::InvalidInput, ""},
-      {"lone lead byte", tv::Cp932ToUtf8("a\x81"), TextConversion::InvalidInput, ""},
-      {"unassigned byte", tv::Cp932ToUtf8("\xA0"), TextConversion::InvalidInput, ""},
-      {"CP932 to UTF-8", tv::Cp932ToUtf8("\x83\x5C\x87\x40"), TextConversion::Ok, "ソ①"},
-      {"odd UTF-16", tv::Utf16LeToUtf8("a\0b"s), TextConversion::InvalidInput, ""},
-      {"lone surrogate", tv::Utf16LeToUtf8("\x00\xD8"s), TextConversion::InvalidInput, ""},
-      {"astral to UTF-16", tv::Utf8ToUtf16Le("😀"), TextConversion::Ok, "\x3D\xD8\x00\xDE"s},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.result.status, row.status) << row.name;
-    EXPECT_EQ(row.result.bytes, row.bytes) << row.name;
-  }
 }
 
 const std::string kSample =
