@@ -21,22 +21,19 @@ namespace {
 
 using test::WaitUntil;
 
+// A window's parent, and its place, size and map state in `a`.
 struct Geometry {
   Window parent = None;
-  int x = -1, y = -1;
-  unsigned width = 0, height = 0;
-  bool mapped = false;
+  XWindowAttributes a{};
+  bool mapped() const { return a.map_state == IsViewable; }
 };
 
 Geometry query(Display* display, Window window) {
   Geometry result;
   Window root = None, *children = nullptr;
-  unsigned count = 0, border = 0, depth = 0;
+  unsigned count = 0;
   if (XQueryTree(display, window, &root, &result.parent, &children, &count) && children) XFree(children);
-  XGetGeometry(display, window, &root, &result.x, &result.y, &result.width, &result.height, &border, &depth);
-  XWindowAttributes attributes{};
-  XGetWindowAttributes(display, window, &attributes);
-  result.mapped = attributes.map_state == IsViewable;
+  XGetWindowAttributes(display, window, &result.a);
   return result;
 }
 
@@ -76,9 +73,8 @@ TEST_F(PreviewWindowTest, BecomesAChildOfThePaneAndFillsIt) {
   const Window window = preview->winId();
   ASSERT_TRUE(WaitUntil([&] {
     const Geometry g = query(display(), window);
-    return g.parent == pane && g.x == 0 && g.y == 0 && g.width == 200 && g.height == 150 &&
-           g.mapped;
-  })) << "parent " << query(display(), window).parent << " size " << query(display(), window).width;
+    return g.parent == pane && g.a.x == 0 && g.a.y == 0 && g.a.width == 200 && g.a.height == 150 && g.mapped();
+  })) << "parent " << query(display(), window).parent << " width " << query(display(), window).a.width;
   EXPECT_EQ(preview->Img_Prev->geometry(), QRect(0, 0, 200, 150));
   // The still is stretched over the whole pane, whatever its aspect.
   const QImage shown = preview->grab().toImage();
@@ -98,7 +94,7 @@ TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
   const Window pane = makePane(120, 90);
   QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
   ASSERT_TRUE(preview->showInPane(pane));
-  ASSERT_TRUE(WaitUntil([&] { return query(display(), preview->winId()).mapped; }));
+  ASSERT_TRUE(WaitUntil([&] { return query(display(), preview->winId()).mapped(); }));
   XDestroyWindow(display(), pane);
   XSync(display(), False);
   EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
