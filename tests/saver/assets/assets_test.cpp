@@ -11,42 +11,29 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <memory>
 
 #include "asset_pictures.h"
 #include "assets.h"
 
 namespace {
 
+// One application for the whole program, made before the first test.
 class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "assets_test";
-    static char* argv[] = {name, nullptr};
-    m_app = std::make_unique<QGuiApplication>(argc, argv);
-  }
+  void SetUp() override { m_app = std::make_unique<QGuiApplication>(m_argc, m_argv); }
   void TearDown() override { m_app.reset(); }
-
- private:
+  int m_argc = 1;
+  char m_name[12] = "assets_test";
+  char* m_argv[2] = {m_name, nullptr};
   std::unique_ptr<QGuiApplication> m_app;
 };
-[[maybe_unused]] auto* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 QByteArray readAll(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   return file.readAll();
-}
-
-std::uint32_t le32(const QByteArray& bytes, int offset) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(bytes[offset + i]);
-  return v;
-}
-std::uint16_t le16(const QByteArray& bytes, int offset) {
-  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[offset]) |
-                                    static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
 }
 
 TEST(Assets, GeneratorRewritesTheCommittedFilesExactly) {
@@ -107,10 +94,7 @@ TEST(Assets, PreviewStillShowsTheCubeOnBlack) {
   ASSERT_EQ(still.size(), QSize(152, 112));
   EXPECT_EQ(readAll(QString::fromLatin1(tumbleview::assets::kPreview)).left(3),
             QByteArray("\xFF\xD8\xFF"));
-  auto brightness = [&](int x, int y) {
-    const QRgb p = still.pixel(x, y);
-    return qRed(p) + qGreen(p) + qBlue(p);
-  };
+  const auto brightness = [&](int x, int y) { const QRgb p = still.pixel(x, y); return qRed(p) + qGreen(p) + qBlue(p); };
   EXPECT_LT(brightness(2, 2), 30);
   EXPECT_LT(brightness(149, 109), 30);
   int lit = 0;
@@ -120,16 +104,10 @@ TEST(Assets, PreviewStillShowsTheCubeOnBlack) {
   EXPECT_GT(lit, 40 * 40 / 2);
 }
 
-struct ExpectedPicture {
-  const char* resource;
-  int width;
-  int height;
-  bool bitmap24;  // a 24-bit BMP with a 40-byte header
-};
-
 TEST(Assets, ResourcesHaveTheirSizesAndFormats) {
   using namespace tumbleview::assets;
-  const ExpectedPicture table[] = {
+  // bitmap24: a 24-bit BMP with a 40-byte header.
+  const struct { const char* resource; int width, height; bool bitmap24; } table[] = {
       {kTile, 563, 21, true},
       {kTitlePlate, 95, 22, true},
       {kOptionOn, 12, 12, true},
@@ -150,10 +128,10 @@ TEST(Assets, ResourcesHaveTheirSizesAndFormats) {
     EXPECT_EQ(image.size(), QSize(row.width, row.height));
     if (row.bitmap24) {
       const QByteArray bytes = readAll(QString::fromLatin1(row.resource));
-      ASSERT_GE(bytes.size(), 54);
+      // "BM", then a 40-byte header (at 14) and 24 bits per pixel (at 28).
       EXPECT_EQ(bytes.left(2), QByteArray("BM"));
-      EXPECT_EQ(le32(bytes, 14), 40u);
-      EXPECT_EQ(le16(bytes, 28), 24);
+      EXPECT_EQ(bytes.mid(14, 4), QByteArray("\x28\0\0\0", 4));
+      EXPECT_EQ(bytes.mid(28, 2), QByteArray("\x18\0", 2));
     }
   }
 }
@@ -162,13 +140,10 @@ TEST(Assets, HighLightSkinsAreIdenticalAndTheOthersDiffer) {
   using namespace tumbleview::assets;
   const QImage highLight(QString::fromLatin1(kSkinHighLight));
   EXPECT_EQ(highLight, QImage(QString::fromLatin1(kSkinHighLightSelect)));
-  const char* const others[] = {kSkinNormal, kSkinSelected, kSkinPressed, kSkinDisable};
-  for (const char* a : others) {
-    EXPECT_NE(QImage(QString::fromLatin1(a)), highLight) << a;
-    for (const char* b : others) {
-      if (a != b) {
-        EXPECT_NE(QImage(QString::fromLatin1(a)), QImage(QString::fromLatin1(b)));
-      }
+  const char* const distinct[] = {kSkinHighLight, kSkinNormal, kSkinSelected, kSkinPressed, kSkinDisable};
+  for (std::size_t i = 0; i < std::size(distinct); ++i) {
+    for (std::size_t j = i + 1; j < std::size(distinct); ++j) {
+      EXPECT_NE(QImage(QString::fromLatin1(distinct[i])), QImage(QString::fromLatin1(distinct[j]))) << i << " " << j;
     }
   }
 }
@@ -191,8 +166,7 @@ TEST(Assets, HandCursorIsTwoColourWithItsHotSpotOnTheFingertip) {
   for (int y = 0; y < kHandCursorHotSpotY; ++y) {
     for (int x = 0; x < hand.width(); ++x) ASSERT_EQ(qAlpha(hand.pixel(x, y)), 0);
   }
-  const QCursor cursor = handCursor();
-  EXPECT_EQ(cursor.hotSpot(), QPoint(12, 10));
+  EXPECT_EQ(handCursor().hotSpot(), QPoint(12, 10));
 }
 
 }  // namespace

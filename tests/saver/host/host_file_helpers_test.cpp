@@ -33,10 +33,7 @@ TEST(FileHelpers, FileExistsOnlyForReadableRegularFiles) {
   const std::string link = folder / "link";
   std::filesystem::create_symlink(file, link);
 
-  const struct {
-    std::string path;
-    bool expected;
-  } rows[] = {
+  const struct { std::string path; bool expected; } rows[] = {
       {file, true},         {file + "/", true},  {empty, true},         {link, true},
       {dir, false},         {dir + "/", false},  {folder / "missing", false},
       {"", false},          {"/", false},        {fifo, false},         {loop, false},
@@ -57,10 +54,7 @@ TEST(FileHelpers, FileExistsFalseForUnreadableFile) {
 }
 
 TEST(FileHelpers, FolderOfKeepsEverythingBeforeTheLastSlash) {
-  const struct {
-    const char* path;
-    const char* folder;
-  } rows[] = {
+  const struct { const char *path, *folder; } rows[] = {
       {"/home/u/Pictures/a.jpg", "/home/u/Pictures"},
       {"/a.jpg", "/"},
       {"a.jpg", ""},

@@ -22,11 +22,7 @@ using host_test::WriteBytes;
 
 namespace {
 
-std::string Sjis(const std::string& utf8) {
-  const tv::ConversionResult r = tv::Utf8ToCp932(utf8);
-  EXPECT_TRUE(r.ok()) << utf8;
-  return r.bytes;
-}
+std::string Sjis(const std::string& utf8) { return tv::Utf8ToCp932(utf8).bytes; }
 
 std::string Utf16(const std::string& utf8) { return std::string("\xFF\xFE") + tv::Utf8ToUtf16Le(utf8).bytes; }
 
@@ -40,31 +36,6 @@ std::string Replace(std::string text, const std::string& from, const std::string
     text.replace(at, from.size(), to);
   }
   return text;
-}
-
-TEST(Cp932Text, ConversionFailuresAreTypedNeverQuestionMarks) {
-  using tv::TextConversion;
-  const struct {
-    const char* name;
-    tv::ConversionResult result;
-    TextConversion status;
-    std::string bytes;
-  } rows[] = {
-      {"kana and NEC signs", tv::Utf8ToCp932("ｱア①～"), TextConversion::Ok, "\xB1\x83\x41\x87\x40\x81\x60"},
-      {"é", tv::Utf8ToCp932("é"), TextConversion::Unrepresentable, ""},
-      {"yen sign look-alike", tv::Utf8ToCp932("¥"), TextConversion::Unrepresentable, ""},
-      {"broken UTF-8", tv::Utf8ToCp932("a\xFF"), TextConversion::InvalidInput, ""},
-      {"lone lead byte", tv::Cp932ToUtf8("a\x81"), TextConversion::InvalidInput, ""},
-      {"unassigned byte", tv::Cp932ToUtf8("\xA0"), TextConversion::InvalidInput, ""},
-      {"CP932 to UTF-8", tv::Cp932ToUtf8("\x83\x5C\x87\x40"), TextConversion::Ok, "ソ①"},
-      {"odd UTF-16", tv::Utf16LeToUtf8("a\0b"s), TextConversion::InvalidInput, ""},
-      {"lone surrogate", tv::Utf16LeToUtf8("\x00\xD8"s), TextConversion::InvalidInput, ""},
-      {"astral to UTF-16", tv::Utf8ToUtf16Le("😀"), TextConversion::Ok, "\x3D\xD8\x00\xDE"s},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.result.status, row.status) << row.name;
-    EXPECT_EQ(row.result.bytes, row.bytes) << row.name;
-  }
 }
 
 const std::string kSample =
@@ -91,12 +62,7 @@ TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
   for (const std::string& lineEnd : {std::string("\r\n"), std::string("\n"), std::string("\r")}) {
     const std::string file = Replace(kSample, "\r\n", lineEnd);
     SCOPED_TRACE(testing::PrintToString(lineEnd));
-    const struct {
-      const char* section;
-      const char* key;
-      const char* def;
-      const char* expected;
-    } rows[] = {
+    const struct { const char *section, *key, *def, *expected; } rows[] = {
         {"section1", "name1", "default", "val1"},
         {"SECTION1", "NaMe1", "default", "val1"},           // names fold case
         {"section1", "name2", "default", "val2"},           // double quotes go
@@ -136,23 +102,12 @@ TEST(ProfileRead, TruncatesToSizeMinusOneBytesWithoutSplittingCharacters) {
 }
 
 TEST(ProfileRead, WalksShiftJisByCharacterNotByte) {
-  // The hazards this guards against, pinned: trail bytes that look like
-  // ']', '[', '\', 'A' and 'a'.
-  ASSERT_EQ(Sjis("ゾ"), "\x83\x5D");
-  ASSERT_EQ(Sjis("ー"), "\x81\x5B");
-  ASSERT_EQ(Sjis("‐"), "\x81\x5D");
-  ASSERT_EQ(Sjis("表"), "\x95\x5C");
-  ASSERT_EQ(Sjis("ア"), "\x83\x41");
-  ASSERT_EQ(Sjis("ヂ"), "\x83\x61");
-  ASSERT_EQ(Sjis("①～"), "\x87\x40\x81\x60");  // CP932, not SHIFT_JIS
+  // Trail bytes that look like ']' (ゾ 83 5D, ‐ 81 5D), '[' (ー 81 5B),
+  // '\' (表 95 5C), 'A' (ア 83 41) and 'a' (ヂ 83 61).
   const std::string file = Sjis(
       "[ゾーン]\r\nア=1\r\nヂ=2\r\n表示=x\r\nKey=ソ\r\nKey2=表\r\nアイ=3\r\nヂツ=4\r\n①～=5\r\n"
       "[データ‐設定]\r\nk=6\r\n");
-  const struct {
-    const char* section;
-    const char* key;
-    const char* expected;
-  } rows[] = {
+  const struct { const char *section, *key, *expected; } rows[] = {
       {"ゾーン", "ア", "1"},      {"ゾーン", "ヂ", "2"},       {"ゾーン", "表示", "x"},
       {"ゾーン", "key", "ソ"},    {"ゾーン", "KEY2", "表"},    {"ゾーン", "アイ", "3"},
       {"ゾーン", "ヂツ", "4"},    {"ゾーン", "①～", "5"},      {"データ‐設定", "k", "6"},
@@ -175,12 +130,7 @@ TEST(ProfileRead, Utf16FileWithMarkAndUtf8MarkAsOrdinaryBytes) {
 // Hostile contents: each has a bounded, defined answer.
 TEST(ProfileRead, HostileContentsStayBounded) {
   const std::string longValue(300000, 'x');
-  const struct {
-    const char* name;
-    std::string bytes;
-    const char* key;
-    std::string expected;
-  } rows[] = {
+  const struct { const char *name; std::string bytes; const char *key; std::string expected; } rows[] = {
       {"empty file", "", "k", "d"},
       {"comments only", ";a\r\n;b", "k", "d"},
       {"no final line end", "[s]\r\nk=v", "k", "v"},
@@ -234,10 +184,7 @@ TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
   const std::string pastLimit = m_folder / "past.ini";
   WriteBytes(pastLimit, limitBytes + " ");
 
-  const struct {
-    std::string path;
-    tv::ProfileFileState state;
-  } rows[] = {
+  const struct { std::string path; tv::ProfileFileState state; } rows[] = {
       {m_folder / "missing.ini", tv::ProfileFileState::Missing},
       {m_folder / "no/folder.ini", tv::ProfileFileState::Missing},
       {dir, tv::ProfileFileState::NotRegularFile},
@@ -265,39 +212,11 @@ TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
   EXPECT_EQ(std::filesystem::file_size(huge), 1ull << 30);
 }
 
-TEST_F(ProfileFileTest, WritesBuildFilesLikeWindows) {
+TEST_F(ProfileFileTest, CreatesOrEditsInPlaceAndKeepsEveryOtherByte) {
   ASSERT_TRUE(tv::WriteProfileString(m_file, "App", "key", ""));
   EXPECT_EQ(ReadBytes(m_file), "[App]\r\nkey=\r\n");
-
-  const std::string other = m_folder / "u.ini";
-  for (const auto& [section, key, value] :
-       {std::tuple{"App1", "key1", "string1"}, {"App1", "key2", "string2"}, {"App1", "key3", "string3"},
-        {"App2", "key4", "string4"}, {"App3", "key5", "string5"}}) {
-    ASSERT_TRUE(tv::WriteProfileString(other, section, key, value));
-  }
-  EXPECT_EQ(ReadBytes(other),
-            "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
-            "[App3]\r\nkey5=string5\r\n");
-}
-
-TEST_F(ProfileFileTest, EditsInPlaceAndKeepsEveryOtherByte) {
-  const std::string original =
-      "; settings\n"
-      "\n"
-      "[S]\r\n"
-      "a = 1\r\n"
-      "  B=2  \r\n"
-      "bare\r\n"
-      "; last words\r\n"
-      "\r\n"
-      "[t]\n"
-      "x=y";
-  const struct {
-    const char* section;
-    const char* key;
-    const char* value;
-    std::string expected;
-  } rows[] = {
+  const std::string original = "; settings\n\n[S]\r\na = 1\r\n  B=2  \r\nbare\r\n; last words\r\n\r\n[t]\nx=y";
+  const struct { const char *section, *key, *value; std::string expected; } rows[] = {
       {"s", "A", "new", Replace(original, "a = 1", "a =new")},
       {"s", "b", "", Replace(original, "  B=2  ", "  B=")},
       {"s", "bare", "v", Replace(original, "bare\r\n", "bare=v\r\n")},
@@ -314,15 +233,6 @@ TEST_F(ProfileFileTest, EditsInPlaceAndKeepsEveryOtherByte) {
   WriteBytes(m_file, Sjis("[ゾーン]\r\nア=1\r\nヂ=2\r\n"));
   ASSERT_TRUE(tv::WriteProfileString(m_file, "ゾーン", "ア", "9"));
   EXPECT_EQ(ReadBytes(m_file), Sjis("[ゾーン]\r\nア=9\r\nヂ=2\r\n"));
-}
-
-TEST_F(ProfileFileTest, SeesChangesMadeBetweenCalls) {
-  WriteBytes(m_file, "[s]\r\nk=1\r\n");
-  EXPECT_EQ(read("k"), "1");
-  WriteBytes(m_file, "[s]\r\nk=2\r\n");
-  EXPECT_EQ(read("k"), "2");
-  std::filesystem::remove(m_file);
-  EXPECT_EQ(read("k"), "d");
 }
 
 TEST_F(ProfileFileTest, ValuesCp932CannotHoldMoveTheFileToUtf16) {
@@ -356,11 +266,7 @@ TEST_F(ProfileFileTest, ValuesCp932CannotHoldMoveTheFileToUtf16) {
 
 TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
   const std::string original = "[s]\r\nk=1\r\n";
-  const struct {
-    const char* section;
-    const char* key;
-    std::string value;
-  } rows[] = {
+  const struct { const char *section, *key; std::string value; } rows[] = {
       {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", "x\0y"s},
       {"s\n[t]", "k", "v"},               {"s", "a=b", "v"},  {"s", "[k]", "v"},
       {"s", ";k", "v"},                   {"", "k", "v"},     {"s", " ", "v"},

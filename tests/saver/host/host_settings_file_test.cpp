@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "host_test_files.h"
 #include "iconv_cp932.h"
@@ -22,6 +23,11 @@ using host_test::WriteBytes;
 namespace {
 
 std::string Sjis(const std::string& utf8) { return tv::Utf8ToCp932(utf8).bytes; }
+
+// Every field, comparable and printable in one go.
+auto Fields(const tv::SettingsRecord& s) {
+  return std::tuple(s.PicKind, s.PicFile, s.PicDir, s.BgmKind, s.BgmRepeat, s.BgmFile, s.BgmDir);
+}
 
 class SettingsFileTest : public ::testing::Test {
  protected:
@@ -47,25 +53,6 @@ class SettingsFileTest : public ::testing::Test {
   std::string m_ini = m_folder / "Tumbleview.ini";
 };
 
-TEST_F(SettingsFileTest, KeyNamesMatchTheWindowsBytes) {
-  const struct {
-    const char* key;
-    const char* bytes;
-  } rows[] = {
-      {tv::kKeyPicKind, "\x89\xE6\x91\x9C\x8B\xE6\x95\xAA"},
-      {tv::kKeyPicFile, "\x89\xE6\x91\x9C\xCC\xA7\xB2\xD9"},
-      {tv::kKeyBgmKind, "\x42\x47\x4D\x8B\xE6\x95\xAA"},
-      {tv::kKeyBgmRepeat, "\x42\x47\x4D\xD8\xCB\xDF\xB0\xC4"},
-      {tv::kKeyBgmFile, "\x42\x47\x4D\xCC\xA7\xB2\xD9"},
-  };
-  for (const auto& row : rows) {
-    const tv::ConversionResult bytes = tv::Utf8ToCp932(row.key);
-    ASSERT_TRUE(bytes.ok()) << row.key;
-    EXPECT_EQ(bytes.bytes, row.bytes) << row.key;
-  }
-  EXPECT_EQ(tv::SettingsFilePath(), m_folder.path() + "/Tumbleview.ini");
-}
-
 TEST_F(SettingsFileTest, WritesTheFiveKeysInOrderAndReadsThemBack) {
   const std::string picture = makeFile("pic.jpg");
   const std::string music = makeFile("song.mp3");
@@ -77,18 +64,17 @@ TEST_F(SettingsFileTest, WritesTheFiveKeysInOrderAndReadsThemBack) {
   tv::Settings.BgmFile = music;
   tv::WriteSettings();
   EXPECT_EQ(tv::LastApiResult, 1);
-  EXPECT_EQ(ReadBytes(m_ini), Sjis("[Section]\r\n画像区分= 1\r\n画像ﾌｧｲﾙ=" + picture +
-                                   "\r\nBGM区分= 2\r\nBGMﾘﾋﾟｰﾄ=-3\r\nBGMﾌｧｲﾙ=" + music + "\r\n"));
+  EXPECT_EQ(tv::SettingsFilePath(), m_ini);
+  // The key names byte for byte as Windows writes them in CP932.
+  EXPECT_EQ(ReadBytes(m_ini), "[Section]\r\n\x89\xE6\x91\x9C\x8B\xE6\x95\xAA= 1\r\n"
+                              "\x89\xE6\x91\x9C\xCC\xA7\xB2\xD9=" + picture + "\r\n"
+                              "BGM\x8B\xE6\x95\xAA= 2\r\n"
+                              "BGM\xD8\xCB\xDF\xB0\xC4=-3\r\n"
+                              "BGM\xCC\xA7\xB2\xD9=" + music + "\r\n");
 
   tv::Settings = {};
   tv::LoadSettings();
-  EXPECT_EQ(tv::Settings.PicKind, 1);
-  EXPECT_EQ(tv::Settings.PicFile, picture);
-  EXPECT_EQ(tv::Settings.PicDir, m_folder.path());
-  EXPECT_EQ(tv::Settings.BgmKind, 2);
-  EXPECT_EQ(tv::Settings.BgmRepeat, -3);
-  EXPECT_EQ(tv::Settings.BgmFile, music);
-  EXPECT_EQ(tv::Settings.BgmDir, m_folder.path());
+  EXPECT_EQ(Fields(tv::Settings), Fields({1, picture, m_folder.path(), 2, -3, music, m_folder.path()}));
 }
 
 TEST_F(SettingsFileTest, LoadRules) {
@@ -99,44 +85,30 @@ TEST_F(SettingsFileTest, LoadRules) {
   WriteBytes(music, "RIFF");
   const std::string gone = m_folder / "deleted.bmp";
   const tv::SettingsRecord atStart{5, "old", "", 6, 7, "old", ""};
-  const struct {
-    const char* name;
-    std::string lines;  // empty: no file at all
-    tv::SettingsRecord expected;
-  } rows[] = {
-      {"no file: missing keys read as empty, so 0", "", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
-      {"empty values read as 0", "画像区分=\r\nBGM区分=\r\nBGMﾘﾋﾟｰﾄ=\r\n", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
+  const std::string& dir = m_folder.path();
+  // Empty lines: no file at all.
+  const struct { const char* name; std::string lines; tv::SettingsRecord expected; } rows[] = {
+      {"no file: missing keys read as empty, so 0", "", {0, "", dir, 0, 0, "", dir}},
+      {"empty values read as 0", "画像区分=\r\nBGM区分=\r\nBGMﾘﾋﾟｰﾄ=\r\n", {0, "", dir, 0, 0, "", dir}},
       {"numbers", "画像区分= 1\r\n画像ﾌｧｲﾙ=" + picture + "\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 12\r\nBGMﾌｧｲﾙ=" + music,
-       {1, picture, m_folder.path(), 1, 12, music, sub}},
-      {"rounded down", "画像区分=2.9\r\nBGM区分= -0.5\r\nBGMﾘﾋﾟｰﾄ=1.9", {2, "", m_folder.path(), -1, 1, "", m_folder.path()}},
-      {"not numbers keep the field", "画像区分=abc\r\nBGM区分=1x\r\nBGMﾘﾋﾟｰﾄ=&Hzz",
-       {5, "", m_folder.path(), 6, 7, "", m_folder.path()}},
-      {"out of range keeps the field", "画像区分=32768\r\nBGM区分=-32769\r\nBGMﾘﾋﾟｰﾄ=1e9",
-       {5, "", m_folder.path(), 6, 7, "", m_folder.path()}},
-      {"range edges", "画像区分=32767.9\r\nBGM区分=-32768\r\nBGMﾘﾋﾟｰﾄ=&HFFFF",
-       {32767, "", m_folder.path(), -32768, -1, "", m_folder.path()}},
-      {"picture kind 1, file deleted", "画像区分=1\r\n画像ﾌｧｲﾙ=" + gone, {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
-      {"picture kind 2 without file stays", "画像区分=2\r\n画像ﾌｧｲﾙ=" + gone,
-       {2, "", m_folder.path(), 0, 0, "", m_folder.path()}},
-      {"music kind 2, no file", "BGM区分=2\r\nBGMﾌｧｲﾙ=", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
-      {"music kind 1 keeps its kind", "BGM区分=1\r\nBGMﾌｧｲﾙ=" + gone, {0, "", m_folder.path(), 1, 0, "", m_folder.path()}},
-      {"a folder is no file", "画像区分=1\r\n画像ﾌｧｲﾙ=" + sub + "/", {0, "", m_folder.path(), 0, 0, "", m_folder.path()}},
-      {"key names fold case", "bgm区分=2\r\nbgmﾌｧｲﾙ=" + music, {0, "", m_folder.path(), 2, 0, music, sub}},
+       {1, picture, dir, 1, 12, music, sub}},
+      {"rounded down", "画像区分=2.9\r\nBGM区分= -0.5\r\nBGMﾘﾋﾟｰﾄ=1.9", {2, "", dir, -1, 1, "", dir}},
+      {"not numbers keep the field", "画像区分=abc\r\nBGM区分=1x\r\nBGMﾘﾋﾟｰﾄ=&Hzz", {5, "", dir, 6, 7, "", dir}},
+      {"out of range keeps the field", "画像区分=32768\r\nBGM区分=-32769\r\nBGMﾘﾋﾟｰﾄ=1e9", {5, "", dir, 6, 7, "", dir}},
+      {"range edges", "画像区分=32767.9\r\nBGM区分=-32768\r\nBGMﾘﾋﾟｰﾄ=&HFFFF", {32767, "", dir, -32768, -1, "", dir}},
+      {"picture kind 1, file deleted", "画像区分=1\r\n画像ﾌｧｲﾙ=" + gone, {0, "", dir, 0, 0, "", dir}},
+      {"picture kind 2 without file stays", "画像区分=2\r\n画像ﾌｧｲﾙ=" + gone, {2, "", dir, 0, 0, "", dir}},
+      {"music kind 2, no file", "BGM区分=2\r\nBGMﾌｧｲﾙ=", {0, "", dir, 0, 0, "", dir}},
+      {"music kind 1 keeps its kind", "BGM区分=1\r\nBGMﾌｧｲﾙ=" + gone, {0, "", dir, 1, 0, "", dir}},
+      {"a folder is no file", "画像区分=1\r\n画像ﾌｧｲﾙ=" + sub + "/", {0, "", dir, 0, 0, "", dir}},
+      {"key names fold case", "bgm区分=2\r\nbgmﾌｧｲﾙ=" + music, {0, "", dir, 2, 0, music, sub}},
   };
   for (const auto& row : rows) {
     std::filesystem::remove(m_ini);
     if (!row.lines.empty()) writeSettings(row.lines);
     tv::Settings = atStart;
     tv::LoadSettings();
-    const tv::SettingsRecord& s = tv::Settings;
-    const tv::SettingsRecord& e = row.expected;
-    EXPECT_EQ(s.PicKind, e.PicKind) << row.name;
-    EXPECT_EQ(s.PicFile, e.PicFile) << row.name;
-    EXPECT_EQ(s.PicDir, e.PicDir) << row.name;
-    EXPECT_EQ(s.BgmKind, e.BgmKind) << row.name;
-    EXPECT_EQ(s.BgmRepeat, e.BgmRepeat) << row.name;
-    EXPECT_EQ(s.BgmFile, e.BgmFile) << row.name;
-    EXPECT_EQ(s.BgmDir, e.BgmDir) << row.name;
+    EXPECT_EQ(Fields(tv::Settings), Fields(row.expected)) << row.name;
   }
 }
 
@@ -172,15 +144,13 @@ TEST_F(SettingsFileTest, Utf16FileAndAccentedPathSurvive) {
   EXPECT_EQ(ReadBytes(m_ini).substr(0, 2), "\xFF\xFE");
   tv::Settings = {};
   tv::LoadSettings();
-  EXPECT_EQ(tv::Settings.PicKind, 1);
-  EXPECT_EQ(tv::Settings.PicFile, accented);
+  EXPECT_EQ(std::tuple(tv::Settings.PicKind, tv::Settings.PicFile), std::tuple(1, accented));
 
   // A UTF-16 file written by another program reads the same.
   WriteBytes(m_ini, "\xFF\xFE" + tv::Utf8ToUtf16Le("[section]\r\nbgm区分= 1\r\nBGMﾘﾋﾟｰﾄ= 4\r\n").bytes);
   tv::Settings = {};
   tv::LoadSettings();
-  EXPECT_EQ(tv::Settings.BgmKind, 1);
-  EXPECT_EQ(tv::Settings.BgmRepeat, 4);
+  EXPECT_EQ(std::tuple(tv::Settings.BgmKind, tv::Settings.BgmRepeat), std::tuple(1, 4));
 }
 
 // A folder the saver may not write to.  Root writes anywhere, so the

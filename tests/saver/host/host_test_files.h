@@ -24,9 +24,8 @@ class TempFolder {
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(m_path, ignored);
   }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
 
+  TempFolder(const TempFolder&) = delete;
   const std::string& path() const { return m_path; }
   std::string operator/(const std::string& name) const { return m_path + "/" + name; }
 
@@ -35,8 +34,7 @@ class TempFolder {
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string ReadBytes(const std::string& path) {
@@ -46,9 +44,7 @@ inline std::string ReadBytes(const std::string& path) {
 
 // Names in the folder, for checking that no temporary file stayed behind.
 inline std::size_t EntryCount(const std::string& folder) {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
-  return count;
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 }  // namespace host_test

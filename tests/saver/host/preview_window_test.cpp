@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -20,28 +21,19 @@ namespace {
 
 using test::WaitUntil;
 
+// A window's parent, and its place, size and map state in `a`.
 struct Geometry {
   Window parent = None;
-  int x = -1, y = -1;
-  unsigned width = 0, height = 0;
-  bool mapped = false;
+  XWindowAttributes a{};
+  bool mapped() const { return a.map_state == IsViewable; }
 };
 
 Geometry query(Display* display, Window window) {
   Geometry result;
-  Window root = None;
-  Window* children = nullptr;
+  Window root = None, *children = nullptr;
   unsigned count = 0;
-  if (XQueryTree(display, window, &root, &result.parent, &children, &count) && children) {
-    XFree(children);
-  }
-  unsigned border = 0;
-  unsigned depth = 0;
-  XGetGeometry(display, window, &root, &result.x, &result.y, &result.width, &result.height,
-               &border, &depth);
-  XWindowAttributes attributes{};
-  XGetWindowAttributes(display, window, &attributes);
-  result.mapped = attributes.map_state == IsViewable;
+  if (XQueryTree(display, window, &root, &result.parent, &children, &count) && children) XFree(children);
+  XGetWindowAttributes(display, window, &result.a);
   return result;
 }
 
@@ -54,9 +46,7 @@ class PreviewWindowTest : public ::testing::Test {
     // A still whose left half is red and right half blue.
     QImage still(152, 112, QImage::Format_RGB32);
     still.fill(Qt::red);
-    for (int y = 0; y < 112; ++y) {
-      for (int x = 76; x < 152; ++x) still.setPixel(x, y, qRgb(0, 0, 255));
-    }
+    QPainter(&still).fillRect(76, 0, 76, 112, Qt::blue);
     m_stillPath = m_folder.filePath("preview.bmp");
     ASSERT_TRUE(still.save(m_stillPath, "BMP"));
   }
@@ -64,9 +54,7 @@ class PreviewWindowTest : public ::testing::Test {
   Display* display() { return m_connection->display(); }
 
   Window makePane(int width, int height) {
-    const Window pane =
-        XCreateSimpleWindow(display(), DefaultRootWindow(display()), 10, 10, width, height, 0, 0,
-                            0x808080);
+    const Window pane = XCreateSimpleWindow(display(), DefaultRootWindow(display()), 10, 10, width, height, 0, 0, 0);
     XMapWindow(display(), pane);
     XSync(display(), False);
     return pane;
@@ -85,9 +73,8 @@ TEST_F(PreviewWindowTest, BecomesAChildOfThePaneAndFillsIt) {
   const Window window = preview->winId();
   ASSERT_TRUE(WaitUntil([&] {
     const Geometry g = query(display(), window);
-    return g.parent == pane && g.x == 0 && g.y == 0 && g.width == 200 && g.height == 150 &&
-           g.mapped;
-  })) << "parent " << query(display(), window).parent << " size " << query(display(), window).width;
+    return g.parent == pane && g.a.x == 0 && g.a.y == 0 && g.a.width == 200 && g.a.height == 150 && g.mapped();
+  })) << "parent " << query(display(), window).parent << " width " << query(display(), window).a.width;
   EXPECT_EQ(preview->Img_Prev->geometry(), QRect(0, 0, 200, 150));
   // The still is stretched over the whole pane, whatever its aspect.
   const QImage shown = preview->grab().toImage();
@@ -107,7 +94,7 @@ TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
   const Window pane = makePane(120, 90);
   QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
   ASSERT_TRUE(preview->showInPane(pane));
-  ASSERT_TRUE(WaitUntil([&] { return query(display(), preview->winId()).mapped; }));
+  ASSERT_TRUE(WaitUntil([&] { return query(display(), preview->winId()).mapped(); }));
   XDestroyWindow(display(), pane);
   XSync(display(), False);
   EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
@@ -115,14 +102,9 @@ TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
   RunUntilNoFormIsLoaded();  // nothing left: the program can end
 }
 
-TEST_F(PreviewWindowTest, ShowsTheStillCompiledIntoTheProgram) {
+TEST_F(PreviewWindowTest, ShowsTheCompiledInStillAndRefusesAPaneThatDoesNotExist) {
   QPointer<PreviewWindow> preview = new PreviewWindow();
   EXPECT_EQ(preview->Img_Prev->picture().size(), QSize(152, 112));
-  delete preview;
-}
-
-TEST_F(PreviewWindowTest, RefusesAPaneThatDoesNotExist) {
-  QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
   EXPECT_FALSE(preview->showInPane(0));
   const Window gone = makePane(10, 10);
   XDestroyWindow(display(), gone);

@@ -7,16 +7,14 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "host_test_files.h"
 #include "qt_pictures.h"
 #include "step_runner.h"
 #include "toolkit_error.h"
@@ -24,37 +22,16 @@
 namespace tumbleview {
 namespace {
 
-namespace fs = std::filesystem;
+using host_test::EntryCount;
+using host_test::ReadBytes;
+using host_test::TempFolder;
+using host_test::WriteBytes;
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tv-pictures.XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::permissions(m_path, fs::perms::owner_all, ignored);
-    fs::remove_all(m_path, ignored);
-  }
-  const fs::path& path() const { return m_path; }
-
- private:
-  fs::path m_path;
-};
-
-std::vector<std::uint8_t> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-         static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-std::uint16_t le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+// A little-endian field of `size` bytes.
+int le(const std::string& bytes, int at, int size) {
+  unsigned value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + i]);
+  return static_cast<int>(value);
 }
 
 // Every pixel a different colour, so any mix-up of rows, columns or
@@ -67,17 +44,8 @@ QImage patterned(int width, int height) {
   return image;
 }
 
-std::vector<std::string> directoryEntries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  return names;
-}
-
 TEST(StretchIndexMap, FollowsTheColourOnColourStretch) {
-  const struct {
-    int source, target;
-    std::vector<int> expected;
-  } cases[] = {
+  const struct { int source, target; std::vector<int> expected; } cases[] = {
       {2, 5, {0, 0, 0, 1, 1}}, {3, 4, {0, 1, 1, 2}},    {5, 7, {0, 1, 1, 2, 3, 3, 4}},
       {4, 3, {0, 1, 3}},       {10, 4, {0, 3, 5, 8}},   {5, 2, {0, 3}},
       {2, 4, {0, 0, 1, 1}},    {4, 2, {0, 2}},          {3, 3, {0, 1, 2}},
@@ -94,9 +62,7 @@ TEST(StretchCopy, CopiesBlocksAndClipsToTheTarget) {
   enlarged.fill(Qt::black);
   StretchCopy(enlarged, QRect(0, 0, 8, 8), source, QRect(0, 0, 2, 2));
   for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      ASSERT_EQ(enlarged.pixel(x, y), source.pixel(x / 4, y / 4)) << x << "," << y;
-    }
+    for (int x = 0; x < 8; ++x) ASSERT_EQ(enlarged.pixel(x, y), source.pixel(x / 4, y / 4)) << x << "," << y;
   }
   QImage shrunk(2, 2, QImage::Format_RGB32);
   StretchCopy(shrunk, QRect(0, 0, 2, 2), source, QRect(0, 0, 4, 4));
@@ -111,58 +77,52 @@ TEST(StretchCopy, CopiesBlocksAndClipsToTheTarget) {
 
 TEST(SaveBitmapFile, WritesA24BitBottomUpFileOfTheExactPixels) {
   TempFolder folder;
-  for (int width : {1, 2, 3, 4, 5}) {
+  const std::string path = folder / "out.bmp";
+  for (int width : {1, 2, 3, 4}) {  // every amount of row padding
     const QImage image = patterned(width, 3);
-    const fs::path path = folder.path() / "out.bmp";
     SaveBitmapFile(image, path);
-    const std::vector<std::uint8_t> bytes = readFile(path);
-    const std::size_t stride = (width * 3 + 3) / 4 * 4;
-    ASSERT_EQ(bytes.size(), 54 + stride * 3) << width;
-    EXPECT_EQ(bytes[0], 'B');
-    EXPECT_EQ(bytes[1], 'M');
-    EXPECT_EQ(le32(bytes, 2), bytes.size());
-    EXPECT_EQ(le32(bytes, 10), 54u);
-    EXPECT_EQ(le32(bytes, 14), 40u);
-    EXPECT_EQ(static_cast<int>(le32(bytes, 18)), width);
-    EXPECT_EQ(static_cast<int>(le32(bytes, 22)), 3);  // positive: bottom-up
-    EXPECT_EQ(le16(bytes, 26), 1);
-    EXPECT_EQ(le16(bytes, 28), 24);
-    EXPECT_EQ(le32(bytes, 30), 0u);
+    const std::string bytes = ReadBytes(path);
+    const int stride = (width * 3 + 3) / 4 * 4;
+    ASSERT_EQ(bytes.size(), 54u + stride * 3) << width;
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    // File size, pixel offset, header size, width, height (positive:
+    // bottom-up), planes, bits per pixel, no compression.
+    for (const auto& [at, size, value] :
+         {std::tuple{2, 4, static_cast<int>(bytes.size())}, {10, 4, 54}, {14, 4, 40}, {18, 4, width},
+          {22, 4, 3}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}}) {
+      EXPECT_EQ(le(bytes, at, size), value) << "field at " << at << ", width " << width;
+    }
     for (int row = 0; row < 3; ++row) {
-      const int y = 2 - row;
       for (int x = 0; x < width; ++x) {
-        const std::size_t at = 54 + row * stride + x * 3;
-        const QRgb pixel = image.pixel(x, y);
-        ASSERT_EQ(bytes[at], qBlue(pixel));
-        ASSERT_EQ(bytes[at + 1], qGreen(pixel));
-        ASSERT_EQ(bytes[at + 2], qRed(pixel));
+        const int at = 54 + row * stride + x * 3;
+        const QRgb pixel = image.pixel(x, 2 - row);
+        ASSERT_EQ(le(bytes, at, 3), static_cast<int>(pixel & 0xFFFFFF)) << x << "," << row;
       }
     }
     struct stat status {};
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
   }
-  EXPECT_EQ(directoryEntries(folder.path()), std::vector<std::string>{"out.bmp"});
+  EXPECT_EQ(EntryCount(folder.path()), 1u);
 }
 
 TEST(SaveBitmapFile, ReplacesAPlantedLinkInsteadOfFollowingIt) {
   TempFolder folder;
-  const fs::path victim = folder.path() / "victim.txt";
-  std::ofstream(victim) << "keep me";
-  const fs::path path = folder.path() / "Tumbleview.bmp";
-  fs::create_symlink(victim, path);
+  const std::string victim = folder / "victim.txt";
+  WriteBytes(victim, "keep me");
+  const std::string path = folder / "Tumbleview.bmp";
+  std::filesystem::create_symlink(victim, path);
   SaveBitmapFile(patterned(2, 2), path);
-  EXPECT_FALSE(fs::is_symlink(path));
-  EXPECT_EQ(readFile(path).size(), 54u + 8u * 2u);
-  const std::vector<std::uint8_t> kept = readFile(victim);
-  EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(ReadBytes(path).size(), 54u + 8u * 2u);
+  EXPECT_EQ(ReadBytes(victim), "keep me");
 }
 
 TEST(SaveBitmapFile, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   TempFolder folder;
-  const fs::path path = folder.path() / "Tumbleview.bmp";
+  const std::string path = folder / "Tumbleview.bmp";
   SaveBitmapFile(patterned(2, 2), path);
-  const std::vector<std::uint8_t> before = readFile(path);
+  const std::string before = ReadBytes(path);
 
   // A real write failure: the file-size limit makes write() fail with EFBIG
   // once the file would pass 1000 bytes.
@@ -175,72 +135,53 @@ TEST(SaveBitmapFile, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_THROW(SaveBitmapFile(patterned(100, 100), path), ToolkitError);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
-  EXPECT_EQ(readFile(path), before);
-  EXPECT_EQ(directoryEntries(folder.path()), std::vector<std::string>{"Tumbleview.bmp"});
+  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(EntryCount(folder.path()), 1u);
   // Nothing to write and nowhere to write it are failures too.
   EXPECT_THROW(SaveBitmapFile(QImage(), path), ToolkitError);
-  EXPECT_THROW(SaveBitmapFile(patterned(2, 2), folder.path() / "missing" / "x.bmp"), ToolkitError);
-  EXPECT_EQ(readFile(path), before);
+  EXPECT_THROW(SaveBitmapFile(patterned(2, 2), folder / "missing/x.bmp"), ToolkitError);
+  EXPECT_EQ(ReadBytes(path), before);
 }
 
 TEST(LoadPictureFile, LoadsBmpAndJpegByContentAndRefusesTheRest) {
   TempFolder folder;
   const QImage image = patterned(5, 3);
-  const fs::path bmp = folder.path() / "picture.bmp";
+  const std::string bmp = folder / "picture.bmp";
   SaveBitmapFile(image, bmp);
   EXPECT_EQ(LoadPictureFile(bmp), image);
 
   // A JPEG under a misleading name is still a JPEG.
-  const fs::path jpeg = folder.path() / "picture.bmp.txt";
-  ASSERT_TRUE(patterned(16, 8).save(QString::fromStdString(jpeg.string()), "JPEG"));
+  const std::string jpeg = folder / "picture.bmp.txt";
+  ASSERT_TRUE(patterned(16, 8).save(QString::fromStdString(jpeg), "JPEG"));
   EXPECT_EQ(LoadPictureFile(jpeg).size(), QSize(16, 8));
 
-  const fs::path png = folder.path() / "picture.png";
-  ASSERT_TRUE(image.save(QString::fromStdString(png.string()), "PNG"));
-  EXPECT_THROW(LoadPictureFile(png), ToolkitError);
-
-  const fs::path truncated = folder.path() / "truncated.bmp";
-  {
-    const std::vector<std::uint8_t> bytes = readFile(bmp);
-    std::ofstream(truncated, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 30);
-  }
-  EXPECT_THROW(LoadPictureFile(truncated), ToolkitError);
-
+  const std::string png = folder / "picture.png";
+  ASSERT_TRUE(image.save(QString::fromStdString(png), "PNG"));
+  const std::string truncated = folder / "truncated.bmp";
+  WriteBytes(truncated, ReadBytes(bmp).substr(0, 30));
   // A 30000 x 30000 header in a 70-byte file: refused, nothing allocated.
-  const fs::path huge = folder.path() / "huge.bmp";
-  {
-    std::vector<std::uint8_t> bytes = readFile(bmp);
-    bytes.resize(70);
-    for (std::size_t at : {18u, 22u}) {
-      bytes[at] = 30000 & 0xFF;
-      bytes[at + 1] = 30000 >> 8;
-    }
-    std::ofstream(huge, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 70);
-  }
-  EXPECT_THROW(LoadPictureFile(huge), ToolkitError);
-
+  const std::string huge = folder / "huge.bmp";
+  std::string hugeBytes = ReadBytes(bmp).substr(0, 70);
+  for (std::size_t at : {18u, 22u}) hugeBytes.replace(at, 2, "\x30\x75");  // 30000
+  WriteBytes(huge, hugeBytes);
   // A FIFO would block a plain reader for ever.
-  const fs::path fifo = folder.path() / "fifo.jpg";
+  const std::string fifo = folder / "fifo.jpg";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_THROW(LoadPictureFile(fifo), ToolkitError);
-  EXPECT_THROW(LoadPictureFile(folder.path()), ToolkitError);
-  EXPECT_THROW(LoadPictureFile(folder.path() / "missing.jpg"), ToolkitError);
+  for (const std::string& refused : {png, truncated, huge, fifo, folder.path(), folder / "missing.jpg"}) {
+    EXPECT_THROW(LoadPictureFile(refused), ToolkitError) << refused;
+  }
 }
 
 TEST(LoadPictureFile, GivesBlackNotLeftoverMemoryForMissingRows) {
   TempFolder folder;
   QImage white(8, 8, QImage::Format_RGB32);
   white.fill(Qt::white);
-  const fs::path whole = folder.path() / "whole.bmp";
+  const std::string whole = folder / "whole.bmp";
   SaveBitmapFile(white, whole);
   // Half the rows cut off; rows are stored bottom first, so the top half
   // is missing.
-  const fs::path cut = folder.path() / "cut.bmp";
-  {
-    const std::vector<std::uint8_t> bytes = readFile(whole);
-    std::ofstream(cut, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), 54 + 4 * 8 * 3);
-  }
+  const std::string cut = folder / "cut.bmp";
+  WriteBytes(cut, ReadBytes(whole).substr(0, 54 + 4 * 8 * 3));
   QImage loaded;
   try {
     loaded = LoadPictureFile(cut);
@@ -254,12 +195,10 @@ TEST(LoadPictureFile, GivesBlackNotLeftoverMemoryForMissingRows) {
 
 TEST(LoadPictureFile, LoadsALargeCameraPhotoAtItsOwnSize) {
   TempFolder folder;
-  const fs::path path = folder.path() / "photo.jpg";
-  {
-    QImage photo(8000, 6000, QImage::Format_RGB32);
-    photo.fill(QColor(200, 120, 40));
-    ASSERT_TRUE(photo.save(QString::fromStdString(path.string()), "JPEG", 50));
-  }
+  const std::string path = folder / "photo.jpg";
+  QImage photo(8000, 6000, QImage::Format_RGB32);
+  photo.fill(QColor(200, 120, 40));
+  ASSERT_TRUE(photo.save(QString::fromStdString(path), "JPEG", 50));
   const QImage loaded = LoadPictureFile(path);
   EXPECT_EQ(loaded.size(), QSize(8000, 6000));
   EXPECT_NEAR(qRed(loaded.pixel(4000, 3000)), 200, 4);
@@ -269,10 +208,7 @@ TEST(RunSteps, SkipsAFailingStepAndRunsTheRest) {
   std::vector<int> ran;
   const int failed = runSteps({
       [&] { ran.push_back(1); },
-      [&] {
-        ran.push_back(2);
-        throw ToolkitError("step two fails");
-      },
+      [&] { ran.push_back(2); throw ToolkitError("step two fails"); },
       [&] { ran.push_back(3); },
       [&] { throw std::out_of_range("so does step four"); },
       [&] { ran.push_back(5); },

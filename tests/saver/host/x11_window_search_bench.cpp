@@ -14,7 +14,8 @@
 int main() {
   using namespace tumbleview;
   std::unique_ptr<X11Connection> other = X11Connection::open();
-  if (!other) {
+  std::unique_ptr<XcbConnection> saver = XcbConnection::open();
+  if (!other || !saver) {
     std::fprintf(stderr, "no X server\n");
     return 1;
   }
@@ -35,8 +36,6 @@ int main() {
   }
   XSync(display, False);
 
-  std::unique_ptr<XcbConnection> saver = XcbConnection::open();
-  if (!saver) return 1;
   constexpr int kSearches = 100;
   const auto start = std::chrono::steady_clock::now();
   X11WindowId found = 0;
