@@ -93,6 +93,12 @@ Bytes With(BmpFields f, Change change) {
 }
 Bytes With(const BmpFields& f) { return test::WriteBmp(f); }
 
+// A width x height picture at 24 bits, and limits it can be measured against.
+Bytes Grey24(int width, int height) {
+  return With(Base24(), [=](BmpFields& f) { f.width = width, f.height = height, f.pixelData.assign((width * 3 + 3) / 4 * 4 * height, 7); });
+}
+constexpr DibLimits kSmall{.maxSide = 8, .maxPixels = 32};
+
 struct Case {
   std::string id;
   Bytes file;
@@ -145,13 +151,10 @@ std::vector<Case> Catalogue() {
       {"B10 core width 0xFFFF", With(Indexed(1, 2, Bytes(8192)), [](BmpFields& f) { f.headerSize = 12, f.width = 0xFFFF; }), kMemory},
       {"B10b core width 0x8000 is unsigned", With(Indexed(1, 2, Bytes(4096, 0xFF)), [](BmpFields& f) { f.headerSize = 12, f.width = 0x8000; }),
        kOk, std::nullopt, DibLimits{.maxSide = 0xFFFF}},
-      {"B11 4097x1", With(Base24(), [](BmpFields& f) { f.width = 4097, f.height = 1, f.pixelData.assign(4097 * 3 + 1, 7); }), kOk},
-      {"B12 side one past the limit", With(Base24(), [](BmpFields& f) { f.width = 9, f.height = 1, f.pixelData.assign(28, 7); }), kMemory,
-       std::nullopt, DibLimits{.maxSide = 8, .maxPixels = 32}},
-      {"B13 pixel count at the limit", With(Base24(), [](BmpFields& f) { f.width = 8, f.height = 4, f.pixelData.assign(96, 7); }), kOk,
-       std::nullopt, DibLimits{.maxSide = 8, .maxPixels = 32}},
-      {"B14 pixel count one row past the limit", With(Base24(), [](BmpFields& f) { f.width = 8, f.height = 5, f.pixelData.assign(120, 7); }), kMemory,
-       std::nullopt, DibLimits{.maxSide = 8, .maxPixels = 32}},
+      {"B11 4097x1", Grey24(4097, 1), kOk},
+      {"B12 side one past the limit", Grey24(9, 1), kMemory, std::nullopt, kSmall},
+      {"B13 pixel count at the limit", Grey24(8, 4), kOk, std::nullopt, kSmall},
+      {"B14 pixel count one row past the limit", Grey24(8, 5), kMemory, std::nullopt, kSmall},
 
       // Colour tables.
       {"C01 8 bits without a table", With(Indexed(8, 0, Bytes(1100, 1)), [](BmpFields& f) { f.colorsUsed = 0; }), kConvert},

@@ -32,37 +32,21 @@ Indexed ToIndexed(const Picture& picture) {
   return out;
 }
 
-// Stored rows, bottom row first, each padded to 4 bytes; `put` appends pixel i.
-template <typename Put>
-Bytes PackRows(const Picture& picture, int bpp, Put put) {
-  Bytes out;
-  for (int row = 0; row < picture.height; ++row) {
-    const std::size_t start = out.size();
-    for (int x = 0; x < picture.width; ++x) put(out, static_cast<std::size_t>(row * picture.width + x));
-    out.resize(start + Stride(picture.width, bpp), 0);
-  }
-  return out;
-}
-
-Bytes PackIndices(const Picture& picture, const Indexed& indexed, int bpp) {
+// Stored rows, each padded to 4 bytes, bottom row first unless `topDown`.
+// Pixel values are little-endian bpp-bit numbers; below 8 bits the first
+// pixel takes the high bits of its byte.
+template <typename Value>
+Bytes PackRows(const Picture& picture, int bpp, bool topDown, Value value) {
   const std::size_t stride = Stride(picture.width, bpp);
   Bytes out(stride * static_cast<std::size_t>(picture.height), 0);
   for (int row = 0; row < picture.height; ++row) {
+    std::uint8_t* line = &out[stride * static_cast<std::size_t>(topDown ? picture.height - 1 - row : row)];
     for (int x = 0; x < picture.width; ++x) {
-      const unsigned index = indexed.indices[static_cast<std::size_t>(row * picture.width + x)];
+      const std::uint32_t v = value(static_cast<std::size_t>(row * picture.width + x));
       const std::size_t bit = static_cast<std::size_t>(x) * bpp;
-      out[row * stride + bit / 8] |= static_cast<std::uint8_t>(index << (8 - bpp - bit % 8));
+      if (bpp < 8) line[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bpp - bit % 8));
+      for (int k = 0; k < bpp / 8; ++k) line[bit / 8 + k] = static_cast<std::uint8_t>(v >> 8 * k);
     }
-  }
-  return out;
-}
-
-// Reverses the order of the stored rows (for top-down files).
-Bytes FlipRows(const Bytes& rows, int height) {
-  const std::size_t stride = rows.size() / static_cast<std::size_t>(height);
-  Bytes out;
-  for (int row = height - 1; row >= 0; --row) {
-    out.insert(out.end(), rows.begin() + static_cast<long>(row * stride), rows.begin() + static_cast<long>((row + 1) * stride));
   }
   return out;
 }
@@ -161,14 +145,6 @@ std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage)
   f.bpp = static_cast<std::uint16_t>(StorageDepth(storage));
   const Indexed indexed = f.bpp <= 8 ? ToIndexed(picture) : Indexed{};
   f.palette = indexed.palette;
-  const auto direct = [&](int bpp, std::uint8_t extra) {
-    return PackRows(picture, bpp, [&](Bytes& out, std::size_t i) {
-      const Rgb8 p = picture.pixels[i];
-      if (bpp == 16) return Put16(out, static_cast<std::uint32_t>((p.r >> 3) << 10 | (p.g >> 3) << 5 | (p.b >> 3)));
-      out.insert(out.end(), {p.b, p.g, p.r});
-      if (bpp == 32) out.push_back(extra);
-    });
-  };
   switch (storage) {
     case Storage::kCore1: case Storage::kCore4: case Storage::kCore8: case Storage::kBareCore4:
       f.palette.resize(std::size_t{1} << f.bpp);  // a core table always has 2^bpp entries
@@ -179,32 +155,25 @@ std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage)
     default:
       f.colorsUsed = static_cast<std::uint32_t>(f.palette.size());
   }
-  switch (storage) {
-    case Storage::kInfoRle4: case Storage::kInfoRle8:
-      f.compression = storage == Storage::kInfoRle8 ? 1 : 2;
-      f.pixelData = EncodeRle(picture, indexed, storage == Storage::kInfoRle4);
-      break;
-    case Storage::kBitFields565:
-      f.compression = 3;
-      f.masks = {0xF800, 0x07E0, 0x001F};
-      f.pixelData = PackRows(picture, 16, [&](Bytes& out, std::size_t i) {
-        const Rgb8 p = picture.pixels[i];
-        Put16(out, static_cast<std::uint32_t>((p.r >> 3) << 11 | (p.g >> 2) << 5 | (p.b >> 3)));
-      });
-      break;
-    case Storage::kBitFields32:
-      f.compression = 3;
-      f.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
-      f.pixelData = direct(32, 0x5A);
-      break;
-    case Storage::kTopDown24: case Storage::kTopDown8:
-      f.height = -picture.height;
-      f.pixelData = FlipRows(f.bpp == 8 ? PackIndices(picture, indexed, 8) : direct(24, 0), picture.height);
-      break;
-    default:
-      f.fileHeader = storage != Storage::kBare8 && storage != Storage::kBareCore4;
-      f.pixelData = f.bpp <= 8 ? PackIndices(picture, indexed, f.bpp) : direct(f.bpp, 0x33);
+  f.fileHeader = storage != Storage::kBare8 && storage != Storage::kBareCore4;
+  if (storage == Storage::kBitFields565) f.masks = {0xF800, 0x07E0, 0x001F};
+  if (storage == Storage::kBitFields32) f.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
+  if (!f.masks.empty()) f.compression = 3;
+  if (storage == Storage::kInfoRle4 || storage == Storage::kInfoRle8) {
+    f.compression = storage == Storage::kInfoRle8 ? 1 : 2;
+    f.pixelData = EncodeRle(picture, indexed, storage == Storage::kInfoRle4);
+    return WriteBmp(f);
   }
+  const bool topDown = storage == Storage::kTopDown24 || storage == Storage::kTopDown8;
+  if (topDown) f.height = -picture.height;
+  f.pixelData = PackRows(picture, f.bpp, topDown, [&](std::size_t i) -> std::uint32_t {
+    const Rgb8 p = picture.pixels[i];
+    if (f.bpp <= 8) return indexed.indices[i];
+    if (storage == Storage::kBitFields565) return (p.r >> 3) << 11 | (p.g >> 2) << 5 | p.b >> 3;
+    if (f.bpp == 16) return (p.r >> 3) << 10 | (p.g >> 3) << 5 | p.b >> 3;
+    // The 4th byte at 32 bits is neither alpha nor zero, to show it is ignored.
+    return static_cast<std::uint32_t>(storage == Storage::kBitFields32 ? 0x5A : 0x33) << 24 | p.r << 16 | p.g << 8 | p.b;
+  });
   return WriteBmp(f);
 }
 
