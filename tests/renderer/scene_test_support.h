@@ -2,6 +2,7 @@
 // offscreen context per test, a clock driven by hand.
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -34,13 +35,19 @@ inline Colour Scaled(Rgb c, double factor) { return {c.r * factor, c.g * factor,
 template <typename PixelFn>
 void WritePicture(const std::filesystem::path& path, int width, int height, PixelFn pixel) {
   test::Picture picture{width, height, {}};
-  picture.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   for (int row = 0; row < height; ++row) {
     for (int x = 0; x < width; ++x) picture.pixels.push_back(pixel(x, row));
   }
   const std::vector<std::uint8_t> file = test::EncodePicture(picture, test::Storage::kInfo24);
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+}
+
+// One integer of GL state.
+inline int GlInt(unsigned name) {
+  int value = 0;
+  glGetIntegerv(name, &value);
+  return value;
 }
 
 // A performance counter that only moves when the test says so; 1024 ticks
