@@ -1,17 +1,13 @@
 #include "image_loading.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bmp_test_writer.h"
 #include "error_report.h"
-
-namespace fs = std::filesystem;
+#include "temp_folder.h"
 
 namespace tumbleview {
 namespace {
@@ -19,22 +15,12 @@ namespace {
 class ImageLoadingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tv-image-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_root = pattern;
     m_previous = SetErrorReporter([this](const std::string& message) { m_messages.push_back(message); });
   }
-  void TearDown() override {
-    SetErrorReporter(m_previous);
-    fs::remove_all(m_root);
-  }
-  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const fs::path path = m_root / name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path.string();
-  }
+  void TearDown() override { SetErrorReporter(m_previous); }
 
-  fs::path m_root;
+  const test::TempFolder m_folder;
+  const std::string m_root = m_folder.path().string();
   std::vector<std::string> m_messages;
   ErrorReporter m_previous;
 };
@@ -62,7 +48,7 @@ TEST_F(ImageLoadingTest, EachFailureReportsItsOneMessage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     m_messages.clear();
-    const std::string path = write(c.name, c.bytes);
+    const std::string path = m_folder.write(c.name, c.bytes).string();
     std::string expected = c.message;
     if (const auto at = expected.find("%s"); at != std::string::npos) expected.replace(at, 2, path);
     EXPECT_EQ(LoadImageFile(path.c_str()), nullptr);
@@ -73,14 +59,14 @@ TEST_F(ImageLoadingTest, EachFailureReportsItsOneMessage) {
 // LoadImageFile probes silently for a missing file; the decoder itself
 // always speaks, also for a path that opens but cannot be mapped.
 TEST_F(ImageLoadingTest, MissingFileFailsSilentlyButTheDecoderReportsIt) {
-  const std::string missing = (m_root / "none.bmp").string();
+  const std::string missing = m_root + "/none.bmp";
   EXPECT_EQ(LoadImageFile(missing.c_str()), nullptr);
   EXPECT_EQ(LoadImageFile(nullptr), nullptr);
   EXPECT_TRUE(m_messages.empty());
   EXPECT_EQ(LoadDibImage(missing.c_str()), nullptr);
   EXPECT_EQ(LoadImageFile(m_root.c_str()), nullptr);
   EXPECT_EQ(m_messages, (std::vector<std::string>{"Failed to open DIB file " + missing + ".\n",
-                                                  "Failed to open DIB file " + m_root.string() + ".\n"}));
+                                                  "Failed to open DIB file " + m_root + ".\n"}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // 4000 x 3000 picture costs at start-up.  Prints figures; passes unless no
 // offscreen context can be had or the picture does not load.
 #include <GL/gl.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include "offscreen_gl.h"
 #include "render_app.h"
 #include "shell_state.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -41,16 +41,14 @@ int main() {
   if (!gl) return std::printf("SKIP: no offscreen OpenGL context: %s\n", why.c_str()), 0;
   std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-  char folderName[] = "/tmp/tv-scene-bench-XXXXXX";
-  if (mkdtemp(folderName) == nullptr) return 1;
-  const std::filesystem::path picture = std::filesystem::path(folderName) / "Tumbleview.bmp";
+  const test::TempFolder folder;
+  const std::filesystem::path picture = folder.path() / "Tumbleview.bmp";
   {
     test::Picture pattern{kPictureWidth, kPictureHeight, {}};
     for (int y = 0; y < kPictureHeight; ++y) {
       for (int x = 0; x < kPictureWidth; ++x) pattern.pixels.push_back({std::uint8_t(x), std::uint8_t(y), std::uint8_t(x ^ y)});
     }
-    const std::vector<std::uint8_t> file = test::EncodePicture(pattern, test::Storage::kInfo24);
-    std::ofstream(picture, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    test::WriteFile(picture, test::EncodePicture(pattern, test::Storage::kInfo24));
   }  // the picture's memory is gone before the measurement starts
 
   // Writing 5 to clear_refs lets VmHWM start again from the resident size.
@@ -82,6 +80,5 @@ int main() {
                   kFrames / seconds);
     }
   }
-  std::filesystem::remove_all(folderName);
   return result;
 }

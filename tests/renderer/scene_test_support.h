@@ -4,12 +4,10 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "offscreen_gl.h"
 #include "render_app.h"
 #include "shell_state.h"
+#include "temp_folder.h"
 
 namespace tumbleview::testing {
 
@@ -38,9 +37,7 @@ void WritePicture(const std::filesystem::path& path, int width, int height, Pixe
   for (int row = 0; row < height; ++row) {
     for (int x = 0; x < width; ++x) picture.pixels.push_back(pixel(x, row));
   }
-  const std::vector<std::uint8_t> file = test::EncodePicture(picture, test::Storage::kInfo24);
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  test::WriteFile(path, test::EncodePicture(picture, test::Storage::kInfo24));
 }
 
 // One integer of GL state.
@@ -82,19 +79,13 @@ class GlTest : public ::testing::Test {
     Shell() = ShellState{};
     pitch = 0.0f;
     yaw = 0.0f;
-    char pattern[] = "/tmp/tv-scene-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_folder = pattern;
     m_picture = m_folder / "Tumbleview.bmp";
     WritePicture(m_picture, 64, 64, [](int, int) { return kOrange; });
     std::string why;
     m_gl = CreateOffscreenGl(kWidth, kHeight, &why);
     if (!m_gl) GTEST_SKIP() << "no offscreen OpenGL context: " << why;
   }
-  void TearDown() override {
-    m_gl.reset();
-    std::filesystem::remove_all(m_folder);
-  }
+  void TearDown() override { m_gl.reset(); }
 
   // The colour of pixel (x, y) of an RGBA read-back `width` pixels wide.
   static Rgb At(const std::vector<std::uint8_t>& rgba, int x, int y, int width = kWidth) {
@@ -123,7 +114,8 @@ class GlTest : public ::testing::Test {
     return count;
   }
 
-  std::filesystem::path m_folder;
+  const test::TempFolder m_temp;
+  const std::filesystem::path& m_folder = m_temp.path();
   std::filesystem::path m_picture;
   std::unique_ptr<OffscreenGl> m_gl;
 };
