@@ -102,7 +102,7 @@ TEST_F(RenderAppTest, HoldingTShowsTheRenderTargetAtItsOwnSize) {
 class DarkPanelTest : public GlTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
-  const auto [screenWidth, screenHeight] = GetParam();
+  const int screenWidth = GetParam().first, screenHeight = GetParam().second;
   Shell().screenWidth = screenWidth;
   Shell().screenHeight = screenHeight;
   ManualClock clock;  // never advanced: after frame 1 the angles stay put
