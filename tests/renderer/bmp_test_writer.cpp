@@ -6,83 +6,106 @@
 namespace tumbleview::test {
 namespace {
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
+using Bytes = std::vector<std::uint8_t>;
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
+void Put16(Bytes& out, std::uint32_t value) { out.insert(out.end(), {std::uint8_t(value), std::uint8_t(value >> 8)}); }
+void Put32(Bytes& out, std::uint32_t value) { Put16(out, value & 0xFFFF), Put16(out, value >> 16); }
 
 std::size_t Stride(int width, int bpp) { return (static_cast<std::size_t>(width) * bpp + 31) / 32 * 4; }
 
-std::size_t RunAt(const std::vector<std::uint8_t>& row, std::size_t i) {
+// A picture split into a colour table and one index per pixel.
+struct Indexed {
+  std::vector<Rgb8> palette;
+  Bytes indices;  // bottom row first
+};
+
+Indexed ToIndexed(const Picture& picture) {
+  Indexed out;
+  for (const Rgb8& p : picture.pixels) {
+    auto found = std::find(out.palette.begin(), out.palette.end(), p);
+    if (found == out.palette.end()) {
+      if (out.palette.size() == 256) throw std::invalid_argument("more than 256 colours");
+      found = out.palette.insert(out.palette.end(), p);
+    }
+    out.indices.push_back(static_cast<std::uint8_t>(found - out.palette.begin()));
+  }
+  return out;
+}
+
+// Stored rows, each padded to 4 bytes, bottom row first unless `topDown`.
+// Pixel values are little-endian bpp-bit numbers; below 8 bits the first
+// pixel takes the high bits of its byte.
+template <typename Value>
+Bytes PackRows(const Picture& picture, int bpp, bool topDown, Value value) {
+  const std::size_t stride = Stride(picture.width, bpp);
+  Bytes out(stride * static_cast<std::size_t>(picture.height), 0);
+  for (int row = 0; row < picture.height; ++row) {
+    std::uint8_t* line = &out[stride * static_cast<std::size_t>(topDown ? picture.height - 1 - row : row)];
+    for (int x = 0; x < picture.width; ++x) {
+      const std::uint32_t v = value(static_cast<std::size_t>(row * picture.width + x));
+      const std::size_t bit = static_cast<std::size_t>(x) * bpp;
+      if (bpp < 8) line[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bpp - bit % 8));
+      for (int k = 0; k < bpp / 8; ++k) line[bit / 8 + k] = static_cast<std::uint8_t>(v >> 8 * k);
+    }
+  }
+  return out;
+}
+
+std::size_t RunAt(const Bytes& row, std::size_t i) {
   std::size_t run = 1;
   while (i + run < row.size() && row[i + run] == row[i] && run < 255) ++run;
   return run;
 }
 
-// Splits one row into encoded runs (count, index) and literal stretches
-// (0, indices...), the common part of both run-length encoders.
-struct Piece {
-  bool literal = false;
-  std::vector<std::uint8_t> indices;
-};
-
-std::vector<Piece> SplitRow(const std::vector<std::uint8_t>& row) {
-  std::vector<Piece> pieces;
-  std::size_t i = 0;
-  while (i < row.size()) {
-    const std::size_t run = RunAt(row, i);
-    if (run >= 3) {
-      pieces.push_back({false, std::vector<std::uint8_t>(run, row[i])});
-      i += run;
-      continue;
-    }
-    std::size_t end = i;
-    while (end < row.size() && end - i < 255 && RunAt(row, end) < 3) ++end;
-    if (end - i >= 3) {
-      pieces.push_back({true, {row.begin() + static_cast<long>(i), row.begin() + static_cast<long>(end)}});
-    } else {
-      for (std::size_t k = i; k < end; ++k) pieces.push_back({false, {row[k]}});
-    }
-    i = end;
-  }
-  return pieces;
-}
-
-std::vector<std::uint8_t> RowOf(const IndexedPicture& picture, int row) {
-  const auto begin = picture.indices.begin() + static_cast<long>(row) * picture.width;
-  return {begin, begin + picture.width};
-}
-
-template <typename EmitPiece>
-std::vector<std::uint8_t> EncodeRle(const IndexedPicture& picture, EmitPiece emit) {
-  std::vector<std::uint8_t> out;
+// Encoded runs for repeats of 3 or more, absolute runs for stretches of 3 or
+// more changes, single encoded pixels otherwise; an end-of-line after every
+// row and end-of-bitmap at the end.  RLE4 packs two indices per byte.
+Bytes EncodeRle(const Picture& picture, const Indexed& indexed, bool rle4) {
+  Bytes out;
+  const auto pair = [rle4](unsigned a, unsigned b) { return static_cast<std::uint8_t>(rle4 ? a << 4 | b : a); };
   for (int row = 0; row < picture.height; ++row) {
-    for (const Piece& piece : SplitRow(RowOf(picture, row))) emit(out, piece);
+    const auto begin = indexed.indices.begin() + static_cast<long>(row) * picture.width;
+    const Bytes line(begin, begin + picture.width);
+    for (std::size_t i = 0; i < line.size();) {
+      const std::size_t run = RunAt(line, i);
+      std::size_t end = i;
+      while (run < 3 && end < line.size() && end - i < 255 && RunAt(line, end) < 3) ++end;
+      if (run >= 3 || end - i < 3) {
+        const std::size_t count = run >= 3 ? run : 1;
+        out.insert(out.end(), {static_cast<std::uint8_t>(count), pair(line[i], line[i])});
+        i += count;
+        continue;
+      }
+      out.insert(out.end(), {0, static_cast<std::uint8_t>(end - i)});
+      const std::size_t start = out.size();
+      for (std::size_t k = i; k < end; k += rle4 ? 2 : 1) out.push_back(pair(line[k], k + 1 < end ? line[k + 1] : 0));
+      if ((out.size() - start) % 2 != 0) out.push_back(0);
+      i = end;
+    }
     if (row + 1 < picture.height) out.insert(out.end(), {0, 0});
   }
   out.insert(out.end(), {0, 1});
   return out;
 }
 
+constexpr const char* kStorageNames[] = {"Info1", "Info4", "Info8", "Info16", "Info24", "Info32", "InfoRle4",
+                                         "InfoRle8", "BitFields565", "BitFields32", "Core1", "Core4", "Core8",
+                                         "Core24", "TopDown24", "TopDown8", "Bare8", "BareCore4"};
+constexpr int kStorageDepths[] = {1, 4, 8, 16, 24, 32, 4, 8, 16, 32, 1, 4, 8, 24, 24, 8, 8, 4};
+
 }  // namespace
 
 std::vector<std::uint8_t> Picture::rgbBytes() const {
-  std::vector<std::uint8_t> out;
+  Bytes out;
   for (const Rgb8& p : pixels) out.insert(out.end(), {p.r, p.g, p.b});
   return out;
 }
 
 std::vector<std::uint8_t> WriteBmp(const BmpFields& f) {
-  std::vector<std::uint8_t> header;
+  Bytes header;
   Put32(header, f.headerSize);
   if (f.headerSize == 12) {
-    Put16(header, static_cast<std::uint32_t>(f.width) & 0xFFFF);
-    Put16(header, static_cast<std::uint32_t>(f.height) & 0xFFFF);
+    for (auto v : {static_cast<std::uint32_t>(f.width), static_cast<std::uint32_t>(f.height)}) Put16(header, v & 0xFFFF);
     Put16(header, f.planes);
     Put16(header, f.bpp);
   } else {
@@ -90,12 +113,8 @@ std::vector<std::uint8_t> WriteBmp(const BmpFields& f) {
     Put32(header, static_cast<std::uint32_t>(f.height));
     Put16(header, f.planes);
     Put16(header, f.bpp);
-    Put32(header, f.compression);
-    Put32(header, f.sizeImage);
-    Put32(header, static_cast<std::uint32_t>(f.xPelsPerMeter));
-    Put32(header, static_cast<std::uint32_t>(f.yPelsPerMeter));
-    Put32(header, f.colorsUsed);
-    Put32(header, f.colorsImportant);
+    for (auto v : {f.compression, f.sizeImage, static_cast<std::uint32_t>(f.xPelsPerMeter),
+                   static_cast<std::uint32_t>(f.yPelsPerMeter), f.colorsUsed, f.colorsImportant}) Put32(header, v);
     if (f.headerSize > header.size() && f.headerSize < 4096) header.resize(f.headerSize, 0);
   }
   for (std::uint32_t mask : f.masks) Put32(header, mask);
@@ -103,8 +122,7 @@ std::vector<std::uint8_t> WriteBmp(const BmpFields& f) {
     header.insert(header.end(), {c.b, c.g, c.r});
     if (f.headerSize != 12) header.push_back(0);
   }
-
-  std::vector<std::uint8_t> out;
+  Bytes out;
   if (f.fileHeader) {
     const std::size_t offset = 14 + header.size();
     out = {'B', 'M'};
@@ -117,205 +135,45 @@ std::vector<std::uint8_t> WriteBmp(const BmpFields& f) {
   return out;
 }
 
-IndexedPicture ToIndexed(const Picture& picture) {
-  IndexedPicture out{picture.width, picture.height, {}, {}};
-  for (const Rgb8& p : picture.pixels) {
-    auto found = std::find(out.palette.begin(), out.palette.end(), p);
-    if (found == out.palette.end()) {
-      if (out.palette.size() == 256) throw std::invalid_argument("more than 256 colours");
-      out.palette.push_back(p);
-      found = out.palette.end() - 1;
-    }
-    out.indices.push_back(static_cast<std::uint8_t>(found - out.palette.begin()));
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> PackIndices(const IndexedPicture& picture, int bpp) {
-  const std::size_t stride = Stride(picture.width, bpp);
-  std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(picture.height), 0);
-  for (int row = 0; row < picture.height; ++row) {
-    for (int x = 0; x < picture.width; ++x) {
-      const unsigned index = picture.indices[static_cast<std::size_t>(row * picture.width + x)];
-      const std::size_t bit = static_cast<std::size_t>(x) * bpp;
-      const unsigned shift = 8 - bpp - static_cast<unsigned>(bit % 8);
-      out[row * stride + bit / 8] |= static_cast<std::uint8_t>(index << shift);
-    }
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> PackDirect(const Picture& picture, int bpp, std::uint8_t extra) {
-  const std::size_t stride = Stride(picture.width, bpp);
-  std::vector<std::uint8_t> out;
-  for (int row = 0; row < picture.height; ++row) {
-    const std::size_t start = out.size();
-    for (int x = 0; x < picture.width; ++x) {
-      const Rgb8 p = picture.at(x, row);
-      if (bpp == 16) {
-        Put16(out, static_cast<std::uint32_t>((p.r >> 3) << 10 | (p.g >> 3) << 5 | (p.b >> 3)));
-      } else {
-        out.insert(out.end(), {p.b, p.g, p.r});
-        if (bpp == 32) out.push_back(extra);
-      }
-    }
-    out.resize(start + stride, 0);
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> PackRgb565(const Picture& picture) {
-  const std::size_t stride = Stride(picture.width, 16);
-  std::vector<std::uint8_t> out;
-  for (int row = 0; row < picture.height; ++row) {
-    const std::size_t start = out.size();
-    for (int x = 0; x < picture.width; ++x) {
-      const Rgb8 p = picture.at(x, row);
-      Put16(out, static_cast<std::uint32_t>((p.r >> 3) << 11 | (p.g >> 2) << 5 | (p.b >> 3)));
-    }
-    out.resize(start + stride, 0);
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> FlipRows(const std::vector<std::uint8_t>& rows, int height) {
-  const std::size_t stride = rows.size() / static_cast<std::size_t>(height);
-  std::vector<std::uint8_t> out;
-  for (int row = height - 1; row >= 0; --row) {
-    const auto begin = rows.begin() + static_cast<long>(row * stride);
-    out.insert(out.end(), begin, begin + static_cast<long>(stride));
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> EncodeRle8(const IndexedPicture& picture) {
-  return EncodeRle(picture, [](std::vector<std::uint8_t>& out, const Piece& piece) {
-    if (piece.literal) {
-      out.insert(out.end(), {0, static_cast<std::uint8_t>(piece.indices.size())});
-      out.insert(out.end(), piece.indices.begin(), piece.indices.end());
-      if (piece.indices.size() % 2 != 0) out.push_back(0);
-    } else {
-      out.insert(out.end(), {static_cast<std::uint8_t>(piece.indices.size()), piece.indices[0]});
-    }
-  });
-}
-
-std::vector<std::uint8_t> EncodeRle4(const IndexedPicture& picture) {
-  return EncodeRle(picture, [](std::vector<std::uint8_t>& out, const Piece& piece) {
-    const std::size_t count = piece.indices.size();
-    if (piece.literal) {
-      out.insert(out.end(), {0, static_cast<std::uint8_t>(count)});
-      std::size_t bytes = 0;
-      for (std::size_t i = 0; i < count; i += 2, ++bytes) {
-        const unsigned low = i + 1 < count ? piece.indices[i + 1] : 0;
-        out.push_back(static_cast<std::uint8_t>(piece.indices[i] << 4 | low));
-      }
-      if (bytes % 2 != 0) out.push_back(0);
-    } else {
-      const unsigned index = piece.indices[0];
-      out.insert(out.end(), {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(index << 4 | index)});
-    }
-  });
-}
-
-std::string StorageName(Storage storage) {
-  switch (storage) {
-    case Storage::kInfo1: return "Info1";
-    case Storage::kInfo4: return "Info4";
-    case Storage::kInfo8: return "Info8";
-    case Storage::kInfo16: return "Info16";
-    case Storage::kInfo24: return "Info24";
-    case Storage::kInfo32: return "Info32";
-    case Storage::kInfoRle4: return "InfoRle4";
-    case Storage::kInfoRle8: return "InfoRle8";
-    case Storage::kBitFields565: return "BitFields565";
-    case Storage::kBitFields32: return "BitFields32";
-    case Storage::kCore1: return "Core1";
-    case Storage::kCore4: return "Core4";
-    case Storage::kCore8: return "Core8";
-    case Storage::kCore24: return "Core24";
-    case Storage::kTopDown24: return "TopDown24";
-    case Storage::kTopDown8: return "TopDown8";
-    case Storage::kBare8: return "Bare8";
-    case Storage::kBareCore4: return "BareCore4";
-  }
-  return "?";
-}
-
-int StorageDepth(Storage storage) {
-  switch (storage) {
-    case Storage::kInfo1: case Storage::kCore1: return 1;
-    case Storage::kInfo4: case Storage::kInfoRle4: case Storage::kCore4: case Storage::kBareCore4: return 4;
-    case Storage::kInfo8: case Storage::kInfoRle8: case Storage::kCore8: case Storage::kTopDown8:
-    case Storage::kBare8: return 8;
-    case Storage::kInfo16: case Storage::kBitFields565: return 16;
-    case Storage::kInfo24: case Storage::kCore24: case Storage::kTopDown24: return 24;
-    case Storage::kInfo32: case Storage::kBitFields32: return 32;
-  }
-  return 0;
-}
+std::string StorageName(Storage storage) { return kStorageNames[static_cast<int>(storage)]; }
+int StorageDepth(Storage storage) { return kStorageDepths[static_cast<int>(storage)]; }
 
 std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage) {
   BmpFields f;
   f.width = picture.width;
   f.height = picture.height;
   f.bpp = static_cast<std::uint16_t>(StorageDepth(storage));
-  const bool indexed = f.bpp <= 8;
-  IndexedPicture indexedPicture;
-  if (indexed) {
-    indexedPicture = ToIndexed(picture);
-    f.palette = indexedPicture.palette;
-  }
+  const Indexed indexed = f.bpp <= 8 ? ToIndexed(picture) : Indexed{};
+  f.palette = indexed.palette;
   switch (storage) {
     case Storage::kCore1: case Storage::kCore4: case Storage::kCore8: case Storage::kBareCore4:
-      f.headerSize = 12;
-      // A core table always has 2^bpp entries.
-      f.palette.resize(std::size_t{1} << f.bpp);
-      break;
+      f.palette.resize(std::size_t{1} << f.bpp);  // a core table always has 2^bpp entries
+      [[fallthrough]];
     case Storage::kCore24:
       f.headerSize = 12;
       break;
     default:
-      // Short tables, as compact writers store them.
       f.colorsUsed = static_cast<std::uint32_t>(f.palette.size());
-      break;
   }
-  switch (storage) {
-    case Storage::kInfoRle4:
-      f.compression = 2;
-      f.pixelData = EncodeRle4(indexedPicture);
-      break;
-    case Storage::kInfoRle8:
-      f.compression = 1;
-      f.pixelData = EncodeRle8(indexedPicture);
-      break;
-    case Storage::kBitFields565:
-      f.compression = 3;
-      f.masks = {0xF800, 0x07E0, 0x001F};
-      f.pixelData = PackRgb565(picture);
-      break;
-    case Storage::kBitFields32:
-      f.compression = 3;
-      f.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
-      f.pixelData = PackDirect(picture, 32, 0x5A);
-      break;
-    case Storage::kTopDown24:
-      f.height = -picture.height;
-      f.pixelData = FlipRows(PackDirect(picture, 24), picture.height);
-      break;
-    case Storage::kTopDown8:
-      f.height = -picture.height;
-      f.pixelData = FlipRows(PackIndices(indexedPicture, 8), picture.height);
-      break;
-    case Storage::kBare8:
-    case Storage::kBareCore4:
-      f.fileHeader = false;
-      f.pixelData = PackIndices(indexedPicture, f.bpp);
-      break;
-    default:
-      f.pixelData = indexed ? PackIndices(indexedPicture, f.bpp) : PackDirect(picture, f.bpp, 0x33);
-      break;
+  f.fileHeader = storage != Storage::kBare8 && storage != Storage::kBareCore4;
+  if (storage == Storage::kBitFields565) f.masks = {0xF800, 0x07E0, 0x001F};
+  if (storage == Storage::kBitFields32) f.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
+  if (!f.masks.empty()) f.compression = 3;
+  if (storage == Storage::kInfoRle4 || storage == Storage::kInfoRle8) {
+    f.compression = storage == Storage::kInfoRle8 ? 1 : 2;
+    f.pixelData = EncodeRle(picture, indexed, storage == Storage::kInfoRle4);
+    return WriteBmp(f);
   }
+  const bool topDown = storage == Storage::kTopDown24 || storage == Storage::kTopDown8;
+  if (topDown) f.height = -picture.height;
+  f.pixelData = PackRows(picture, f.bpp, topDown, [&](std::size_t i) -> std::uint32_t {
+    const Rgb8 p = picture.pixels[i];
+    if (f.bpp <= 8) return indexed.indices[i];
+    if (storage == Storage::kBitFields565) return (p.r >> 3) << 11 | (p.g >> 2) << 5 | p.b >> 3;
+    if (f.bpp == 16) return (p.r >> 3) << 10 | (p.g >> 3) << 5 | p.b >> 3;
+    // The 4th byte at 32 bits is neither alpha nor zero, to show it is ignored.
+    return static_cast<std::uint32_t>(storage == Storage::kBitFields32 ? 0x5A : 0x33) << 24 | p.r << 16 | p.g << 8 | p.b;
+  });
   return WriteBmp(f);
 }
 

@@ -20,7 +20,6 @@ struct Picture {
   int height = 0;
   std::vector<Rgb8> pixels;
 
-  Rgb8 at(int x, int row) const { return pixels[static_cast<std::size_t>(row * width + x)]; }
   // The bytes an RgbImage of this picture holds.
   std::vector<std::uint8_t> rgbBytes() const;
 };
@@ -49,34 +48,13 @@ struct BmpFields {
 
 std::vector<std::uint8_t> WriteBmp(const BmpFields& fields);
 
-// A picture split into a colour table and one index per pixel.
-struct IndexedPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<Rgb8> palette;
-  std::vector<std::uint8_t> indices;  // bottom row first
-};
-IndexedPicture ToIndexed(const Picture& picture);
-
-// Pixel rows as stored uncompressed, bottom row first, each padded to 4 bytes.
-std::vector<std::uint8_t> PackIndices(const IndexedPicture& picture, int bpp);
-// 16 (5-5-5), 24, 32 (4th byte = `extra`) bits per pixel.
-std::vector<std::uint8_t> PackDirect(const Picture& picture, int bpp, std::uint8_t extra = 0);
-// 16 bits per pixel 5-6-5.
-std::vector<std::uint8_t> PackRgb565(const Picture& picture);
-// Reverses the order of the stored rows (for top-down files).
-std::vector<std::uint8_t> FlipRows(const std::vector<std::uint8_t>& rows, int height);
-
-// Run-length streams: encoded runs for repeats, absolute runs otherwise, an
-// end-of-line after every row and end-of-bitmap at the end.
-std::vector<std::uint8_t> EncodeRle8(const IndexedPicture& picture);
-std::vector<std::uint8_t> EncodeRle4(const IndexedPicture& picture);
-
-// Every way the decoder can store a picture.
+// Every way the decoder can store a picture.  Indexed storages use a short
+// colour table (a full one for core headers); RLE streams mix encoded and
+// absolute runs; bit fields are 5-6-5 and 8-8-8 in 32 bits.
 enum class Storage {
   kInfo1, kInfo4, kInfo8, kInfo16, kInfo24, kInfo32, kInfoRle4, kInfoRle8,
   kBitFields565, kBitFields32, kCore1, kCore4, kCore8, kCore24,
-  kTopDown24, kTopDown8, kBare8, kBareCore4,
+  kTopDown24, kTopDown8, kBare8, kBareCore4, kCount
 };
 std::string StorageName(Storage storage);
 // Bits per pixel of the storage; the picture must have at most 2^bpp

@@ -40,9 +40,7 @@ TEST_F(RenderAppTest, FirstFrameIsOpaqueAndDepthTestedLaterFramesBlended) {
   EXPECT_EQ(app.Textures()[1], 0u) << "the render target is the default texture object";
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  GLint value = 0;
-  glGetIntegerv(GL_DEPTH_FUNC, &value);
-  EXPECT_EQ(value, GL_LEQUAL);
+  EXPECT_EQ(GlInt(GL_DEPTH_FUNC), GL_LEQUAL);
 
   app.DrawFrame();
   const Rgb first = RenderTargetMiddle();
@@ -51,10 +49,8 @@ TEST_F(RenderAppTest, FirstFrameIsOpaqueAndDepthTestedLaterFramesBlended) {
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  glGetIntegerv(GL_BLEND_SRC, &value);
-  EXPECT_EQ(value, GL_SRC_ALPHA);
-  glGetIntegerv(GL_BLEND_DST, &value);
-  EXPECT_EQ(value, GL_ONE_MINUS_SRC_COLOR);
+  EXPECT_EQ(GlInt(GL_BLEND_SRC), GL_SRC_ALPHA);
+  EXPECT_EQ(GlInt(GL_BLEND_DST), GL_ONE_MINUS_SRC_COLOR);
 
   app.DrawFrame();
   const Rgb second = RenderTargetMiddle();
@@ -62,10 +58,8 @@ TEST_F(RenderAppTest, FirstFrameIsOpaqueAndDepthTestedLaterFramesBlended) {
   EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
   // The overlay replaces the matrices instead of pushing copies nobody pops.
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &value);
-  EXPECT_EQ(value, 1);
-  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
-  EXPECT_EQ(value, 1);
+  EXPECT_EQ(GlInt(GL_PROJECTION_STACK_DEPTH), 1);
+  EXPECT_EQ(GlInt(GL_MODELVIEW_STACK_DEPTH), 1);
 }
 
 // White light keeps the picture's hue: the middle of the screen is the
@@ -80,8 +74,7 @@ TEST_F(RenderAppTest, CubeShowsThePictureColours) {
   ASSERT_GT(middle.r, 60);
   EXPECT_NEAR(static_cast<double>(middle.g) / middle.r, 128.0 / 255.0, 0.03);
   EXPECT_LE(middle.b, 2);
-  const Rgb corner = At(screen, kWidth - 5, kHeight - 5);
-  EXPECT_EQ(corner.r + corner.g + corner.b, 0);
+  EXPECT_EQ(At(screen, kWidth - 5, kHeight - 5), (Rgb{0, 0, 0}));
 }
 
 // In the first frame, the one drawn without blending, the preview is the
@@ -109,8 +102,7 @@ TEST_F(RenderAppTest, HoldingTShowsTheRenderTargetAtItsOwnSize) {
 class DarkPanelTest : public GlTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
-  const int screenWidth = GetParam().first;
-  const int screenHeight = GetParam().second;
+  const int screenWidth = GetParam().first, screenHeight = GetParam().second;
   Shell().screenWidth = screenWidth;
   Shell().screenHeight = screenHeight;
   ManualClock clock;  // never advanced: after frame 1 the angles stay put
@@ -138,12 +130,7 @@ TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
   EXPECT_GT(litInBand, 1000) << "the cube must reach into the band for this to mean anything";
 }
 
-INSTANTIATE_TEST_SUITE_P(ScreenSizes, DarkPanelTest,
-                         ::testing::Values(std::pair{1024, 768}, std::pair{640, 480}),
-                         [](const auto& param) {
-                           return std::to_string(param.param.first) + "x" +
-                                  std::to_string(param.param.second);
-                         });
+INSTANTIATE_TEST_SUITE_P(ScreenSizes, DarkPanelTest, ::testing::Values(std::pair{1024, 768}, std::pair{640, 480}));
 
 // Frame 1 uses the starting rate of 200 frames per second and measures the
 // time since construction; frame 2 advances by that time at 5 and 9 degrees

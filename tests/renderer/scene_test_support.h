@@ -2,13 +2,12 @@
 // offscreen context per test, a clock driven by hand.
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "offscreen_gl.h"
 #include "render_app.h"
 #include "shell_state.h"
+#include "temp_folder.h"
 
 namespace tumbleview::testing {
 
@@ -34,13 +34,17 @@ inline Colour Scaled(Rgb c, double factor) { return {c.r * factor, c.g * factor,
 template <typename PixelFn>
 void WritePicture(const std::filesystem::path& path, int width, int height, PixelFn pixel) {
   test::Picture picture{width, height, {}};
-  picture.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   for (int row = 0; row < height; ++row) {
     for (int x = 0; x < width; ++x) picture.pixels.push_back(pixel(x, row));
   }
-  const std::vector<std::uint8_t> file = test::EncodePicture(picture, test::Storage::kInfo24);
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  test::WriteFile(path, test::EncodePicture(picture, test::Storage::kInfo24));
+}
+
+// One integer of GL state.
+inline int GlInt(unsigned name) {
+  int value = 0;
+  glGetIntegerv(name, &value);
+  return value;
 }
 
 // A performance counter that only moves when the test says so; 1024 ticks
@@ -75,19 +79,13 @@ class GlTest : public ::testing::Test {
     Shell() = ShellState{};
     pitch = 0.0f;
     yaw = 0.0f;
-    char pattern[] = "/tmp/tv-scene-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_folder = pattern;
     m_picture = m_folder / "Tumbleview.bmp";
     WritePicture(m_picture, 64, 64, [](int, int) { return kOrange; });
     std::string why;
     m_gl = CreateOffscreenGl(kWidth, kHeight, &why);
     if (!m_gl) GTEST_SKIP() << "no offscreen OpenGL context: " << why;
   }
-  void TearDown() override {
-    m_gl.reset();
-    std::filesystem::remove_all(m_folder);
-  }
+  void TearDown() override { m_gl.reset(); }
 
   // The colour of pixel (x, y) of an RGBA read-back `width` pixels wide.
   static Rgb At(const std::vector<std::uint8_t>& rgba, int x, int y, int width = kWidth) {
@@ -116,7 +114,8 @@ class GlTest : public ::testing::Test {
     return count;
   }
 
-  std::filesystem::path m_folder;
+  const test::TempFolder m_temp;
+  const std::filesystem::path& m_folder = m_temp.path();
   std::filesystem::path m_picture;
   std::unique_ptr<OffscreenGl> m_gl;
 };

@@ -104,16 +104,14 @@ TEST_F(TextureFontTest, TexturesKeepOddWidthRowsUnsheared) {
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
   for (int i = 0; i < 6; ++i) EXPECT_EQ(texels[i], colour(i % 3, i / 3)) << "texel " << i;
   GLint value = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
-  EXPECT_EQ(value, GL_CLAMP);
+  const auto parameter = [&](GLenum name) { return glGetTexParameteriv(GL_TEXTURE_2D, name, &value), value; };
+  const auto width = [&](int level) { return glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &value), value; };
+  EXPECT_EQ(parameter(GL_TEXTURE_WRAP_S), GL_CLAMP);
 
   ASSERT_TRUE(LoadMipmappedTexture(m_picture.c_str(), textures[1]));
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &value);
-  EXPECT_EQ(value, 4);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &value);
-  EXPECT_EQ(value, 1) << "levels down to 1 x 1";
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
-  EXPECT_EQ(value, GL_LINEAR_MIPMAP_NEAREST);
+  EXPECT_EQ(width(0), 4);
+  EXPECT_EQ(width(2), 1) << "levels down to 1 x 1";
+  EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_NEAREST);
   glDeleteTextures(2, textures);
 }
 

@@ -1,0 +1,41 @@
+// A private temporary folder for a test, removed with its contents.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tumbleview::test {
+
+inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char pattern[] = "/tmp/tv-test-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+  }
+  ~TempFolder() { std::filesystem::remove_all(m_path); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return m_path; }
+  // Writes `bytes` as file `name` in the folder; returns its path.
+  std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    WriteFile(m_path / name, bytes);
+    return m_path / name;
+  }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+}  // namespace tumbleview::test
