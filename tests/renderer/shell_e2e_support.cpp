@@ -310,12 +310,9 @@ void WriteSolidBmp(const std::filesystem::path& path, int width, int height, std
                    std::uint8_t b, std::uint32_t headerSize) {
   namespace bmp = tumbleview::test;
   const bmp::Picture picture{width, height, std::vector<bmp::Rgb8>(static_cast<std::size_t>(width) * height, {r, g, b})};
-  bmp::BmpFields fields;
-  fields.headerSize = headerSize;
-  fields.width = width;
-  fields.height = height;
-  fields.pixelData = bmp::PackDirect(picture, 24);
-  const std::vector<std::uint8_t> bytes = bmp::WriteBmp(fields);
+  std::vector<std::uint8_t> bytes = bmp::EncodePicture(picture, bmp::Storage::kInfo24);
+  // Another header size only relabels the 40-byte header: the reader must refuse it by that field alone.
+  for (int i = 0; i < 4; ++i) bytes[14 + i] = static_cast<std::uint8_t>(headerSize >> (8 * i));
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
