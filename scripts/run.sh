@@ -37,7 +37,9 @@ tests/support/with-xvfb.sh --screen 1024x768x24 bash -c '
   run_saver & saver=$!
   sleep 5
   build/tools/x11_screenshot screenshot.png
-  xdotool key Escape || true
+  # Held, not tapped: a press and release that arrive within one frame do
+  # not end the renderer, and software rendering makes frames long.
+  xdotool keydown Escape && sleep 0.5 && xdotool keyup Escape || true
   for _ in $(seq 50); do kill -0 $saver 2>/dev/null || break; sleep 0.1; done
   kill $saver 2>/dev/null || true
   wait $saver 2>/dev/null || true
