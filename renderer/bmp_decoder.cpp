@@ -427,7 +427,13 @@ DibStatus DecodeDibInto(std::span<const std::uint8_t> file, RgbImage& out, const
   }
   const std::size_t size = static_cast<std::size_t>(layout.width * layout.rows * 3);
   try {
-    out.pixels.resize(size);
+    // A buffer of another size is dropped before the new one is made: its
+    // bytes would all be overwritten, so carrying them over is wasted work
+    // and holding both blocks at once wasted memory.
+    if (out.pixels.size() != size) {
+      out.pixels = PixelBytes();
+      out.pixels.resize(size);
+    }
   } catch (const std::bad_alloc&) {
     out = RgbImage{};
     return DibStatus::kOutOfMemory;

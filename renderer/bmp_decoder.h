@@ -89,6 +89,8 @@
 //
 // Output is fully determined by the input bytes: every output byte is
 // written on every successful path, whatever the output buffer held before.
+// A newly made buffer is not cleared first (see pixel_memory.h); this
+// promise is what keeps its bytes defined.
 #pragma once
 
 #include <cstdint>

@@ -9,7 +9,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
+
+#include "pixel_memory.h"
 
 namespace tumbleview {
 
@@ -18,7 +19,7 @@ namespace tumbleview {
 struct RgbImage {
   int width = 0;   // pixels
   int height = 0;  // rows
-  std::vector<std::uint8_t> pixels;  // height * width * 3 bytes: R, G, B
+  PixelBytes pixels;  // height * width * 3 bytes: R, G, B
 };
 
 // The messages, exactly as shown.  kFailedToOpenDib is a printf format with

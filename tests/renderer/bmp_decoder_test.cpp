@@ -53,7 +53,8 @@ TEST(BmpDecoder, SamePictureDecodesIdenticallyAtEveryDepthAndCompression) {
         ASSERT_EQ(result.status, DibStatus::kOk);
         EXPECT_EQ(result.image.width, width);
         EXPECT_EQ(result.image.height, height);
-        EXPECT_EQ(result.image.pixels, picture.rgbBytes());
+        const std::vector<std::uint8_t> expected = picture.rgbBytes();
+        EXPECT_EQ(result.image.pixels, PixelBytes(expected.begin(), expected.end()));
       }
     }
   }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "bmp_decoder.h"
 #include "image_loading.h"
@@ -54,8 +53,8 @@ QImage MakeImage(const QtFormat& format, int width, int height) {
 }
 
 // RgbImage bytes of `image`: bottom row first.
-std::vector<std::uint8_t> ExpectedRgb(const QImage& image) {
-  std::vector<std::uint8_t> out;
+PixelBytes ExpectedRgb(const QImage& image) {
+  PixelBytes out;
   for (int y = image.height() - 1; y >= 0; --y) {
     for (int x = 0; x < image.width(); ++x) {
       const QRgb pixel = image.pixel(x, y);
