@@ -7,34 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
+
+#include "pixel_stretch.h"
 
 namespace tumbleview::gdi {
 
-// A 32-bit pixel buffer, 0xAARRGGBB per pixel (the layout of QImage's
-// RGB32); `stride` is the distance between rows in pixels.  Not owning.
-struct Surface {
-  std::uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  std::ptrdiff_t stride = 0;
-};
-
-struct ConstSurface {
-  const std::uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  std::ptrdiff_t stride = 0;
-};
-
-// A rectangle in pixels: origin and extent.  A negative extent runs from the
-// origin towards smaller coordinates and mirrors the copy.
-struct PixelRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
+// Pixel buffers and rectangles are the portable ones of pixel_stretch.h:
+// 0xAARRGGBB per pixel (the layout of QImage's RGB32), strides in pixels.
+using Surface = PixelSurface;
+using ConstSurface = ConstPixelSurface;
+using tumbleview::PixelRect;
 
 // A gradient vertex: position in pixels, colour channels with the 8-bit
 // value in the high byte (0x0000..0xFF00).  Alpha is ignored.
@@ -63,17 +45,9 @@ struct GradientRect {
 bool gradientFillRectV(const Surface& target, std::span<const TriVertex> vertices,
                        GradientRect mesh);
 
-// For each of `destinationLength` destination pixels, the offset of the
-// source pixel it shows (0 .. sourceLength-1), both lengths positive: an
-// enlargement repeats source pixels, a reduction deletes them, both chosen
-// by a Bresenham walk with a half-pixel start.
-std::vector<int> stretchSourceOffsets(int sourceLength, int destinationLength);
-
 // Stretched copy of `sourceRect` of `source` into `destinationRect` of
-// `target`, nearest neighbour.  A destination extent of 1 with a larger
-// source extent uses one source pixel less, as the platform does.  Source
-// pixels outside the source and destination pixels outside the target are
-// skipped.  False, drawing nothing, when an extent is 0.
+// `target`, nearest neighbour, pixels copied as they are: StretchPixels.
+// False, drawing nothing, when an extent is 0.
 bool stretchBltColorOnColor(const Surface& target, PixelRect destinationRect,
                             const ConstSurface& source, PixelRect sourceRect);
 

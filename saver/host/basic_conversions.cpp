@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "utf8_sequence.h"
+
 namespace tumbleview {
 namespace {
 
@@ -77,41 +79,14 @@ std::u32string DecodeUtf8(std::string_view text) {
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    char32_t cp = 0;
-    if (b < 0x80) {
-      out.push_back(b);
+    const Utf8CodePoint next = NextUtf8CodePoint(text, i);
+    if (next.length == 0) {
+      out.push_back(kEscapedByteBase + static_cast<unsigned char>(text[i]));
       ++i;
       continue;
     }
-    if (b >= 0xC2 && b <= 0xDF) {
-      length = 2;
-      cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      length = 3;
-      cp = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      length = 4;
-      cp = b & 0x07;
-    }
-    bool valid = length != 0 && text.size() - i >= length;
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (valid && ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-                  (cp >= 0xD800 && cp <= 0xDFFF))) {
-      valid = false;
-    }
-    if (!valid) {
-      out.push_back(kEscapedByteBase + b);
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += length;
+    out.push_back(next.codePoint);
+    i += next.length;
   }
   return out;
 }

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "utf8_sequence.h"
+
 namespace tumbleview {
 namespace {
 
@@ -69,34 +71,8 @@ class IconvHandle {
 bool IsValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    char32_t cp = 0;
-    if (b < 0x80) {
-      ++i;
-      continue;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      length = 2;
-      cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      length = 3;
-      cp = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      length = 4;
-      cp = b & 0x07;
-    } else {
-      return false;
-    }
-    if (text.size() - i < length) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return false;
-    }
+    const std::size_t length = NextUtf8CodePoint(text, i).length;
+    if (length == 0) return false;
     i += length;
   }
   return true;

@@ -12,11 +12,14 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "toolkit_error.h"
 
 namespace tumbleview {
 namespace {
+
+constexpr std::uint32_t kOpaqueAlpha = 0xFF000000u;
 
 [[noreturn]] void fail(const std::string& what) { throw ToolkitError(what); }
 
@@ -187,46 +190,6 @@ void SaveBitmapFile(const QImage& image, const std::filesystem::path& path) {
   file.commitAs(path);
 }
 
-std::vector<int> StretchIndexMap(int sourceLength, int targetLength) {
-  std::vector<int> map;
-  if (sourceLength <= 0 || targetLength <= 0) return map;
-  map.resize(static_cast<std::size_t>(targetLength));
-  // A Bresenham walk along the longer side, biased by half a pixel so that
-  // each choice goes by the centre of the next pixel.
-  if (targetLength >= sourceLength) {
-    int error = 3 * sourceLength - 2 * targetLength;
-    int source = 0;
-    for (int target = 0; target < targetLength; ++target) {
-      map[static_cast<std::size_t>(target)] = source;
-      if (error > 0) {
-        ++source;
-        error += 2 * sourceLength - 2 * targetLength;
-      } else {
-        error += 2 * sourceLength;
-      }
-    }
-  } else {
-    int error = 3 * targetLength - 2 * sourceLength;
-    int target = 0;
-    bool taken = false;
-    for (int source = 0; source < sourceLength && target < targetLength; ++source) {
-      // Of the source pixels that fall on one target pixel, the first wins.
-      if (!taken) {
-        map[static_cast<std::size_t>(target)] = source;
-        taken = true;
-      }
-      if (error > 0) {
-        ++target;
-        taken = false;
-        error += 2 * targetLength - 2 * sourceLength;
-      } else {
-        error += 2 * targetLength;
-      }
-    }
-  }
-  return map;
-}
-
 void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
                  const QRect& sourceRect) {
   if (target.isNull() || source.isNull() || targetRect.width() <= 0 ||
@@ -240,25 +203,14 @@ void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
                                  source.format() == QImage::Format_ARGB32
                              ? source
                              : source.convertToFormat(QImage::Format_RGB32);
-  int sourceWidth = sourceRect.width();
-  int sourceHeight = sourceRect.height();
-  if (targetRect.width() == 1 && sourceWidth > 1) --sourceWidth;
-  if (targetRect.height() == 1 && sourceHeight > 1) --sourceHeight;
-  const std::vector<int> columns = StretchIndexMap(sourceWidth, targetRect.width());
-  const std::vector<int> rows = StretchIndexMap(sourceHeight, targetRect.height());
-  for (int ty = 0; ty < targetRect.height(); ++ty) {
-    const int y = targetRect.top() + ty;
-    const int sy = sourceRect.top() + rows[static_cast<std::size_t>(ty)];
-    if (y < 0 || y >= target.height() || sy < 0 || sy >= pixels.height()) continue;
-    const QRgb* in = reinterpret_cast<const QRgb*>(pixels.constScanLine(sy));
-    QRgb* out = reinterpret_cast<QRgb*>(target.scanLine(y));
-    for (int tx = 0; tx < targetRect.width(); ++tx) {
-      const int x = targetRect.left() + tx;
-      const int sx = sourceRect.left() + columns[static_cast<std::size_t>(tx)];
-      if (x < 0 || x >= target.width() || sx < 0 || sx >= pixels.width()) continue;
-      out[x] = in[sx] | 0xFF000000u;
-    }
-  }
+  // Both formats keep one 32-bit pixel per 4 bytes, rows 4-byte aligned.
+  const PixelSurface out{reinterpret_cast<std::uint32_t*>(target.bits()), target.width(),
+                         target.height(), target.bytesPerLine() / 4};
+  const ConstPixelSurface in{reinterpret_cast<const std::uint32_t*>(pixels.constBits()),
+                             pixels.width(), pixels.height(), pixels.bytesPerLine() / 4};
+  StretchPixels(out, {targetRect.x(), targetRect.y(), targetRect.width(), targetRect.height()}, in,
+                {sourceRect.x(), sourceRect.y(), sourceRect.width(), sourceRect.height()},
+                kOpaqueAlpha);
 }
 
 }  // namespace tumbleview

@@ -7,7 +7,8 @@
 #include <QRect>
 
 #include <filesystem>
-#include <vector>
+
+#include "pixel_stretch.h"
 
 namespace tumbleview {
 
@@ -31,19 +32,13 @@ QImage LoadPictureFile(const std::filesystem::path& path);
 // it was, and ToolkitError is thrown.  A null image is a failure.
 void SaveBitmapFile(const QImage& image, const std::filesystem::path& path);
 
-// For a copy of `sourceLength` pixels onto `targetLength` pixels (both > 0),
-// the source index each target pixel takes: whole rows and columns are
-// repeated when enlarging and dropped when shrinking, never blended, with
-// the rounding of the classic colour-on-colour stretch (2 -> 5 gives
-// 0 0 0 1 1; 4 -> 3 gives 0 1 3).
-std::vector<int> StretchIndexMap(int sourceLength, int targetLength);
-
 // Copies `sourceRect` of `source` into `targetRect` of `target`, stretched
-// by StretchIndexMap in each direction.  A one-pixel target side takes a
-// source side one shorter, as the classic stretch does.  Parts of the
-// target rectangle outside `target` are clipped; source pixels outside
-// `source` are not drawn.  Empty or negative rectangles draw nothing.
-// `target` is converted to 32-bit RGB first if it is in another format.
+// by StretchIndexMap (pixel_stretch.h) in each direction, every pixel drawn
+// opaque.  A one-pixel target side takes a source side one shorter, as the
+// classic stretch does.  Parts of the target rectangle outside `target` are
+// clipped; source pixels outside `source` are not drawn.  Empty or
+// negative rectangles draw nothing.  `target` is converted to 32-bit RGB
+// first if it is in another format.
 void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
                  const QRect& sourceRect);
 
