@@ -45,11 +45,12 @@ TEST(FileHelpers, FileExistsOnlyForReadableRegularFiles) {
 }
 
 TEST(FileHelpers, FileExistsFalseForUnreadableFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads files of any mode; the FIFO and link-loop rows cover failed opens";
   host_test::TempFolder folder;
   const std::string file = folder / "secret.jpg";
   host_test::WriteBytes(file, "x");
   chmod(file.c_str(), 0);
+  const host_test::FilePermissionsEnforced enforced;
+  if (!enforced.active() && geteuid() == 0) GTEST_SKIP() << "cannot give up root's permission override";
   EXPECT_FALSE(tv::FileExists(file));
 }
 
