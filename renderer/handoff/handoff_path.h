@@ -17,18 +17,18 @@ namespace tumbleview {
 inline constexpr const char* kHandoffFileName = "Tumbleview.bmp";
 
 // The folder as configured; nothing is created or checked.
-std::filesystem::path HandoffFolder();
+std::filesystem::path handoffFolder();
 
-// HandoffFolder() / "Tumbleview.bmp".
-std::filesystem::path HandoffBitmapPath();
+// handoffFolder() / "Tumbleview.bmp".
+std::filesystem::path handoffBitmapPath();
 
 // True when `folder` exists and is private as described above.  On false,
 // `why` (if given) receives a short English reason.
-bool IsPrivateFolder(const std::filesystem::path& folder, std::string* why = nullptr);
+bool isPrivateFolder(const std::filesystem::path& folder, std::string* why = nullptr);
 
 // Creates `folder` (and missing parents) with mode 0700 when it does not
-// exist, then checks it with IsPrivateFolder.  An existing folder is never
+// exist, then checks it with isPrivateFolder.  An existing folder is never
 // loosened, tightened or replaced: if it is not private the answer is false.
-bool EnsurePrivateFolder(const std::filesystem::path& folder, std::string* why = nullptr);
+bool ensurePrivateFolder(const std::filesystem::path& folder, std::string* why = nullptr);
 
 }  // namespace tumbleview

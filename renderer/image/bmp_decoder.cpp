@@ -94,21 +94,21 @@ class Channel {
   std::array<std::uint8_t, 256> m_widen{};
 };
 
-bool IsContiguous(std::uint32_t mask) {
+bool isContiguous(std::uint32_t mask) {
   if (mask == 0) return true;
   const std::uint32_t shifted = mask >> std::countr_zero(mask);
   return (shifted & (shifted + 1)) == 0;
 }
 
-bool MasksUsable(const std::array<std::uint32_t, 3>& masks, unsigned bpp) {
+bool masksUsable(const std::array<std::uint32_t, 3>& masks, unsigned bpp) {
   const auto [red, green, blue] = masks;
   if ((red | green | blue) == 0) return false;
   if ((red & green) != 0 || (red & blue) != 0 || (green & blue) != 0) return false;
   if (bpp == 16 && ((red | green | blue) >> 16) != 0) return false;
-  return IsContiguous(red) && IsContiguous(green) && IsContiguous(blue);
+  return isContiguous(red) && isContiguous(green) && isContiguous(blue);
 }
 
-unsigned EntriesForDepth(unsigned bpp) {
+unsigned entriesForDepth(unsigned bpp) {
   switch (bpp) {
     case 1: return 2;
     case 4: return 16;
@@ -117,7 +117,7 @@ unsigned EntriesForDepth(unsigned bpp) {
   }
 }
 
-bool DepthFits(unsigned bpp, std::uint32_t compression) {
+bool depthFits(unsigned bpp, std::uint32_t compression) {
   switch (compression) {
     case kCompressionNone:
       return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
@@ -128,7 +128,7 @@ bool DepthFits(unsigned bpp, std::uint32_t compression) {
   }
 }
 
-DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
+DibStatus readLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
   const bool fileHeader = in.size() >= 2 && in.at(0)[0] == 'B' && in.at(0)[1] == 'M';
   const std::uint64_t headerStart = fileHeader ? kFileHeaderSize : 0;
   if (!in.holds(headerStart, 4)) return DibStatus::kUnknownFormat;
@@ -168,7 +168,7 @@ DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
     return DibStatus::kOutOfMemory;
   }
 
-  if (planes != 1 || !DepthFits(layout.bpp, layout.compression)) {
+  if (planes != 1 || !depthFits(layout.bpp, layout.compression)) {
     return DibStatus::kConversionError;
   }
   const bool rle = layout.compression == kCompressionRle8 || layout.compression == kCompressionRle4;
@@ -178,7 +178,7 @@ DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
   if (layout.compression == kCompressionBitFields) {
     if (!in.holds(tableStart, kMaskBytes)) return DibStatus::kConversionError;
     layout.masks = {in.u32(tableStart), in.u32(tableStart + 4), in.u32(tableStart + 8)};
-    if (!MasksUsable(layout.masks, layout.bpp)) return DibStatus::kConversionError;
+    if (!masksUsable(layout.masks, layout.bpp)) return DibStatus::kConversionError;
     tableStart += kMaskBytes;
   } else if (layout.bpp == 16) {
     layout.masks = {0x7C00, 0x03E0, 0x001F};
@@ -186,8 +186,8 @@ DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
 
   const std::uint64_t entrySize = core ? 3 : 4;
   std::uint64_t entries = colorsUsed & 0xFFFFu;
-  if (entries == 0) entries = EntriesForDepth(layout.bpp);
-  const std::uint64_t used = std::min<std::uint64_t>(entries, EntriesForDepth(layout.bpp));
+  if (entries == 0) entries = entriesForDepth(layout.bpp);
+  const std::uint64_t used = std::min<std::uint64_t>(entries, entriesForDepth(layout.bpp));
   if (!in.holds(tableStart, used * entrySize)) return DibStatus::kConversionError;
   for (std::uint64_t i = 0; i < used; ++i) {
     const std::uint8_t* entry = in.at(tableStart + i * entrySize);
@@ -222,7 +222,7 @@ DibStatus ReadLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
 
 // ---- Uncompressed rows.  `src` holds the row's pixel bits, `dst` width x 3.
 
-void Row24(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
+void row24(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
   std::size_t x = 0;
   if constexpr (std::endian::native == std::endian::little) {
     // Four pixels per step as three 32-bit words, so that the loop runs at
@@ -251,7 +251,7 @@ void Row24(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
   }
 }
 
-void Row32(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
+void row32(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
   for (std::size_t x = 0; x < width; ++x, src += 4, dst += 3) {
     dst[0] = src[2];
     dst[1] = src[1];
@@ -259,7 +259,7 @@ void Row32(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
   }
 }
 
-void RowIndexed(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, unsigned bpp,
+void rowIndexed(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, unsigned bpp,
                 const Palette& palette) {
   const unsigned perByte = 8 / bpp;
   const unsigned mask = (1u << bpp) - 1;
@@ -276,13 +276,13 @@ void RowIndexed(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, u
 // whose 4th byte the next pixel overwrites.
 using WidePalette = std::array<std::array<std::uint8_t, 4>, 256>;
 
-WidePalette Widen(const Palette& palette) {
+WidePalette widen(const Palette& palette) {
   WidePalette wide{};
   for (std::size_t i = 0; i < wide.size(); ++i) wide[i] = {palette[i][0], palette[i][1], palette[i][2], 0};
   return wide;
 }
 
-void RowIndexed8(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, const WidePalette& wide) {
+void rowIndexed8(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, const WidePalette& wide) {
   std::size_t x = 0;
   for (; x + 1 < width; ++x, dst += 3) std::memcpy(dst, wide[src[x]].data(), 4);
   // The row's last pixel byte by byte: nothing is written past the row.
@@ -293,7 +293,7 @@ struct BitFieldChannels {
   Channel red, green, blue;
 };
 
-void RowBitFields(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, unsigned bpp,
+void rowBitFields(const std::uint8_t* src, std::uint8_t* dst, std::size_t width, unsigned bpp,
                   const BitFieldChannels& channels) {
   for (std::size_t x = 0; x < width; ++x, dst += 3) {
     std::uint32_t pixel = 0;
@@ -311,28 +311,28 @@ void RowBitFields(const std::uint8_t* src, std::uint8_t* dst, std::size_t width,
   }
 }
 
-void DecodeUncompressed(const Bytes& in, const Layout& layout, std::uint8_t* out) {
+void decodeUncompressed(const Bytes& in, const Layout& layout, std::uint8_t* out) {
   const std::size_t width = static_cast<std::size_t>(layout.width);
   const std::size_t rows = static_cast<std::size_t>(layout.rows);
   const std::size_t stride = (width * layout.bpp + 31) / 32 * 4;
   const bool bitFields = layout.bpp == 16 || layout.compression == kCompressionBitFields;
   const BitFieldChannels channels{Channel(layout.masks[0]), Channel(layout.masks[1]),
                                   Channel(layout.masks[2])};
-  const WidePalette wide = Widen(layout.palette);
+  const WidePalette wide = widen(layout.palette);
   for (std::size_t row = 0; row < rows; ++row) {
     const std::size_t stored = layout.topDown ? rows - 1 - row : row;
     const std::uint8_t* src = in.at(layout.pixelOffset + stored * stride);
     std::uint8_t* dst = out + row * width * 3;
     if (bitFields) {
-      RowBitFields(src, dst, width, layout.bpp, channels);
+      rowBitFields(src, dst, width, layout.bpp, channels);
     } else if (layout.bpp == 24) {
-      Row24(src, dst, width);
+      row24(src, dst, width);
     } else if (layout.bpp == 32) {
-      Row32(src, dst, width);
+      row32(src, dst, width);
     } else if (layout.bpp == 8) {
-      RowIndexed8(src, dst, width, wide);
+      rowIndexed8(src, dst, width, wide);
     } else {
-      RowIndexed(src, dst, width, layout.bpp, layout.palette);
+      rowIndexed(src, dst, width, layout.bpp, layout.palette);
     }
   }
 }
@@ -375,7 +375,7 @@ class RleCanvas {
   std::uint64_t m_y = 0;
 };
 
-void DecodeRle(const Bytes& in, const Layout& layout, std::uint8_t* out) {
+void decodeRle(const Bytes& in, const Layout& layout, std::uint8_t* out) {
   const bool four = layout.compression == kCompressionRle4;
   RleCanvas canvas(out, static_cast<std::uint64_t>(layout.width), static_cast<std::uint64_t>(layout.rows),
                    layout.palette);
@@ -417,10 +417,10 @@ void DecodeRle(const Bytes& in, const Layout& layout, std::uint8_t* out) {
 
 }  // namespace
 
-DibStatus DecodeDibInto(std::span<const std::uint8_t> file, RgbImage& out, const DibLimits& limits) {
+DibStatus decodeDibInto(std::span<const std::uint8_t> file, RgbImage& out, const DibLimits& limits) {
   const Bytes in(file);
   Layout layout;
-  const DibStatus status = ReadLayout(in, limits, layout);
+  const DibStatus status = readLayout(in, limits, layout);
   if (status != DibStatus::kOk) {
     out = RgbImage{};
     return status;
@@ -442,20 +442,20 @@ DibStatus DecodeDibInto(std::span<const std::uint8_t> file, RgbImage& out, const
   out.height = static_cast<int>(layout.rows);
   if (layout.compression == kCompressionRle8 || layout.compression == kCompressionRle4) {
     std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
-    DecodeRle(in, layout, out.pixels.data());
+    decodeRle(in, layout, out.pixels.data());
   } else {
-    DecodeUncompressed(in, layout, out.pixels.data());
+    decodeUncompressed(in, layout, out.pixels.data());
   }
   return DibStatus::kOk;
 }
 
-DibDecodeResult DecodeDib(std::span<const std::uint8_t> file, const DibLimits& limits) {
+DibDecodeResult decodeDib(std::span<const std::uint8_t> file, const DibLimits& limits) {
   DibDecodeResult result;
-  result.status = DecodeDibInto(file, result.image, limits);
+  result.status = decodeDibInto(file, result.image, limits);
   return result;
 }
 
-const char* DibStatusMessage(DibStatus status) {
+const char* dibStatusMessage(DibStatus status) {
   switch (status) {
     case DibStatus::kOk: return nullptr;
     case DibStatus::kUnknownFormat: return kUnknownDibFormat;

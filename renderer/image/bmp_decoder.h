@@ -73,7 +73,7 @@
 // are kept; a missing pad byte after an odd run is fine).  Bytes after
 // end-of-bitmap are ignored.
 //
-// Refusals and the message each maps to (see DibStatusMessage):
+// Refusals and the message each maps to (see dibStatusMessage):
 //   kUnknownFormat    input too short to hold the header size field or the
 //                     whole header it announces; header size other than 12
 //                     or 40.
@@ -121,7 +121,7 @@ struct DibLimits {
 // and width x rows x 3 bytes, bottom row first; its pixel storage is reused
 // when it already has the right size.  On any other status `out` is left
 // empty.  Never throws.
-DibStatus DecodeDibInto(std::span<const std::uint8_t> file, RgbImage& out,
+DibStatus decodeDibInto(std::span<const std::uint8_t> file, RgbImage& out,
                         const DibLimits& limits = {});
 
 struct DibDecodeResult {
@@ -129,10 +129,10 @@ struct DibDecodeResult {
   RgbImage image;  // meaningful only when status is kOk
 };
 
-DibDecodeResult DecodeDib(std::span<const std::uint8_t> file, const DibLimits& limits = {});
+DibDecodeResult decodeDib(std::span<const std::uint8_t> file, const DibLimits& limits = {});
 
 // The user-facing text for a refusal (one of the constants of
 // image_loading.h); nullptr for kOk.
-const char* DibStatusMessage(DibStatus status);
+const char* dibStatusMessage(DibStatus status);
 
 }  // namespace tumbleview

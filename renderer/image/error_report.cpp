@@ -6,19 +6,19 @@
 namespace tumbleview {
 namespace {
 
-ErrorReporter& Installed() {
+ErrorReporter& installed() {
   static ErrorReporter reporter;
   return reporter;
 }
 
 }  // namespace
 
-ErrorReporter SetErrorReporter(ErrorReporter reporter) {
-  return std::exchange(Installed(), std::move(reporter));
+ErrorReporter setErrorReporter(ErrorReporter reporter) {
+  return std::exchange(installed(), std::move(reporter));
 }
 
-void ReportError(const std::string& message) {
-  if (const ErrorReporter& reporter = Installed()) {
+void reportError(const std::string& message) {
+  if (const ErrorReporter& reporter = installed()) {
     reporter(message);
     return;
   }

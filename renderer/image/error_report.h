@@ -13,10 +13,10 @@ using ErrorReporter = std::function<void(const std::string& message)>;
 
 // Installs `reporter` and returns the one it replaces.  An empty reporter
 // restores the standard-error default.
-ErrorReporter SetErrorReporter(ErrorReporter reporter);
+ErrorReporter setErrorReporter(ErrorReporter reporter);
 
 // Hands `message` to the installed reporter; returns when it has been shown
 // (for a message box: when the user dismissed it).
-void ReportError(const std::string& message);
+void reportError(const std::string& message);
 
 }  // namespace tumbleview

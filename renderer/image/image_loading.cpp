@@ -11,7 +11,7 @@
 namespace tumbleview {
 namespace {
 
-std::string FailedToOpenMessage(const char* path) {
+std::string failedToOpenMessage(const char* path) {
   const int length = std::snprintf(nullptr, 0, kFailedToOpenDib, path);
   if (length <= 0) return kFailedToOpenDib;
   std::string message(static_cast<std::size_t>(length) + 1, '\0');
@@ -33,24 +33,24 @@ std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
 
 std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
   if (path == nullptr) {
-    ReportError(FailedToOpenMessage("(null)"));
+    reportError(failedToOpenMessage("(null)"));
     return nullptr;
   }
   const PosixMappedFile file(path);
   if (!file.isOpen()) {
-    ReportError(FailedToOpenMessage(path));
+    reportError(failedToOpenMessage(path));
     return nullptr;
   }
   std::unique_ptr<RgbImage> image;
   DibStatus status = DibStatus::kOutOfMemory;
   try {
     image = std::make_unique<RgbImage>();
-    status = DecodeDibInto(file.bytes(), *image);
+    status = decodeDibInto(file.bytes(), *image);
   } catch (const std::bad_alloc&) {
     status = DibStatus::kOutOfMemory;
   }
   if (status != DibStatus::kOk) {
-    ReportError(DibStatusMessage(status));
+    reportError(dibStatusMessage(status));
     return nullptr;
   }
   return image;

@@ -2,7 +2,7 @@
 //
 // LoadDibImage maps the file and decodes it (see bmp_decoder.h for the
 // formats and the policy on damaged files).  Every failure that the user
-// should hear about goes through ReportError (error_report.h) with one of
+// should hear about goes through reportError (error_report.h) with one of
 // the fixed texts below; LoadImageFile first checks that the file can be
 // opened at all, so a missing file fails silently.
 #pragma once

@@ -25,9 +25,9 @@ namespace tumbleview {
 // Raw storage for PixelAllocator: `bytes` bytes of unspecified content,
 // aligned at least as operator new aligns.  Throws std::bad_alloc when the
 // memory cannot be had.  Large blocks may be backed by huge pages.
-void* AllocatePixelMemory(std::size_t bytes);
-// Releases a block from AllocatePixelMemory; `bytes` as asked for.
-void FreePixelMemory(void* block, std::size_t bytes) noexcept;
+void* allocatePixelMemory(std::size_t bytes);
+// Releases a block from allocatePixelMemory; `bytes` as asked for.
+void freePixelMemory(void* block, std::size_t bytes) noexcept;
 
 template <typename T>
 class PixelAllocator {
@@ -40,9 +40,9 @@ class PixelAllocator {
 
   T* allocate(std::size_t count) {
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
-    return static_cast<T*>(AllocatePixelMemory(count * sizeof(T)));
+    return static_cast<T*>(allocatePixelMemory(count * sizeof(T)));
   }
-  void deallocate(T* block, std::size_t count) noexcept { FreePixelMemory(block, count * sizeof(T)); }
+  void deallocate(T* block, std::size_t count) noexcept { freePixelMemory(block, count * sizeof(T)); }
 
   // Value-less construction leaves the element default-initialised: for
   // bytes, no write at all.

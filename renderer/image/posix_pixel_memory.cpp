@@ -13,12 +13,12 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // Below this the alignment would cost more address space than it saves.
-bool WantsHugePages(std::size_t bytes) { return bytes >= 2 * kHugePage; }
+bool wantsHugePages(std::size_t bytes) { return bytes >= 2 * kHugePage; }
 
 }  // namespace
 
-void* AllocatePixelMemory(std::size_t bytes) {
-  if (!WantsHugePages(bytes)) return ::operator new(bytes);
+void* allocatePixelMemory(std::size_t bytes) {
+  if (!wantsHugePages(bytes)) return ::operator new(bytes);
   void* block = ::operator new(bytes, std::align_val_t{kHugePage});
   // Only a hint: where the kernel offers no huge pages the block is simply
   // backed by small ones, so a refusal changes nothing.
@@ -26,8 +26,8 @@ void* AllocatePixelMemory(std::size_t bytes) {
   return block;
 }
 
-void FreePixelMemory(void* block, std::size_t bytes) noexcept {
-  if (!WantsHugePages(bytes)) return ::operator delete(block);
+void freePixelMemory(void* block, std::size_t bytes) noexcept {
+  if (!wantsHugePages(bytes)) return ::operator delete(block);
   ::operator delete(block, std::align_val_t{kHugePage});
 }
 

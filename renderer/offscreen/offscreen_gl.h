@@ -14,17 +14,17 @@ class OffscreenGl {
  public:
   virtual ~OffscreenGl() = default;
 
-  int Width() const { return m_width; }    // pixels
-  int Height() const { return m_height; }  // pixels
+  int width() const { return m_width; }    // pixels
+  int height() const { return m_height; }  // pixels
 
   // Makes this context current on the calling thread.  False when the
   // platform refuses.
-  virtual bool MakeCurrent() = 0;
+  virtual bool makeCurrent() = 0;
 
   // Waits for drawing to finish and returns the colour buffer as
-  // Width() * Height() RGBA pixels, 4 bytes each, bottom row first.  The
+  // width() * height() RGBA pixels, 4 bytes each, bottom row first.  The
   // context must be current.
-  virtual std::vector<std::uint8_t> ReadPixels() = 0;
+  virtual std::vector<std::uint8_t> readPixels() = 0;
 
  protected:
   OffscreenGl(int width, int height) : m_width(width), m_height(height) {}
@@ -41,6 +41,6 @@ class OffscreenGl {
 // detected and reported as a failure.  On failure returns null and, when `why` is given, a short
 // English reason; it never aborts the process.  Only one such context should
 // be current per thread.
-std::unique_ptr<OffscreenGl> CreateOffscreenGl(int width, int height, std::string* why = nullptr);
+std::unique_ptr<OffscreenGl> createOffscreenGl(int width, int height, std::string* why = nullptr);
 
 }  // namespace tumbleview

@@ -30,16 +30,16 @@ class OsmesaOffscreenGl final : public OffscreenGl {
   OsmesaOffscreenGl(const OsmesaOffscreenGl&) = delete;
   OsmesaOffscreenGl& operator=(const OsmesaOffscreenGl&) = delete;
 
-  bool MakeCurrent() override {
-    return OSMesaMakeCurrent(m_context, m_buffer.data(), GL_UNSIGNED_BYTE, Width(), Height()) ==
+  bool makeCurrent() override {
+    return OSMesaMakeCurrent(m_context, m_buffer.data(), GL_UNSIGNED_BYTE, width(), height()) ==
            GL_TRUE;
   }
 
-  std::vector<std::uint8_t> ReadPixels() override {
+  std::vector<std::uint8_t> readPixels() override {
     std::vector<std::uint8_t> pixels(m_buffer.size());
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, Width(), Height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width(), height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
   }
 
@@ -48,38 +48,38 @@ class OsmesaOffscreenGl final : public OffscreenGl {
   std::vector<std::uint8_t> m_buffer;
 };
 
-void SetWhy(std::string* why, const char* text) {
+void setWhy(std::string* why, const char* text) {
   if (why) *why = text;
 }
 
 }  // namespace
 
-std::unique_ptr<OffscreenGl> CreateOffscreenGl(int width, int height, std::string* why) {
+std::unique_ptr<OffscreenGl> createOffscreenGl(int width, int height, std::string* why) {
   if (width <= 0 || height <= 0 || width > kMaximumSide || height > kMaximumSide) {
-    SetWhy(why, "offscreen size out of range");
+    setWhy(why, "offscreen size out of range");
     return nullptr;
   }
   OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, kDepthBits, 0, 0, nullptr);
   if (context == nullptr) {
-    SetWhy(why, "OSMesa could not create a context");
+    setWhy(why, "OSMesa could not create a context");
     return nullptr;
   }
   auto gl = std::make_unique<OsmesaOffscreenGl>(width, height, context);
-  if (!gl->MakeCurrent()) {
-    SetWhy(why, "OSMesa could not make the context current");
+  if (!gl->makeCurrent()) {
+    setWhy(why, "OSMesa could not make the context current");
     return nullptr;
   }
   // When libGL's entry points shadow OSMesa's (link order), every GL call
   // silently goes nowhere; better to say so than to draw nothing.
   const GLubyte* version = glGetString(GL_VERSION);
   if (version == nullptr) {
-    SetWhy(why, "GL calls do not reach OSMesa (link libOSMesa before libGL)");
+    setWhy(why, "GL calls do not reach OSMesa (link libOSMesa before libGL)");
     return nullptr;
   }
   GLint depthBits = 0;
   glGetIntegerv(GL_DEPTH_BITS, &depthBits);
   if (depthBits < kMinimumDepthBits) {
-    SetWhy(why, "OSMesa context has too few depth bits");
+    setWhy(why, "OSMesa context has too few depth bits");
     return nullptr;
   }
   return gl;

@@ -5,7 +5,7 @@
 
 namespace tumbleview {
 
-FrameClocks FrameClocks::System() {
+FrameClocks FrameClocks::system() {
   using Clock = std::chrono::steady_clock;
   FrameClocks clocks;
   clocks.counterFrequency = [] {
@@ -24,7 +24,7 @@ FrameClocks FrameClocks::System() {
   return clocks;
 }
 
-FrameTimer::FrameTimer() : FrameTimer(FrameClocks::System()) {}
+FrameTimer::FrameTimer() : FrameTimer(FrameClocks::system()) {}
 
 FrameTimer::FrameTimer(FrameClocks clocks) : m_clocks(std::move(clocks)) {
   m_ticksPerSecond = m_clocks.counterFrequency();

@@ -23,12 +23,12 @@ struct FrameClocks {
 
   // The machine's monotonic clock, in both forms (nanosecond counter and
   // milliseconds since an arbitrary start, truncated to 32 bits).
-  static FrameClocks System();
+  static FrameClocks system();
 };
 
 class FrameTimer {
  public:
-  // Uses FrameClocks::System().
+  // Uses FrameClocks::system().
   FrameTimer();
   // Every function of `clocks` must be set.
   explicit FrameTimer(FrameClocks clocks);
@@ -41,7 +41,7 @@ class FrameTimer {
   // Restarts the measurement now.
   void ResetTimer();
 
-  bool CounterMode() const { return m_counterMode; }
+  bool counterMode() const { return m_counterMode; }
 
  private:
   FrameClocks m_clocks;

@@ -43,14 +43,14 @@ constexpr float kDegreesToRadians = 0.017453292f;
 
 }  // namespace
 
-std::filesystem::path RenderApp::HandoffPicture() {
+std::filesystem::path RenderApp::handoffPicture() {
   // A folder others can write to could hand us any file; treat it as if
   // there were no picture at all.
-  if (!IsPrivateFolder(HandoffFolder())) return {};
-  return HandoffBitmapPath();
+  if (!isPrivateFolder(handoffFolder())) return {};
+  return handoffBitmapPath();
 }
 
-RenderApp::RenderApp() : RenderApp(HandoffPicture()) {}
+RenderApp::RenderApp() : RenderApp(handoffPicture()) {}
 
 RenderApp::RenderApp(const std::filesystem::path& picturePath, FrameClocks clocks)
     : m_frameTimer(std::move(clocks)), m_framesPerSecond(kStartFramesPerSecond) {
@@ -58,22 +58,22 @@ RenderApp::RenderApp(const std::filesystem::path& picturePath, FrameClocks clock
   const char* pathOrNull = path.empty() ? nullptr : path.c_str();
 
   if (!LoadMipmappedTexture(pathOrNull, m_textures[0])) {
-    Shell().loadFailed = 1;
+    shellState().loadFailed = 1;
     return;
   }
-  m_font = std::make_unique<TextureFont>(pathOrNull, Shell().loadFailed);
-  if (Shell().loadFailed == 0) InitScene();
+  m_font = std::make_unique<TextureFont>(pathOrNull, shellState().loadFailed);
+  if (shellState().loadFailed == 0) InitScene();
 }
 
 RenderApp::~RenderApp() {
   m_font.reset();
   // Slot 1 holds 0, which glDeleteTextures ignores.
   glDeleteTextures(static_cast<GLsizei>(m_textures.size()), m_textures.data());
-  if (Shell().showPointer) Shell().showPointer();
+  if (shellState().showPointer) shellState().showPointer();
 }
 
 void RenderApp::InitScene() {
-  const ShellState& shell = Shell();
+  const ShellState& shell = shellState();
   if (shell.fullScreen) {
     SetViewSize(shell.screenWidth, shell.screenHeight);
   } else {
@@ -117,7 +117,7 @@ void RenderApp::SetViewSize(int width, int height) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0.0, Shell().screenWidth, 0.0, Shell().screenHeight, -1.0, 1.0);
+  glOrtho(0.0, shellState().screenWidth, 0.0, shellState().screenHeight, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
@@ -139,7 +139,7 @@ void RenderApp::SetOrthoView() {
   glDisable(GL_DEPTH_TEST);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0.0, Shell().screenWidth, 0.0, Shell().screenHeight, -1.0, 1.0);
+  glOrtho(0.0, shellState().screenWidth, 0.0, shellState().screenHeight, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
@@ -147,8 +147,8 @@ void RenderApp::SetOrthoView() {
 void RenderApp::DrawFrame() {
   // A scene whose construction failed has nothing to draw with; the shell
   // never asks, but a stray call must not reach the missing font.
-  if (!m_font || Shell().loadFailed != 0) return;
-  const ShellState& shell = Shell();
+  if (!m_font || shellState().loadFailed != 0) return;
+  const ShellState& shell = shellState();
 
   // Pass 1: the sphere, into the bottom-left render-target square.
   glEnable(GL_LIGHTING);
@@ -224,7 +224,7 @@ void RenderApp::DrawFrame() {
   m_framesPerSecond = static_cast<float>(1.0 / m_frameTimer.ElapsedSeconds());
   m_frameTimer.ResetTimer();
 
-  if (shell.keyDown[kVkH]) m_font->DrawDarkPanel();
+  if (shell.keyDown[kVkH]) m_font->drawDarkPanel();
 }
 
 void RenderApp::DrawSphere(float radius, int halfBands, int slices) {

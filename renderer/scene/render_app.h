@@ -42,7 +42,7 @@ class RenderApp {
   RenderApp();
   // The picture from `picturePath` (empty: no picture), time from `clocks`.
   explicit RenderApp(const std::filesystem::path& picturePath,
-                     FrameClocks clocks = FrameClocks::System());
+                     FrameClocks clocks = FrameClocks::system());
   // Deletes the font, then both textures, then shows the pointer again.
   ~RenderApp();
 
@@ -51,7 +51,7 @@ class RenderApp {
 
   // The picture path that the no-argument constructor uses, or an empty path
   // when the hand-off folder is not private.
-  static std::filesystem::path HandoffPicture();
+  static std::filesystem::path handoffPicture();
 
   // Draws one frame into the back buffer; the caller presents it.
   void DrawFrame();
@@ -79,10 +79,10 @@ class RenderApp {
 
   // Texture names: 0 the picture (0 when not made), 1 the render target
   // (always 0, the context's default texture object).
-  const std::array<GLuint, 2>& Textures() const { return m_textures; }
+  const std::array<GLuint, 2>& textures() const { return m_textures; }
   // Null when the picture could not be made.
   TextureFont* Font() const { return m_font.get(); }
-  float FramesPerSecond() const { return m_framesPerSecond; }
+  float framesPerSecond() const { return m_framesPerSecond; }
 
  private:
   std::unique_ptr<TextureFont> m_font;

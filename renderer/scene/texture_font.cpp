@@ -60,7 +60,7 @@ void TextureFont::BeginOverlay() {
   glMatrixMode(GL_MODELVIEW);
 }
 
-void TextureFont::DrawDarkPanel() {
+void TextureFont::drawDarkPanel() {
   glDisable(GL_TEXTURE_2D);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // Black at alpha 0.6 leaves 40 % of what lies behind.

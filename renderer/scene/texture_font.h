@@ -1,7 +1,7 @@
 // A bitmap font whose glyph sheet is a texture of 16 x 16 cells, and the
 // 800 x 600 overlay coordinate system it draws in.
 //
-// Glyph i is display list ListBase() + i: a 16 x 16 unit quad textured with
+// Glyph i is display list listBase() + i: a 16 x 16 unit quad textured with
 // cell (i mod 16, i div 16), row 0 at the top of the sheet, followed by a
 // pen advance of 11 units along X.  Everything here needs the OpenGL
 // context that was current at construction; the destructor must run in it.
@@ -35,11 +35,11 @@ class TextureFont {
   // black quad of alpha 0.6.  Resets the modelview matrix; leaves texturing
   // on, the current colour opaque white and the blend factors as
   // BeginOverlay set them.
-  void DrawDarkPanel();
+  void drawDarkPanel();
 
   // 0 when construction failed.
-  GLuint ListBase() const { return m_listBase; }
-  GLuint Texture() const { return m_texture; }
+  GLuint listBase() const { return m_listBase; }
+  GLuint texture() const { return m_texture; }
 
  private:
   GLuint m_listBase = 0;

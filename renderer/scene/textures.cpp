@@ -11,12 +11,12 @@ namespace {
 
 // The decoder packs rows without padding; OpenGL must read them that way
 // whatever the width.
-void UnpackTightRows() { glPixelStorei(GL_UNPACK_ALIGNMENT, 1); }
+void unpackTightRows() { glPixelStorei(GL_UNPACK_ALIGNMENT, 1); }
 
 // OpenGL reads width * height * 3 bytes from the block without knowing its
 // size; a record that promises more than it holds must never reach it.
 // (Negative sides are refused by OpenGL itself before it reads anything.)
-bool HoldsItsPixels(const RgbImage& image) {
+bool holdsItsPixels(const RgbImage& image) {
   const std::uint64_t width = image.width > 0 ? static_cast<std::uint64_t>(image.width) : 0;
   const std::uint64_t height = image.height > 0 ? static_cast<std::uint64_t>(image.height) : 0;
   return image.pixels.size() >= width * height * 3;
@@ -26,13 +26,13 @@ bool HoldsItsPixels(const RgbImage& image) {
 
 bool LoadMipmappedTexture(const char* path, GLuint& slot) {
   const std::unique_ptr<RgbImage> image = LoadImageFile(path);
-  if (!image || !HoldsItsPixels(*image)) return false;
+  if (!image || !holdsItsPixels(*image)) return false;
 
   glGenTextures(1, &slot);
   glBindTexture(GL_TEXTURE_2D, slot);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-  UnpackTightRows();
+  unpackTightRows();
   gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB8, image->width, image->height, GL_RGB,
                     GL_UNSIGNED_BYTE, image->pixels.data());
   return true;
@@ -40,7 +40,7 @@ bool LoadMipmappedTexture(const char* path, GLuint& slot) {
 
 bool LoadPlainTexture(const char* path, GLuint& slot) {
   const std::unique_ptr<RgbImage> image = LoadImageFile(path);
-  if (!image || !HoldsItsPixels(*image)) return false;
+  if (!image || !holdsItsPixels(*image)) return false;
 
   glGenTextures(1, &slot);
   glBindTexture(GL_TEXTURE_2D, slot);
@@ -48,7 +48,7 @@ bool LoadPlainTexture(const char* path, GLuint& slot) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-  UnpackTightRows();
+  unpackTightRows();
   glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                image->pixels.data());
   return true;

@@ -66,7 +66,7 @@ constexpr const char* kShiftedDigits = ")!@#$%^&*(";
 
 }  // namespace
 
-int VirtualKeyFor(int usage, std::uint32_t layoutCharacter, bool numLock) {
+int virtualKeyFor(int usage, std::uint32_t layoutCharacter, bool numLock) {
   if (layoutCharacter >= 'a' && layoutCharacter <= 'z') {
     return static_cast<int>(layoutCharacter - 'a' + 'A');
   }
@@ -87,7 +87,7 @@ int VirtualKeyFor(int usage, std::uint32_t layoutCharacter, bool numLock) {
   return 0;
 }
 
-std::uint32_t CharacterFor(int virtualKey, const KeyModifiers& modifiers) {
+std::uint32_t characterFor(int virtualKey, const KeyModifiers& modifiers) {
   // Ctrl with Alt is AltGr on many layouts; the US layout has nothing there.
   if (modifiers.control && modifiers.alt) return 0;
   if (virtualKey >= 'A' && virtualKey <= 'Z') {
@@ -140,7 +140,7 @@ std::uint32_t CharacterFor(int virtualKey, const KeyModifiers& modifiers) {
   return 0;
 }
 
-bool IsSystemKey(int virtualKey, const KeyModifiers& modifiers) {
+bool isSystemKey(int virtualKey, const KeyModifiers& modifiers) {
   return (modifiers.alt && !modifiers.control) || virtualKey == kVkF10;
 }
 

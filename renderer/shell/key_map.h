@@ -34,15 +34,15 @@ struct KeyModifiers {
 // `layoutCharacter` is the character the current layout puts on it without
 // modifiers (0 if none): letters follow the layout, as Windows' codes for
 // 'A'-'Z' do, everything else follows the position.
-int VirtualKeyFor(int usage, std::uint32_t layoutCharacter, bool numLock);
+int virtualKeyFor(int usage, std::uint32_t layoutCharacter, bool numLock);
 
 // The character that translating a key-down of `virtualKey` makes with
 // the given modifiers on a US layout, or 0 when it makes none.  Escape
 // makes 27, Return 13, Backspace 8, Tab 9; Ctrl with a letter makes 1-26.
-std::uint32_t CharacterFor(int virtualKey, const KeyModifiers& modifiers);
+std::uint32_t characterFor(int virtualKey, const KeyModifiers& modifiers);
 
 // True when Windows would report this key-down as a system key
 // (WM_SYSKEYDOWN): with Alt held and Ctrl not, or F10.
-bool IsSystemKey(int virtualKey, const KeyModifiers& modifiers);
+bool isSystemKey(int virtualKey, const KeyModifiers& modifiers);
 
 }  // namespace tumbleview

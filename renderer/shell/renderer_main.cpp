@@ -10,7 +10,7 @@ constexpr const char* kWindowTitle = "Tumbleview_VC";
 
 // The display configuration is fixed; nothing reads a file or the command
 // line.
-void ApplySettings(tumbleview::ShellState& shell) {
+void applySettings(tumbleview::ShellState& shell) {
   shell.screenWidth = 1024;
   shell.screenHeight = 768;
   shell.colourBits = 32;
@@ -20,14 +20,14 @@ void ApplySettings(tumbleview::ShellState& shell) {
 }  // namespace
 
 int main() {
-  tumbleview::ShellState& shell = tumbleview::Shell();
-  ApplySettings(shell);
+  tumbleview::ShellState& shell = tumbleview::shellState();
+  applySettings(shell);
   if (!tumbleview::CreateRenderWindow(kWindowTitle, shell.screenWidth, shell.screenHeight,
                                       shell.colourBits, shell.fullScreen)) {
     return 0;
   }
-  const int status = tumbleview::RunRenderLoop();
-  tumbleview::DestroyRenderApp();
+  const int status = tumbleview::runRenderLoop();
+  tumbleview::destroyRenderApp();
   tumbleview::DestroyRenderWindow();
   return status;
 }

@@ -20,14 +20,14 @@ constexpr std::uintptr_t kMkXButton2 = 0x0040;
 constexpr int kWheelDelta = 120;
 
 // The low and high 16 bits of a mouse message's lParam: client x and y.
-std::intptr_t PointParam(Sint32 x, Sint32 y) {
+std::intptr_t pointParam(Sint32 x, Sint32 y) {
   const auto low = static_cast<std::uint16_t>(static_cast<std::int16_t>(x));
   const auto high = static_cast<std::uint16_t>(static_cast<std::int16_t>(y));
   return static_cast<std::intptr_t>(static_cast<std::uint32_t>(low) |
                                     (static_cast<std::uint32_t>(high) << 16));
 }
 
-std::uintptr_t MouseFlags() {
+std::uintptr_t mouseFlags() {
   const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
   const SDL_Keymod mod = SDL_GetModState();
   std::uintptr_t flags = 0;
@@ -41,7 +41,7 @@ std::uintptr_t MouseFlags() {
   return flags;
 }
 
-std::optional<Message> KeyMessage(const SDL_KeyboardEvent& key) {
+std::optional<Message> keyMessage(const SDL_KeyboardEvent& key) {
   const SDL_Keycode code = key.keysym.sym;
   // Keycodes of printable keys are the layout's character; others carry a
   // mask bit and say nothing about characters.
@@ -53,11 +53,11 @@ std::optional<Message> KeyMessage(const SDL_KeyboardEvent& key) {
   modifiers.alt = (key.keysym.mod & KMOD_ALT) != 0;
   modifiers.capsLock = (key.keysym.mod & KMOD_CAPS) != 0;
   modifiers.numLock = (key.keysym.mod & KMOD_NUM) != 0;
-  const int vk = VirtualKeyFor(key.keysym.scancode, layoutCharacter, modifiers.numLock);
+  const int vk = virtualKeyFor(key.keysym.scancode, layoutCharacter, modifiers.numLock);
   if (vk == 0) return std::nullopt;
 
   const bool down = key.type == SDL_KEYDOWN;
-  const bool system = IsSystemKey(vk, modifiers);
+  const bool system = isSystemKey(vk, modifiers);
   Message message;
   if (down) {
     message.message = system ? kWmSysKeyDown : kWmKeyDown;
@@ -71,11 +71,11 @@ std::optional<Message> KeyMessage(const SDL_KeyboardEvent& key) {
   if (!down || key.repeat) bits |= 1u << 30;
   if (!down) bits |= 1u << 31;
   message.lParam = static_cast<std::intptr_t>(static_cast<std::int32_t>(bits));
-  if (down) message.character = CharacterFor(vk, modifiers);
+  if (down) message.character = characterFor(vk, modifiers);
   return message;
 }
 
-std::optional<Message> ButtonMessage(const SDL_MouseButtonEvent& button) {
+std::optional<Message> buttonMessage(const SDL_MouseButtonEvent& button) {
   const bool down = button.type == SDL_MOUSEBUTTONDOWN;
   std::uint32_t number = 0;
   std::uintptr_t extra = 0;
@@ -97,25 +97,25 @@ std::optional<Message> ButtonMessage(const SDL_MouseButtonEvent& button) {
     default:
       return std::nullopt;
   }
-  return Message{number, MouseFlags() | extra, PointParam(button.x, button.y), 0};
+  return Message{number, mouseFlags() | extra, pointParam(button.x, button.y), 0};
 }
 
-std::optional<Message> WindowMessage(const SDL_WindowEvent& window, SdlMessageState& state) {
+std::optional<Message> windowMessage(const SDL_WindowEvent& window, SdlMessageState& state) {
   switch (window.event) {
     case SDL_WINDOWEVENT_CLOSE:
       return Message{kWmClose, 0, 0, 0};
     case SDL_WINDOWEVENT_MINIMIZED:
       state.minimized = true;
-      return Message{kWmActivate, ActivateParam(kWaInactive, true), 0, 0};
+      return Message{kWmActivate, activateParam(kWaInactive, true), 0, 0};
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_MAXIMIZED:
       if (!state.minimized) return std::nullopt;
       state.minimized = false;
-      return Message{kWmActivate, ActivateParam(kWaActive, false), 0, 0};
+      return Message{kWmActivate, activateParam(kWaActive, false), 0, 0};
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-      return Message{kWmActivate, ActivateParam(kWaActive, state.minimized), 0, 0};
+      return Message{kWmActivate, activateParam(kWaActive, state.minimized), 0, 0};
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      return Message{kWmActivate, ActivateParam(kWaInactive, state.minimized), 0, 0};
+      return Message{kWmActivate, activateParam(kWaInactive, state.minimized), 0, 0};
     default:
       return std::nullopt;
   }
@@ -123,25 +123,25 @@ std::optional<Message> WindowMessage(const SDL_WindowEvent& window, SdlMessageSt
 
 }  // namespace
 
-std::optional<Message> MessageFromSdlEvent(const SDL_Event& event, Uint32 windowId,
+std::optional<Message> messageFromSdlEvent(const SDL_Event& event, Uint32 windowId,
                                            SdlMessageState& state) {
   switch (event.type) {
     case SDL_QUIT:
       return Message{kWmClose, 0, 0, 0};
     case SDL_WINDOWEVENT:
       if (event.window.windowID != windowId) return std::nullopt;
-      return WindowMessage(event.window, state);
+      return windowMessage(event.window, state);
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      return KeyMessage(event.key);
+      return keyMessage(event.key);
     case SDL_MOUSEMOTION:
-      return Message{kWmMouseMove, MouseFlags(), PointParam(event.motion.x, event.motion.y), 0};
+      return Message{kWmMouseMove, mouseFlags(), pointParam(event.motion.x, event.motion.y), 0};
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-      return ButtonMessage(event.button);
+      return buttonMessage(event.button);
     case SDL_MOUSEWHEEL: {
       const auto delta = static_cast<std::uint16_t>(static_cast<std::int16_t>(event.wheel.y * kWheelDelta));
-      return Message{kWmMouseWheel, MouseFlags() | (static_cast<std::uintptr_t>(delta) << 16), 0, 0};
+      return Message{kWmMouseWheel, mouseFlags() | (static_cast<std::uintptr_t>(delta) << 16), 0, 0};
     }
     default:
       return std::nullopt;

@@ -21,7 +21,7 @@ struct SdlMessageState {
 
 // The message for `event`, or nothing for events the window procedure has no
 // message for (and for window events of other windows than `windowId`).
-std::optional<Message> MessageFromSdlEvent(const SDL_Event& event, Uint32 windowId,
+std::optional<Message> messageFromSdlEvent(const SDL_Event& event, Uint32 windowId,
                                            SdlMessageState& state);
 
 }  // namespace tumbleview

@@ -27,7 +27,7 @@ constexpr const char* kErrorCaption = "Error";
 constexpr int kMinimumDepthBits = 16;
 constexpr int kDisplayIndex = 0;
 
-// Everything CreateRenderWindow makes, unmade by DestroyRenderApp and
+// Everything CreateRenderWindow makes, unmade by destroyRenderApp and
 // DestroyRenderWindow.
 struct Handles {
   bool videoOpen = false;
@@ -38,24 +38,24 @@ struct Handles {
   ErrorReporter previousReporter;
 };
 
-Handles& Renderer() {
+Handles& renderer() {
   static Handles handles;
   return handles;
 }
 
 // Bits a pixel of `format` takes in memory: a 24-bit-depth mode kept in
 // 32-bit pixels is what the X server offers as its 32-bit mode.
-int StoredBitsPerPixel(Uint32 format) {
+int storedBitsPerPixel(Uint32 format) {
   if (SDL_ISPIXELFORMAT_FOURCC(format)) return 0;
   return SDL_BYTESPERPIXEL(format) * 8;
 }
 
-bool FindExactMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& found) {
+bool findExactMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& found) {
   const int count = SDL_GetNumDisplayModes(kDisplayIndex);
   for (int i = 0; i < count; ++i) {
     SDL_DisplayMode mode{};
     if (SDL_GetDisplayMode(kDisplayIndex, i, &mode) != 0) continue;
-    if (mode.w == width && mode.h == height && StoredBitsPerPixel(mode.format) == bitsPerPixel) {
+    if (mode.w == width && mode.h == height && storedBitsPerPixel(mode.format) == bitsPerPixel) {
       found = mode;
       return true;
     }
@@ -63,7 +63,7 @@ bool FindExactMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& fou
   return false;
 }
 
-bool ShowsOnScreen(const char* videoDriver) {
+bool showsOnScreen(const char* videoDriver) {
   if (!videoDriver) return false;
   for (const char* invisible : {"offscreen", "dummy"}) {
     if (std::strcmp(videoDriver, invisible) == 0) return false;
@@ -71,7 +71,7 @@ bool ShowsOnScreen(const char* videoDriver) {
   return true;
 }
 
-void RequestPixelFormat(int bitsPerPixel) {
+void requestPixelFormat(int bitsPerPixel) {
   // Colour bits count the pixel as stored: 32 is 8 bits per channel, with
   // no alpha asked for (a 24-bit visual in 32-bit pixels).
   const int channelBits = bitsPerPixel >= 24 ? 8 : bitsPerPixel / 3;
@@ -88,7 +88,7 @@ void RequestPixelFormat(int bitsPerPixel) {
 // Creates the hidden full-screen window and switches the display to `mode`
 // by showing it.  Nullptr when the display ends up in another mode; the
 // attempt is then undone.
-SDL_Window* CreateFullScreenWindow(const char* title, const SDL_DisplayMode& mode) {
+SDL_Window* createFullScreenWindow(const char* title, const SDL_DisplayMode& mode) {
   SDL_Window* window = SDL_CreateWindow(title, 0, 0, mode.w, mode.h,
                                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN);
   if (!window) return nullptr;
@@ -105,15 +105,15 @@ SDL_Window* CreateFullScreenWindow(const char* title, const SDL_DisplayMode& mod
   return nullptr;
 }
 
-void ShowError(const std::string& message) {
+void showError(const std::string& message) {
   // Also on standard error: the box may not be seen (no display for it), and
   // whoever started the renderer may keep its output.
   std::fputs(message.c_str(), stderr);
   if (message.empty() || message.back() != '\n') std::fputc('\n', stderr);
-  SDL_ShowSimpleMessageBox(0, kErrorCaption, message.c_str(), Renderer().window);
+  SDL_ShowSimpleMessageBox(0, kErrorCaption, message.c_str(), renderer().window);
 }
 
-void WriteReport(const char* line) {
+void writeReport(const char* line) {
   std::fputs(line, stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
@@ -122,27 +122,27 @@ void WriteReport(const char* line) {
 class SdlLoopPlatform final : public LoopPlatform {
  public:
   explicit SdlLoopPlatform(bool report)
-      : m_windowId(SDL_GetWindowID(Renderer().window)), m_report(report) {}
+      : m_windowId(SDL_GetWindowID(renderer().window)), m_report(report) {}
 
-  void PumpEvents(MessageQueue& queue) override {
+  void pumpEvents(MessageQueue& queue) override {
     // Everything that has arrived goes into the queue in one go, so that a
     // burst of input is handled before the queue next looks empty.
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
-      if (std::optional<Message> message = MessageFromSdlEvent(event, m_windowId, m_state)) {
-        queue.FromSystem(*message);
+      if (std::optional<Message> message = messageFromSdlEvent(event, m_windowId, m_state)) {
+        queue.fromSystem(*message);
       }
     }
   }
 
   void DrawFrame() override {
-    Renderer().app->DrawFrame();
+    renderer().app->DrawFrame();
     ++m_frames;
   }
 
   void SwapBuffers() override {
-    SDL_GL_SwapWindow(Renderer().window);
+    SDL_GL_SwapWindow(renderer().window);
     ++m_swaps;
     if (!m_report) return;
     char line[96];
@@ -150,20 +150,20 @@ class SdlLoopPlatform final : public LoopPlatform {
       const auto now = std::chrono::steady_clock::now().time_since_epoch();
       std::snprintf(line, sizeof line, "first-frame %" PRId64,
                     static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-      WriteReport(line);
+      writeReport(line);
     }
-    if (Shell().active != m_reportedActive) {
-      m_reportedActive = Shell().active;
+    if (shellState().active != m_reportedActive) {
+      m_reportedActive = shellState().active;
       std::snprintf(line, sizeof line, "active %d frames %" PRIu64, m_reportedActive ? 1 : 0, m_frames);
-      WriteReport(line);
+      writeReport(line);
     }
   }
 
-  void ReportEnd() const {
+  void reportEnd() const {
     if (!m_report) return;
     char line[96];
     std::snprintf(line, sizeof line, "frames %" PRIu64 " swaps %" PRIu64, m_frames, m_swaps);
-    WriteReport(line);
+    writeReport(line);
   }
 
  private:
@@ -179,8 +179,8 @@ class SdlLoopPlatform final : public LoopPlatform {
 
 bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPixel,
                         bool fullScreen) {
-  Handles& handles = Renderer();
-  ShellState& shell = Shell();
+  Handles& handles = renderer();
+  ShellState& shell = shellState();
   shell.fullScreen = fullScreen;
 
   // SDL reads the X11 class from the environment when its video starts.
@@ -192,16 +192,16 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   handles.videoOpen = true;
   // Without a display SDL falls back to drawing nowhere: such a run could
   // never be seen nor ended by a key, and would spin until killed.
-  if (!ShowsOnScreen(SDL_GetCurrentVideoDriver())) {
+  if (!showsOnScreen(SDL_GetCurrentVideoDriver())) {
     DestroyRenderWindow();
     return false;
   }
 
-  RequestPixelFormat(bitsPerPixel);
+  requestPixelFormat(bitsPerPixel);
   if (shell.fullScreen) {
     SDL_DisplayMode mode{};
-    if (FindExactMode(width, height, bitsPerPixel, mode)) {
-      handles.window = CreateFullScreenWindow(title, mode);
+    if (findExactMode(width, height, bitsPerPixel, mode)) {
+      handles.window = createFullScreenWindow(title, mode);
     }
     // No such mode, or the display refused it: an ordinary window instead.
     if (!handles.window) shell.fullScreen = false;
@@ -232,39 +232,39 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   shell.clientHeight = clientHeight;
   shell.showPointer = [] { SDL_ShowCursor(SDL_ENABLE); };
   shell.loadFailed = 0;
-  handles.previousReporter = SetErrorReporter(ShowError);
+  handles.previousReporter = setErrorReporter(showError);
   handles.reporterInstalled = true;
 
   handles.app = std::make_unique<RenderApp>();
   if (shell.loadFailed != 0) {
-    DestroyRenderApp();
+    destroyRenderApp();
     DestroyRenderWindow();
     return false;
   }
   return true;
 }
 
-int RunRenderLoop() {
+int runRenderLoop() {
   SdlLoopPlatform platform(std::getenv("TUMBLEVIEW_FRAME_REPORT") != nullptr);
   MessageQueue queue;
-  const int status = RunMessageLoop(Shell(), queue, platform);
-  platform.ReportEnd();
+  const int status = runMessageLoop(shellState(), queue, platform);
+  platform.reportEnd();
   return status;
 }
 
-void DestroyRenderApp() { Renderer().app.reset(); }
+void destroyRenderApp() { renderer().app.reset(); }
 
 void DestroyRenderWindow() {
-  Handles& handles = Renderer();
+  Handles& handles = renderer();
   if (handles.videoOpen) SDL_ShowCursor(SDL_ENABLE);
-  if (Shell().fullScreen && handles.window) SDL_SetWindowFullscreen(handles.window, 0);
+  if (shellState().fullScreen && handles.window) SDL_SetWindowFullscreen(handles.window, 0);
   if (handles.context) {
     SDL_GL_MakeCurrent(handles.window, nullptr);
     SDL_GL_DeleteContext(handles.context);
     handles.context = nullptr;
   }
   if (handles.reporterInstalled) {
-    SetErrorReporter(std::move(handles.previousReporter));
+    setErrorReporter(std::move(handles.previousReporter));
     handles.reporterInstalled = false;
   }
   if (handles.window) {

@@ -19,7 +19,7 @@ namespace tumbleview {
 // Full screen: only an exact `width` x `height` display mode with
 // `bitsPerPixel` bits per pixel (a 24-bit-depth mode stored in 32 bits counts
 // as 32) is accepted, and the display is switched to it.  When the display
-// has no such mode or refuses the change, Shell().fullScreen is cleared and
+// has no such mode or refuses the change, shellState().fullScreen is cleared and
 // the window is an ordinary decorated one whose client area is `width` x
 // `height`, at the screen's top-left corner.
 //
@@ -32,7 +32,7 @@ namespace tumbleview {
 bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPixel,
                         bool fullScreen);
 
-// Runs the message loop (RunMessageLoop) on the window until the quit
+// Runs the message loop (runMessageLoop) on the window until the quit
 // message or Escape; returns the exit status.  Needs a successful
 // CreateRenderWindow.
 //
@@ -41,17 +41,17 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
 //   "first-frame <ns>"     after the first buffer swap; steady-clock ns
 //   "active <0|1> frames <n>"  when drawing stops or starts again
 //   "frames <n> swaps <n>"     when the loop ends
-int RunRenderLoop();
+int runRenderLoop();
 
 // Destroys the scene while its context is still current (it frees its
 // textures and lists there, and shows the pointer).  Safe without a scene.
-void DestroyRenderApp();
+void destroyRenderApp();
 
 // Undoes what CreateRenderWindow made on the windowing side, in this order:
 // shows the pointer, restores the display mode (only after a full-screen
 // change), releases the context, destroys the window, closes SDL's video.
 // Never fails; safe to call when nothing or only part was made.  The scene
-// must be gone already (DestroyRenderApp).
+// must be gone already (destroyRenderApp).
 void DestroyRenderWindow();
 
 }  // namespace tumbleview

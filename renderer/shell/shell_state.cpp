@@ -2,7 +2,7 @@
 
 namespace tumbleview {
 
-ShellState& Shell() {
+ShellState& shellState() {
   static ShellState state;
   return state;
 }

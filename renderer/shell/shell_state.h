@@ -39,6 +39,6 @@ struct ShellState {
 };
 
 // The one instance.
-ShellState& Shell();
+ShellState& shellState();
 
 }  // namespace tumbleview

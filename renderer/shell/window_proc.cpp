@@ -2,11 +2,11 @@
 
 namespace tumbleview {
 
-void MessageQueue::Post(const Message& message) { m_posted.push_back(message); }
+void MessageQueue::post(const Message& message) { m_posted.push_back(message); }
 
-void MessageQueue::PostInput(const Message& message) { m_input.push_back(message); }
+void MessageQueue::postInput(const Message& message) { m_input.push_back(message); }
 
-void MessageQueue::FromSystem(const Message& message) {
+void MessageQueue::fromSystem(const Message& message) {
   if (message.message == kWmActivate || message.message == kWmClose) {
     m_sent.push_back(message);
   } else {
@@ -14,19 +14,19 @@ void MessageQueue::FromSystem(const Message& message) {
   }
 }
 
-bool MessageQueue::TakeSent(Message& out) {
+bool MessageQueue::takeSent(Message& out) {
   if (m_sent.empty()) return false;
   out = m_sent.front();
   m_sent.pop_front();
   return true;
 }
 
-void MessageQueue::PostQuit(int exitCode) {
+void MessageQueue::postQuit(int exitCode) {
   m_quitPosted = true;
   m_quitCode = exitCode;
 }
 
-bool MessageQueue::Peek(Message& out) {
+bool MessageQueue::peek(Message& out) {
   if (!m_posted.empty()) {
     out = m_posted.front();
     m_posted.pop_front();
@@ -45,22 +45,22 @@ bool MessageQueue::Peek(Message& out) {
   return false;
 }
 
-bool MessageQueue::Empty() const {
+bool MessageQueue::empty() const {
   return m_sent.empty() && m_posted.empty() && m_input.empty() && !m_quitPosted;
 }
 
 void TranslateMessage(MessageQueue& queue, const Message& message) {
   if (message.character == 0) return;
   if (message.message == kWmKeyDown) {
-    queue.Post(Message{kWmChar, message.character, message.lParam, 0});
+    queue.post(Message{kWmChar, message.character, message.lParam, 0});
   } else if (message.message == kWmSysKeyDown) {
-    queue.Post(Message{kWmSysChar, message.character, message.lParam, 0});
+    queue.post(Message{kWmSysChar, message.character, message.lParam, 0});
   }
 }
 
 namespace {
 
-void SetKey(ShellState& shell, std::uintptr_t code, std::uint8_t held) {
+void setKey(ShellState& shell, std::uintptr_t code, std::uint8_t held) {
   // The table covers the virtual-key codes 0 to 255; anything else is not
   // a key the renderer knows.
   if (code < static_cast<std::uintptr_t>(kKeyCount)) shell.keyDown[code] = held;
@@ -75,13 +75,13 @@ std::intptr_t WindowProc(ShellState& shell, MessageQueue& queue, const Message& 
       shell.active = ((message.wParam >> 16) & 0xFFFF) == 0;
       return 0;
     case kWmClose:
-      queue.PostQuit(0);
+      queue.postQuit(0);
       return 0;
     case kWmKeyDown:
-      SetKey(shell, message.wParam, 1);
+      setKey(shell, message.wParam, 1);
       return 0;
     case kWmKeyUp:
-      SetKey(shell, message.wParam, 0);
+      setKey(shell, message.wParam, 0);
       return 0;
     case kWmLButtonDown:
       shell.keyDown[kVkLButton] = 1;
@@ -102,13 +102,13 @@ std::intptr_t WindowProc(ShellState& shell, MessageQueue& queue, const Message& 
   }
 }
 
-int RunMessageLoop(ShellState& shell, MessageQueue& queue, LoopPlatform& platform) {
+int runMessageLoop(ShellState& shell, MessageQueue& queue, LoopPlatform& platform) {
   std::uintptr_t lastParam = 0;
   for (;;) {
-    platform.PumpEvents(queue);
+    platform.pumpEvents(queue);
     Message message;
-    while (queue.TakeSent(message)) WindowProc(shell, queue, message);
-    if (queue.Peek(message)) {
+    while (queue.takeSent(message)) WindowProc(shell, queue, message);
+    if (queue.peek(message)) {
       lastParam = message.wParam;
       if (message.message == kWmQuit) break;
       TranslateMessage(queue, message);

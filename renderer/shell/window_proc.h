@@ -48,7 +48,7 @@ struct Message {
 };
 
 // WM_ACTIVATE's wParam for the given activation and minimized state.
-constexpr std::uintptr_t ActivateParam(std::uintptr_t activation, bool minimized) {
+constexpr std::uintptr_t activateParam(std::uintptr_t activation, bool minimized) {
   return activation | (minimized ? std::uintptr_t{1} << 16 : 0);
 }
 
@@ -64,22 +64,22 @@ constexpr std::uintptr_t ActivateParam(std::uintptr_t activation, bool minimized
 class MessageQueue {
  public:
   // A message the program posts to itself.
-  void Post(const Message& message);
+  void post(const Message& message);
   // An input message from the windowing system.
-  void PostInput(const Message& message);
+  void postInput(const Message& message);
   // A message from the windowing system: sent when it is a window-state
   // notification, queued as input otherwise.
-  void FromSystem(const Message& message);
+  void fromSystem(const Message& message);
   // Takes the oldest sent message not yet handed to the window procedure.
-  bool TakeSent(Message& out);
+  bool takeSent(Message& out);
   // Marks the queue so that WM_QUIT with wParam `exitCode` comes out once
   // everything else has.
-  void PostQuit(int exitCode);
+  void postQuit(int exitCode);
 
   // Removes the next message into `out`; false (and `out` untouched) when
   // nothing is waiting.
-  bool Peek(Message& out);
-  bool Empty() const;
+  bool peek(Message& out);
+  bool empty() const;
 
  private:
   std::deque<Message> m_sent;
@@ -105,7 +105,7 @@ class LoopPlatform {
  public:
   virtual ~LoopPlatform() = default;
   // Moves every event that is waiting now into the queue; never blocks.
-  virtual void PumpEvents(MessageQueue& queue) = 0;
+  virtual void pumpEvents(MessageQueue& queue) = 0;
   // Draws one frame into the back buffer.
   virtual void DrawFrame() = 0;
   // Presents the back buffer.
@@ -117,6 +117,6 @@ class LoopPlatform {
 // message was ever removed).  Sent messages go to the window procedure before
 // each look at the queue.  Never sleeps: with nothing waiting it draws
 // (while shell.active) and swaps straight away.
-int RunMessageLoop(ShellState& shell, MessageQueue& queue, LoopPlatform& platform);
+int runMessageLoop(ShellState& shell, MessageQueue& queue, LoopPlatform& platform);
 
 }  // namespace tumbleview

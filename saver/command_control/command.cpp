@@ -56,7 +56,7 @@ constexpr char kFaceTint[] = "&HC6C5D7";
 // 16-bit channel.
 gdi::TriVertex faceColour(std::string_view text) {
   auto group = [&](std::size_t at) {
-    const auto value = ParseLeadingNumber(std::string("&H") + std::string(text.substr(at, 2)));
+    const auto value = parseLeadingNumber(std::string("&H") + std::string(text.substr(at, 2)));
     return static_cast<std::uint16_t>(static_cast<int>(value.value_or(0)) << 8);
   };
   gdi::TriVertex v;
@@ -88,17 +88,17 @@ std::uint32_t toOleColour(const QColor& colour) {
 
 // A boolean as stored: "-1" or "0"; "True" and "False" are read as well.
 std::optional<bool> booleanFromText(const std::string& text) {
-  const std::string upper = ToUpper(text);
+  const std::string upper = toUpper(text);
   if (upper == "TRUE") return true;
   if (upper == "FALSE") return false;
-  const auto number = ToInt16Rounded(std::string_view(text));
+  const auto number = toInt16Rounded(std::string_view(text));
   if (!number) return std::nullopt;
   return *number != 0;
 }
 
 std::optional<std::int64_t> wholeNumberFromText(const std::string& text, std::int64_t low,
                                                 std::int64_t high) {
-  const auto number = ParseNumberText(text);
+  const auto number = parseNumberText(text);
   if (!number || !std::isfinite(*number)) return std::nullopt;
   const double rounded = std::nearbyint(*number);
   if (rounded < double(low) || rounded > double(high)) return std::nullopt;
@@ -319,10 +319,10 @@ void Command::PaintSkin(Skin skin) {
 
   const double w = pixelsToTwips(width());
   const double h = pixelsToTwips(height());
-  const auto wLess120 = ToInt16Rounded(w - 120);
-  const auto hLess120 = ToInt16Rounded(h - 120);
-  const auto wLess60 = ToInt16Rounded(w - 60);
-  const auto hLess60 = ToInt16Rounded(h - 60);
+  const auto wLess120 = toInt16Rounded(w - 120);
+  const auto hLess120 = toInt16Rounded(h - 120);
+  const auto wLess60 = toInt16Rounded(w - 60);
+  const auto hLess60 = toInt16Rounded(h - 60);
   const QImage& picture = skinPicture(skin);
 
   // One border piece: destination and source rectangles in twips.

@@ -37,7 +37,7 @@ bool gradientFillRectV(const Surface& target, std::span<const TriVertex> vertice
 
 bool stretchBltColorOnColor(const Surface& target, PixelRect destinationRect,
                             const ConstSurface& source, PixelRect sourceRect) {
-  return StretchPixels(target, destinationRect, source, sourceRect);
+  return stretchPixels(target, destinationRect, source, sourceRect);
 }
 
 }  // namespace tumbleview::gdi

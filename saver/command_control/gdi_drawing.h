@@ -46,7 +46,7 @@ bool gradientFillRectV(const Surface& target, std::span<const TriVertex> vertice
                        GradientRect mesh);
 
 // Stretched copy of `sourceRect` of `source` into `destinationRect` of
-// `target`, nearest neighbour, pixels copied as they are: StretchPixels.
+// `target`, nearest neighbour, pixels copied as they are: stretchPixels.
 // False, drawing nothing, when an extent is 0.
 bool stretchBltColorOnColor(const Surface& target, PixelRect destinationRect,
                             const ConstSurface& source, PixelRect sourceRect);

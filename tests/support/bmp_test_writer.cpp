@@ -8,10 +8,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put16(Bytes& out, std::uint32_t value) { out.insert(out.end(), {std::uint8_t(value), std::uint8_t(value >> 8)}); }
-void Put32(Bytes& out, std::uint32_t value) { Put16(out, value & 0xFFFF), Put16(out, value >> 16); }
+void put16(Bytes& out, std::uint32_t value) { out.insert(out.end(), {std::uint8_t(value), std::uint8_t(value >> 8)}); }
+void put32(Bytes& out, std::uint32_t value) { put16(out, value & 0xFFFF), put16(out, value >> 16); }
 
-std::size_t Stride(int width, int bpp) { return (static_cast<std::size_t>(width) * bpp + 31) / 32 * 4; }
+std::size_t rowStride(int width, int bpp) { return (static_cast<std::size_t>(width) * bpp + 31) / 32 * 4; }
 
 // A picture split into a colour table and one index per pixel.
 struct Indexed {
@@ -19,7 +19,7 @@ struct Indexed {
   Bytes indices;  // bottom row first
 };
 
-Indexed ToIndexed(const Picture& picture) {
+Indexed toIndexed(const Picture& picture) {
   Indexed out;
   for (const Rgb8& p : picture.pixels) {
     auto found = std::find(out.palette.begin(), out.palette.end(), p);
@@ -36,8 +36,8 @@ Indexed ToIndexed(const Picture& picture) {
 // Pixel values are little-endian bpp-bit numbers; below 8 bits the first
 // pixel takes the high bits of its byte.
 template <typename Value>
-Bytes PackRows(const Picture& picture, int bpp, bool topDown, Value value) {
-  const std::size_t stride = Stride(picture.width, bpp);
+Bytes packRows(const Picture& picture, int bpp, bool topDown, Value value) {
+  const std::size_t stride = rowStride(picture.width, bpp);
   Bytes out(stride * static_cast<std::size_t>(picture.height), 0);
   for (int row = 0; row < picture.height; ++row) {
     std::uint8_t* line = &out[stride * static_cast<std::size_t>(topDown ? picture.height - 1 - row : row)];
@@ -51,7 +51,7 @@ Bytes PackRows(const Picture& picture, int bpp, bool topDown, Value value) {
   return out;
 }
 
-std::size_t RunAt(const Bytes& row, std::size_t i) {
+std::size_t runAt(const Bytes& row, std::size_t i) {
   std::size_t run = 1;
   while (i + run < row.size() && row[i + run] == row[i] && run < 255) ++run;
   return run;
@@ -60,16 +60,16 @@ std::size_t RunAt(const Bytes& row, std::size_t i) {
 // Encoded runs for repeats of 3 or more, absolute runs for stretches of 3 or
 // more changes, single encoded pixels otherwise; an end-of-line after every
 // row and end-of-bitmap at the end.  RLE4 packs two indices per byte.
-Bytes EncodeRle(const Picture& picture, const Indexed& indexed, bool rle4) {
+Bytes encodeRle(const Picture& picture, const Indexed& indexed, bool rle4) {
   Bytes out;
   const auto pair = [rle4](unsigned a, unsigned b) { return static_cast<std::uint8_t>(rle4 ? a << 4 | b : a); };
   for (int row = 0; row < picture.height; ++row) {
     const auto begin = indexed.indices.begin() + static_cast<long>(row) * picture.width;
     const Bytes line(begin, begin + picture.width);
     for (std::size_t i = 0; i < line.size();) {
-      const std::size_t run = RunAt(line, i);
+      const std::size_t run = runAt(line, i);
       std::size_t end = i;
-      while (run < 3 && end < line.size() && end - i < 255 && RunAt(line, end) < 3) ++end;
+      while (run < 3 && end < line.size() && end - i < 255 && runAt(line, end) < 3) ++end;
       if (run >= 3 || end - i < 3) {
         const std::size_t count = run >= 3 ? run : 1;
         out.insert(out.end(), {static_cast<std::uint8_t>(count), pair(line[i], line[i])});
@@ -101,23 +101,23 @@ std::vector<std::uint8_t> Picture::rgbBytes() const {
   return out;
 }
 
-std::vector<std::uint8_t> WriteBmp(const BmpFields& f) {
+std::vector<std::uint8_t> writeBmp(const BmpFields& f) {
   Bytes header;
-  Put32(header, f.headerSize);
+  put32(header, f.headerSize);
   if (f.headerSize == 12) {
-    for (auto v : {static_cast<std::uint32_t>(f.width), static_cast<std::uint32_t>(f.height)}) Put16(header, v & 0xFFFF);
-    Put16(header, f.planes);
-    Put16(header, f.bpp);
+    for (auto v : {static_cast<std::uint32_t>(f.width), static_cast<std::uint32_t>(f.height)}) put16(header, v & 0xFFFF);
+    put16(header, f.planes);
+    put16(header, f.bpp);
   } else {
-    Put32(header, static_cast<std::uint32_t>(f.width));
-    Put32(header, static_cast<std::uint32_t>(f.height));
-    Put16(header, f.planes);
-    Put16(header, f.bpp);
+    put32(header, static_cast<std::uint32_t>(f.width));
+    put32(header, static_cast<std::uint32_t>(f.height));
+    put16(header, f.planes);
+    put16(header, f.bpp);
     for (auto v : {f.compression, f.sizeImage, static_cast<std::uint32_t>(f.xPelsPerMeter),
-                   static_cast<std::uint32_t>(f.yPelsPerMeter), f.colorsUsed, f.colorsImportant}) Put32(header, v);
+                   static_cast<std::uint32_t>(f.yPelsPerMeter), f.colorsUsed, f.colorsImportant}) put32(header, v);
     if (f.headerSize > header.size() && f.headerSize < 4096) header.resize(f.headerSize, 0);
   }
-  for (std::uint32_t mask : f.masks) Put32(header, mask);
+  for (std::uint32_t mask : f.masks) put32(header, mask);
   for (const Rgb8& c : f.palette) {
     header.insert(header.end(), {c.b, c.g, c.r});
     if (f.headerSize != 12) header.push_back(0);
@@ -126,24 +126,24 @@ std::vector<std::uint8_t> WriteBmp(const BmpFields& f) {
   if (f.fileHeader) {
     const std::size_t offset = 14 + header.size();
     out = {'B', 'M'};
-    Put32(out, f.fileSize.value_or(static_cast<std::uint32_t>(offset + f.pixelData.size())));
-    Put32(out, 0);
-    Put32(out, f.pixelOffset.value_or(static_cast<std::uint32_t>(offset)));
+    put32(out, f.fileSize.value_or(static_cast<std::uint32_t>(offset + f.pixelData.size())));
+    put32(out, 0);
+    put32(out, f.pixelOffset.value_or(static_cast<std::uint32_t>(offset)));
   }
   out.insert(out.end(), header.begin(), header.end());
   out.insert(out.end(), f.pixelData.begin(), f.pixelData.end());
   return out;
 }
 
-std::string StorageName(Storage storage) { return kStorageNames[static_cast<int>(storage)]; }
-int StorageDepth(Storage storage) { return kStorageDepths[static_cast<int>(storage)]; }
+std::string storageName(Storage storage) { return kStorageNames[static_cast<int>(storage)]; }
+int storageDepth(Storage storage) { return kStorageDepths[static_cast<int>(storage)]; }
 
-std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage) {
+std::vector<std::uint8_t> encodePicture(const Picture& picture, Storage storage) {
   BmpFields f;
   f.width = picture.width;
   f.height = picture.height;
-  f.bpp = static_cast<std::uint16_t>(StorageDepth(storage));
-  const Indexed indexed = f.bpp <= 8 ? ToIndexed(picture) : Indexed{};
+  f.bpp = static_cast<std::uint16_t>(storageDepth(storage));
+  const Indexed indexed = f.bpp <= 8 ? toIndexed(picture) : Indexed{};
   f.palette = indexed.palette;
   switch (storage) {
     case Storage::kCore1: case Storage::kCore4: case Storage::kCore8: case Storage::kBareCore4:
@@ -161,12 +161,12 @@ std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage)
   if (!f.masks.empty()) f.compression = 3;
   if (storage == Storage::kInfoRle4 || storage == Storage::kInfoRle8) {
     f.compression = storage == Storage::kInfoRle8 ? 1 : 2;
-    f.pixelData = EncodeRle(picture, indexed, storage == Storage::kInfoRle4);
-    return WriteBmp(f);
+    f.pixelData = encodeRle(picture, indexed, storage == Storage::kInfoRle4);
+    return writeBmp(f);
   }
   const bool topDown = storage == Storage::kTopDown24 || storage == Storage::kTopDown8;
   if (topDown) f.height = -picture.height;
-  f.pixelData = PackRows(picture, f.bpp, topDown, [&](std::size_t i) -> std::uint32_t {
+  f.pixelData = packRows(picture, f.bpp, topDown, [&](std::size_t i) -> std::uint32_t {
     const Rgb8 p = picture.pixels[i];
     if (f.bpp <= 8) return indexed.indices[i];
     if (storage == Storage::kBitFields565) return (p.r >> 3) << 11 | (p.g >> 2) << 5 | p.b >> 3;
@@ -174,7 +174,7 @@ std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage)
     // The 4th byte at 32 bits is neither alpha nor zero, to show it is ignored.
     return static_cast<std::uint32_t>(storage == Storage::kBitFields32 ? 0x5A : 0x33) << 24 | p.r << 16 | p.g << 8 | p.b;
   });
-  return WriteBmp(f);
+  return writeBmp(f);
 }
 
 }  // namespace tumbleview::test

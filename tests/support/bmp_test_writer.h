@@ -46,7 +46,7 @@ struct BmpFields {
   std::vector<std::uint8_t> pixelData;
 };
 
-std::vector<std::uint8_t> WriteBmp(const BmpFields& fields);
+std::vector<std::uint8_t> writeBmp(const BmpFields& fields);
 
 // Every way the decoder can store a picture.  Indexed storages use a short
 // colour table (a full one for core headers); RLE streams mix encoded and
@@ -56,10 +56,10 @@ enum class Storage {
   kBitFields565, kBitFields32, kCore1, kCore4, kCore8, kCore24,
   kTopDown24, kTopDown8, kBare8, kBareCore4, kCount
 };
-std::string StorageName(Storage storage);
+std::string storageName(Storage storage);
 // Bits per pixel of the storage; the picture must have at most 2^bpp
 // colours for the indexed ones.
-int StorageDepth(Storage storage);
-std::vector<std::uint8_t> EncodePicture(const Picture& picture, Storage storage);
+int storageDepth(Storage storage);
+std::vector<std::uint8_t> encodePicture(const Picture& picture, Storage storage);
 
 }  // namespace tumbleview::test

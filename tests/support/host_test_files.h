@@ -36,17 +36,17 @@ class TempFolder {
   std::string m_path;
 };
 
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
+inline void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-inline std::string ReadBytes(const std::string& path) {
+inline std::string readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Names in the folder, for checking that no temporary file stayed behind.
-inline std::size_t EntryCount(const std::string& folder) {
+inline std::size_t entryCount(const std::string& folder) {
   return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 

@@ -12,7 +12,7 @@
 
 namespace tumbleview::test {
 
-inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+inline void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
@@ -30,7 +30,7 @@ class TempFolder {
   const std::filesystem::path& path() const { return m_path; }
   // Writes `bytes` as file `name` in the folder; returns its path.
   std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    WriteFile(m_path / name, bytes);
+    writeFile(m_path / name, bytes);
     return m_path / name;
   }
 

@@ -35,21 +35,21 @@ FrameClocks steppedClocks(const std::shared_ptr<std::int64_t>& ticks) {
 QImage renderPreviewStill(const QString& picturePath, std::string* why) {
   const int width = kPreviewWidth * kScale;
   const int height = kPreviewHeight * kScale;
-  Shell() = ShellState{};
-  Shell().screenWidth = width;
-  Shell().screenHeight = height;
-  Shell().clientWidth = width;
-  Shell().clientHeight = height;
+  shellState() = ShellState{};
+  shellState().screenWidth = width;
+  shellState().screenHeight = height;
+  shellState().clientWidth = width;
+  shellState().clientHeight = height;
   pitch = kStartPitch;
   yaw = kStartYaw;
 
-  auto context = CreateOffscreenGl(width, height, why);
+  auto context = createOffscreenGl(width, height, why);
   if (!context) return {};
   auto ticks = std::make_shared<std::int64_t>(0);
   std::vector<std::uint8_t> pixels;
   {
     RenderApp app(picturePath.toStdString(), steppedClocks(ticks));
-    if (Shell().loadFailed != 0) {
+    if (shellState().loadFailed != 0) {
       if (why) *why = "the renderer could not load " + picturePath.toStdString();
       return {};
     }
@@ -57,7 +57,7 @@ QImage renderPreviewStill(const QString& picturePath, std::string* why) {
       *ticks += kTicksPerFrame;
       app.DrawFrame();
     }
-    pixels = context->ReadPixels();
+    pixels = context->readPixels();
   }
   if (pixels.size() != std::size_t(width) * std::size_t(height) * 4) {
     if (why) *why = "unexpected frame size";

@@ -13,16 +13,16 @@ namespace {
 
 constexpr char32_t kEscapedByteBase = 0xDC00;
 
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-int HexDigitValue(char c) {
+int hexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
 
-bool StartsWith(std::string_view text, std::size_t pos, std::string_view prefix) {
+bool startsWith(std::string_view text, std::size_t pos, std::string_view prefix) {
   return !prefix.empty() && text.substr(pos, prefix.size()) == prefix;
 }
 
@@ -33,11 +33,11 @@ struct RadixDigits {
   std::size_t end = 0;  // position after the last digit read
   std::optional<double> value;
 };
-RadixDigits ReadRadixDigits(std::string_view text, std::size_t pos, int radix) {
+RadixDigits readRadixDigits(std::string_view text, std::size_t pos, int radix) {
   RadixDigits result{pos, 0.0};
   std::uint64_t value = 0;
   while (pos < text.size()) {
-    const int digit = radix == 16 ? HexDigitValue(text[pos])
+    const int digit = radix == 16 ? hexDigitValue(text[pos])
                                   : (text[pos] >= '0' && text[pos] <= '7' ? text[pos] - '0' : -1);
     if (digit < 0) break;
     value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(digit);
@@ -59,7 +59,7 @@ RadixDigits ReadRadixDigits(std::string_view text, std::size_t pos, int radix) {
 }
 
 // Parses an ASCII decimal number made of [-]digits[.digits][E[sign]digits].
-std::optional<double> ParseCleanDecimal(const std::string& clean) {
+std::optional<double> parseCleanDecimal(const std::string& clean) {
   double value = 0;
   const char* first = clean.data();
   const char* last = clean.data() + clean.size();
@@ -68,18 +68,18 @@ std::optional<double> ParseCleanDecimal(const std::string& clean) {
   return value;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
 // ---- Characters --------------------------------------------------------------
 
-std::u32string DecodeUtf8(std::string_view text) {
+std::u32string decodeUtf8(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    const Utf8CodePoint next = NextUtf8CodePoint(text, i);
+    const Utf8CodePoint next = nextUtf8CodePoint(text, i);
     if (next.length == 0) {
       out.push_back(kEscapedByteBase + static_cast<unsigned char>(text[i]));
       ++i;
@@ -91,7 +91,7 @@ std::u32string DecodeUtf8(std::string_view text) {
   return out;
 }
 
-std::string EncodeUtf8(std::u32string_view text) {
+std::string encodeUtf8(std::u32string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char32_t cp : text) {
@@ -119,7 +119,7 @@ std::string EncodeUtf8(std::u32string_view text) {
   return out;
 }
 
-char32_t UpperCaseOf(char32_t c) {
+char32_t upperCaseOf(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 0x20 : c;
   // Latin-1 (but not the division sign); ÿ's capital lives in Extended-A.
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
@@ -147,41 +147,41 @@ char32_t UpperCaseOf(char32_t c) {
 
 // ---- Text --------------------------------------------------------------------
 
-std::string ToUpper(std::string_view text) {
-  std::u32string chars = DecodeUtf8(text);
-  for (char32_t& c : chars) c = UpperCaseOf(c);
-  return EncodeUtf8(chars);
+std::string toUpper(std::string_view text) {
+  std::u32string chars = decodeUtf8(text);
+  for (char32_t& c : chars) c = upperCaseOf(c);
+  return encodeUtf8(chars);
 }
 
-int TextLength(std::string_view text) { return static_cast<int>(DecodeUtf8(text).size()); }
+int textLength(std::string_view text) { return static_cast<int>(decodeUtf8(text).size()); }
 
-std::optional<std::string> Left(std::string_view text, int count) {
+std::optional<std::string> left(std::string_view text, int count) {
   if (count < 0) return std::nullopt;
-  const std::u32string chars = DecodeUtf8(text);
+  const std::u32string chars = decodeUtf8(text);
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), chars.size());
-  return EncodeUtf8(std::u32string_view(chars).substr(0, n));
+  return encodeUtf8(std::u32string_view(chars).substr(0, n));
 }
 
-std::optional<std::string> Right(std::string_view text, int count) {
+std::optional<std::string> right(std::string_view text, int count) {
   if (count < 0) return std::nullopt;
-  const std::u32string chars = DecodeUtf8(text);
+  const std::u32string chars = decodeUtf8(text);
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), chars.size());
-  return EncodeUtf8(std::u32string_view(chars).substr(chars.size() - n));
+  return encodeUtf8(std::u32string_view(chars).substr(chars.size() - n));
 }
 
-std::optional<std::string> Substring(std::string_view text, int start, std::optional<int> count) {
+std::optional<std::string> substring(std::string_view text, int start, std::optional<int> count) {
   if (start < 1 || (count && *count < 0)) return std::nullopt;
-  const std::u32string chars = DecodeUtf8(text);
+  const std::u32string chars = decodeUtf8(text);
   const auto first = static_cast<std::size_t>(start - 1);
   if (first >= chars.size()) return std::string();
   const std::size_t n = count ? static_cast<std::size_t>(*count) : std::u32string::npos;
-  return EncodeUtf8(std::u32string_view(chars).substr(first, n));
+  return encodeUtf8(std::u32string_view(chars).substr(first, n));
 }
 
-std::optional<int> FindText(std::string_view text, std::string_view needle, int start) {
+std::optional<int> findText(std::string_view text, std::string_view needle, int start) {
   if (start < 1) return std::nullopt;
-  const std::u32string chars = DecodeUtf8(text);
-  const std::u32string wanted = DecodeUtf8(needle);
+  const std::u32string chars = decodeUtf8(text);
+  const std::u32string wanted = decodeUtf8(needle);
   const auto first = static_cast<std::size_t>(start - 1);
   if (first > chars.size()) return 0;
   const std::size_t at = chars.find(wanted, first);
@@ -190,7 +190,7 @@ std::optional<int> FindText(std::string_view text, std::string_view needle, int 
 
 // ---- Numbers from text -----------------------------------------------------------
 
-NumberFormat ProcessNumberFormat() {
+NumberFormat processNumberFormat() {
   NumberFormat format;
   if (const lconv* conv = std::localeconv()) {
     if (conv->decimal_point && *conv->decimal_point) format.decimalPoint = conv->decimal_point;
@@ -200,10 +200,10 @@ NumberFormat ProcessNumberFormat() {
   return format;
 }
 
-std::optional<double> ParseNumberText(std::string_view text, const NumberFormat& format) {
+std::optional<double> parseNumberText(std::string_view text, const NumberFormat& format) {
   std::size_t pos = 0;
   const auto skipBlanks = [&] {
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    while (pos < text.size() && isBlank(text[pos])) ++pos;
   };
   const auto atEndAfterBlanks = [&] {
     skipBlanks();
@@ -217,7 +217,7 @@ std::optional<double> ParseNumberText(std::string_view text, const NumberFormat&
     if (kind == 'H' || kind == 'h') radix = 16;
     if (kind == 'O' || kind == 'o') radix = 8;
     if (radix == 0) return std::nullopt;
-    const RadixDigits digits = ReadRadixDigits(text, pos + 2, radix);
+    const RadixDigits digits = readRadixDigits(text, pos + 2, radix);
     if (digits.end == pos + 2 || !digits.value) return std::nullopt;
     pos = digits.end;
     if (!atEndAfterBlanks()) return std::nullopt;
@@ -229,7 +229,7 @@ std::optional<double> ParseNumberText(std::string_view text, const NumberFormat&
   bool parenthesised = false;
   bool seenCurrency = false;
   const auto skipCurrency = [&] {
-    if (!seenCurrency && StartsWith(text, pos, format.currencySymbol)) {
+    if (!seenCurrency && startsWith(text, pos, format.currencySymbol)) {
       pos += format.currencySymbol.size();
       seenCurrency = true;
     }
@@ -250,15 +250,15 @@ std::optional<double> ParseNumberText(std::string_view text, const NumberFormat&
   std::size_t digits = 0;
   bool seenPoint = false;
   while (pos < text.size()) {
-    if (IsAsciiDigit(text[pos])) {
+    if (isAsciiDigit(text[pos])) {
       clean.push_back(text[pos]);
       ++digits;
       ++pos;
-    } else if (!seenPoint && StartsWith(text, pos, format.decimalPoint)) {
+    } else if (!seenPoint && startsWith(text, pos, format.decimalPoint)) {
       clean.push_back('.');
       seenPoint = true;
       pos += format.decimalPoint.size();
-    } else if (!seenPoint && digits > 0 && StartsWith(text, pos, format.thousandsSeparator)) {
+    } else if (!seenPoint && digits > 0 && startsWith(text, pos, format.thousandsSeparator)) {
       pos += format.thousandsSeparator.size();
     } else {
       break;
@@ -270,7 +270,7 @@ std::optional<double> ParseNumberText(std::string_view text, const NumberFormat&
     ++pos;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) clean.push_back(text[pos++]);
     std::size_t exponentDigits = 0;
-    while (pos < text.size() && IsAsciiDigit(text[pos])) {
+    while (pos < text.size() && isAsciiDigit(text[pos])) {
       clean.push_back(text[pos++]);
       ++exponentDigits;
     }
@@ -290,22 +290,22 @@ std::optional<double> ParseNumberText(std::string_view text, const NumberFormat&
   if (clean[(exponentAt == std::string::npos ? clean.size() : exponentAt) - 1] == '.') {
     clean.erase((exponentAt == std::string::npos ? clean.size() : exponentAt) - 1, 1);
   }
-  std::optional<double> value = ParseCleanDecimal(clean);
+  std::optional<double> value = parseCleanDecimal(clean);
   if (value && negative) *value = -*value;
   return value;
 }
 
-std::optional<double> ParseNumberText(std::string_view text) {
-  return ParseNumberText(text, ProcessNumberFormat());
+std::optional<double> parseNumberText(std::string_view text) {
+  return parseNumberText(text, processNumberFormat());
 }
 
-bool IsNumericText(std::string_view text, const NumberFormat& format) {
-  return ParseNumberText(text, format).has_value();
+bool isNumericText(std::string_view text, const NumberFormat& format) {
+  return parseNumberText(text, format).has_value();
 }
 
-bool IsNumericText(std::string_view text) { return ParseNumberText(text).has_value(); }
+bool isNumericText(std::string_view text) { return parseNumberText(text).has_value(); }
 
-std::optional<double> ParseLeadingNumber(std::string_view text) {
+std::optional<double> parseLeadingNumber(std::string_view text) {
   std::string squeezed;
   squeezed.reserve(text.size());
   for (char c : text) {
@@ -327,7 +327,7 @@ std::optional<double> ParseLeadingNumber(std::string_view text) {
     } else if (pos < squeezed.size() && (squeezed[pos] == 'O' || squeezed[pos] == 'o')) {
       ++pos;
     }
-    const RadixDigits digits = ReadRadixDigits(squeezed, pos, radix);
+    const RadixDigits digits = readRadixDigits(squeezed, pos, radix);
     if (!digits.value) return std::nullopt;
     return negative ? -*digits.value : *digits.value;
   }
@@ -335,7 +335,7 @@ std::optional<double> ParseLeadingNumber(std::string_view text) {
   std::string clean = negative ? "-" : "";
   std::size_t digits = 0;
   bool fractionOrExponent = false;
-  while (pos < squeezed.size() && IsAsciiDigit(squeezed[pos])) {
+  while (pos < squeezed.size() && isAsciiDigit(squeezed[pos])) {
     clean.push_back(squeezed[pos++]);
     ++digits;
   }
@@ -343,7 +343,7 @@ std::optional<double> ParseLeadingNumber(std::string_view text) {
     fractionOrExponent = true;
     clean.push_back('.');
     ++pos;
-    while (pos < squeezed.size() && IsAsciiDigit(squeezed[pos])) {
+    while (pos < squeezed.size() && isAsciiDigit(squeezed[pos])) {
       clean.push_back(squeezed[pos++]);
       ++digits;
     }
@@ -359,7 +359,7 @@ std::optional<double> ParseLeadingNumber(std::string_view text) {
         exponent.push_back(squeezed[look++]);
       }
       const std::size_t exponentStart = look;
-      while (look < squeezed.size() && IsAsciiDigit(squeezed[look])) exponent.push_back(squeezed[look++]);
+      while (look < squeezed.size() && isAsciiDigit(squeezed[look])) exponent.push_back(squeezed[look++]);
       if (look > exponentStart) {
         clean += exponent;
         pos = look;
@@ -373,14 +373,14 @@ std::optional<double> ParseLeadingNumber(std::string_view text) {
   }
   const std::size_t signLength = negative ? 1 : 0;
   if (clean.size() > signLength && clean[signLength] == '.') clean.insert(signLength, "0");
-  return ParseCleanDecimal(clean);
+  return parseCleanDecimal(clean);
 }
 
 // ---- Numbers to whole numbers -----------------------------------------------------
 
-double RoundDown(double value) { return std::floor(value); }
+double roundDown(double value) { return std::floor(value); }
 
-std::optional<std::int16_t> ToInt16Rounded(double value) {
+std::optional<std::int16_t> toInt16Rounded(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   if (value < -40000.0 || value > 40000.0) return std::nullopt;
   double whole = std::floor(value);
@@ -390,15 +390,15 @@ std::optional<std::int16_t> ToInt16Rounded(double value) {
   return static_cast<std::int16_t>(whole);
 }
 
-std::optional<std::int16_t> ToInt16Rounded(std::string_view text) {
-  const std::optional<double> value = ParseNumberText(text);
+std::optional<std::int16_t> toInt16Rounded(std::string_view text) {
+  const std::optional<double> value = parseNumberText(text);
   if (!value) return std::nullopt;
-  return ToInt16Rounded(*value);
+  return toInt16Rounded(*value);
 }
 
 // ---- Numbers to text -------------------------------------------------------------
 
-std::string NumberText(double value) {
+std::string numberText(double value) {
   if (value == 0.0) value = 0.0;  // no "-0"
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.15G", value);
@@ -410,13 +410,13 @@ std::string NumberText(double value) {
   return text;
 }
 
-std::string NumberText(std::int64_t value) {
+std::string numberText(std::int64_t value) {
   std::string text = std::to_string(value);
   if (value >= 0) text.insert(text.begin(), ' ');
   return text;
 }
 
-std::optional<std::string> FormatDigits(double value, std::string_view pattern) {
+std::optional<std::string> formatDigits(double value, std::string_view pattern) {
   if (pattern.empty() || pattern.find_first_not_of('#') != std::string_view::npos) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   const double whole = std::round(value);

@@ -68,10 +68,10 @@ class IconvHandle {
 // Strict UTF-8 check (no overlongs, no surrogates, nothing past U+10FFFF),
 // so that an iconv EILSEQ on the way to CP932 can only mean "no such
 // character there".
-bool IsValidUtf8(std::string_view text) {
+bool isValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t length = NextUtf8CodePoint(text, i).length;
+    const std::size_t length = nextUtf8CodePoint(text, i).length;
     if (length == 0) return false;
     i += length;
   }
@@ -102,15 +102,15 @@ struct Cp932Tables {
     };
     for (int b = 0; b < 256; ++b) {
       const auto byte = static_cast<unsigned char>(b);
-      if (IsCp932LeadByte(byte)) continue;
+      if (isCp932LeadByte(byte)) continue;
       const char c = static_cast<char>(byte);
       single[byte] = decode(std::string_view(&c, 1));
       if (single[byte] != kNoCodePoint) lengths.emplace(single[byte], 1);
     }
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsCp932LeadByte(static_cast<unsigned char>(lead))) continue;
+      if (!isCp932LeadByte(static_cast<unsigned char>(lead))) continue;
       for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        if (!IsCp932TrailByte(static_cast<unsigned char>(trail))) continue;
+        if (!isCp932TrailByte(static_cast<unsigned char>(trail))) continue;
         const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
         const char32_t cp = decode(std::string_view(pair, 2));
         pairs[pairIndex(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))] = cp;
@@ -120,53 +120,53 @@ struct Cp932Tables {
   }
 };
 
-const Cp932Tables& Tables() {
+const Cp932Tables& cp932Tables() {
   static const Cp932Tables tables;
   return tables;
 }
 
 }  // namespace
 
-ConversionResult Utf8ToCp932(std::string_view utf8) {
-  if (!IsValidUtf8(utf8)) return {TextConversion::InvalidInput, {}};
+ConversionResult utf8ToCp932(std::string_view utf8) {
+  if (!isValidUtf8(utf8)) return {TextConversion::InvalidInput, {}};
   IconvHandle handle(kCp932Name, kUtf8Name);
   ConversionResult result = handle.convert(utf8, TextConversion::Unrepresentable);
   if (!result.ok()) return result;
   // iconv maps a few characters onto look-alikes (¥ onto 0x5C, ‾ onto
   // 0x7E) that read back as something else: only an exact round trip counts.
-  const ConversionResult back = Cp932ToUtf8(result.bytes);
+  const ConversionResult back = cp932ToUtf8(result.bytes);
   if (!back.ok() || back.bytes != utf8) return {TextConversion::Unrepresentable, {}};
   return result;
 }
 
-ConversionResult Cp932ToUtf8(std::string_view cp932) {
+ConversionResult cp932ToUtf8(std::string_view cp932) {
   IconvHandle handle(kUtf8Name, kCp932Name);
   return handle.convert(cp932, TextConversion::InvalidInput);
 }
 
-ConversionResult Utf8ToUtf16Le(std::string_view utf8) {
-  if (!IsValidUtf8(utf8)) return {TextConversion::InvalidInput, {}};
+ConversionResult utf8ToUtf16Le(std::string_view utf8) {
+  if (!isValidUtf8(utf8)) return {TextConversion::InvalidInput, {}};
   IconvHandle handle(kUtf16LeName, kUtf8Name);
   return handle.convert(utf8, TextConversion::InvalidInput);
 }
 
-ConversionResult Utf16LeToUtf8(std::string_view utf16le) {
+ConversionResult utf16LeToUtf8(std::string_view utf16le) {
   if (utf16le.size() % 2 != 0) return {TextConversion::InvalidInput, {}};
   IconvHandle handle(kUtf8Name, kUtf16LeName);
   return handle.convert(utf16le, TextConversion::InvalidInput);
 }
 
-char32_t Cp932CodePoint(unsigned char lead, int trail) {
-  const Cp932Tables& tables = Tables();
-  if (trail < 0) return IsCp932LeadByte(lead) ? kNoCodePoint : tables.single[lead];
-  if (!IsCp932LeadByte(lead) || trail > 0xFF || !IsCp932TrailByte(static_cast<unsigned char>(trail))) {
+char32_t cp932CodePoint(unsigned char lead, int trail) {
+  const Cp932Tables& tables = cp932Tables();
+  if (trail < 0) return isCp932LeadByte(lead) ? kNoCodePoint : tables.single[lead];
+  if (!isCp932LeadByte(lead) || trail > 0xFF || !isCp932TrailByte(static_cast<unsigned char>(trail))) {
     return kNoCodePoint;
   }
   return tables.pairs[Cp932Tables::pairIndex(lead, static_cast<unsigned char>(trail))];
 }
 
-std::size_t Cp932Length(char32_t codePoint) {
-  const Cp932Tables& tables = Tables();
+std::size_t cp932Length(char32_t codePoint) {
+  const Cp932Tables& tables = cp932Tables();
   const auto it = tables.lengths.find(codePoint);
   return it == tables.lengths.end() ? 0 : it->second;
 }

@@ -36,21 +36,21 @@ struct ConversionResult {
   bool ok() const { return status == TextConversion::Ok; }
 };
 
-ConversionResult Utf8ToCp932(std::string_view utf8);
-ConversionResult Cp932ToUtf8(std::string_view cp932);
+ConversionResult utf8ToCp932(std::string_view utf8);
+ConversionResult cp932ToUtf8(std::string_view cp932);
 // UTF-16LE without a byte-order mark, in both directions.
-ConversionResult Utf8ToUtf16Le(std::string_view utf8);
-ConversionResult Utf16LeToUtf8(std::string_view utf16le);
+ConversionResult utf8ToUtf16Le(std::string_view utf8);
+ConversionResult utf16LeToUtf8(std::string_view utf16le);
 
 // Character-by-character view of CP932 for parsers that must walk bytes
 // without ever splitting a double-byte character.
 
 // True for the bytes that start a two-byte character (0x81-0x9F, 0xE0-0xFC).
-constexpr bool IsCp932LeadByte(unsigned char byte) {
+constexpr bool isCp932LeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 // True for the bytes that may follow a lead byte (0x40-0x7E, 0x80-0xFC).
-constexpr bool IsCp932TrailByte(unsigned char byte) {
+constexpr bool isCp932TrailByte(unsigned char byte) {
   return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
 }
 
@@ -59,10 +59,10 @@ constexpr bool IsCp932TrailByte(unsigned char byte) {
 // assigns nothing to it (0x80, 0xA0, 0xFD-0xFF, unmapped pairs).  Backed by
 // a table that iconv fills once, on first use.
 inline constexpr char32_t kNoCodePoint = 0xFFFFFFFF;
-char32_t Cp932CodePoint(unsigned char lead, int trail = -1);
+char32_t cp932CodePoint(unsigned char lead, int trail = -1);
 
 // Number of bytes the code point takes in CP932 (1 or 2), or 0 when CP932
 // has no exact form for it.
-std::size_t Cp932Length(char32_t codePoint);
+std::size_t cp932Length(char32_t codePoint);
 
 }  // namespace tumbleview

@@ -4,7 +4,7 @@
 
 namespace tumbleview {
 
-std::vector<int> StretchIndexMap(int sourceLength, int targetLength) {
+std::vector<int> stretchIndexMap(int sourceLength, int targetLength) {
   std::vector<int> map;
   if (sourceLength <= 0 || targetLength <= 0) return map;
   map.resize(static_cast<std::size_t>(targetLength));
@@ -49,7 +49,7 @@ std::vector<int> StretchIndexMap(int sourceLength, int targetLength) {
   return map;
 }
 
-bool StretchPixels(const PixelSurface& target, PixelRect targetRect, const ConstPixelSurface& source,
+bool stretchPixels(const PixelSurface& target, PixelRect targetRect, const ConstPixelSurface& source,
                    PixelRect sourceRect, std::uint32_t setBits) {
   if (targetRect.width == 0 || targetRect.height == 0 || sourceRect.width == 0 ||
       sourceRect.height == 0) {
@@ -62,8 +62,8 @@ bool StretchPixels(const PixelSurface& target, PixelRect targetRect, const Const
     sourceRect.height -= sourceRect.height > 0 ? 1 : -1;
   }
   const std::vector<int> columns =
-      StretchIndexMap(std::abs(sourceRect.width), std::abs(targetRect.width));
-  const std::vector<int> rows = StretchIndexMap(std::abs(sourceRect.height), std::abs(targetRect.height));
+      stretchIndexMap(std::abs(sourceRect.width), std::abs(targetRect.width));
+  const std::vector<int> rows = stretchIndexMap(std::abs(sourceRect.height), std::abs(targetRect.height));
   // A negative extent walks from its origin towards smaller coordinates.
   const int txStep = targetRect.width > 0 ? 1 : -1;
   const int tyStep = targetRect.height > 0 ? 1 : -1;

@@ -41,15 +41,15 @@ struct PixelRect {
 // index (0 .. sourceLength-1) each target pixel takes, chosen by a Bresenham
 // walk with a half-pixel start (2 -> 5 gives 0 0 0 1 1; 4 -> 3 gives 0 1 3).
 // Empty unless both lengths are positive.
-std::vector<int> StretchIndexMap(int sourceLength, int targetLength);
+std::vector<int> stretchIndexMap(int sourceLength, int targetLength);
 
 // Copies `sourceRect` of `source` into `targetRect` of `target`, stretched
-// by StretchIndexMap in each direction, every written pixel OR-ed with
+// by stretchIndexMap in each direction, every written pixel OR-ed with
 // `setBits` (0xFF000000 makes the copy opaque).  A target extent of 1 with a
 // larger source extent uses one source pixel less, as the classic stretch
 // does.  Source pixels outside the source and target pixels outside the
 // target are skipped.  False, drawing nothing, when an extent is 0.
-bool StretchPixels(const PixelSurface& target, PixelRect targetRect, const ConstPixelSurface& source,
+bool stretchPixels(const PixelSurface& target, PixelRect targetRect, const ConstPixelSurface& source,
                    PixelRect sourceRect, std::uint32_t setBits = 0);
 
 }  // namespace tumbleview

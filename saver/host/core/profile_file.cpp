@@ -31,11 +31,11 @@ ProfileWriteFault g_writeFault = ProfileWriteFault::None;
 
 enum class Encoding { Cp932, Utf16Le };
 
-bool IsProfileBlank(char32_t c) {
+bool isProfileBlank(char32_t c) {
   return c == 0x09 || c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x1A || c == 0x20;
 }
 
-bool IsBroken(char32_t c) {
+bool isBroken(char32_t c) {
   return (c >= 0xD800 && c <= 0xDFFF) || c >= kUnmappedPairBase;
 }
 
@@ -50,7 +50,7 @@ struct Document {
   bool oddTail = false;                // a UTF-16 file with a stray last byte
 };
 
-Document Decode(std::string_view fileBytes) {
+Document decode(std::string_view fileBytes) {
   Document doc;
   doc.bytes.assign(fileBytes);
   const std::string& b = doc.bytes;
@@ -71,7 +71,7 @@ Document Decode(std::string_view fileBytes) {
           continue;
         }
       }
-      // A lone surrogate keeps its own value, which IsBroken recognises.
+      // A lone surrogate keeps its own value, which isBroken recognises.
       if (unit >= 0xD800 && unit <= 0xDFFF) doc.clean = false;
       doc.chars.push_back(unit);
       i += 2;
@@ -85,11 +85,11 @@ Document Decode(std::string_view fileBytes) {
   while (i < n) {
     const auto lead = static_cast<unsigned char>(b[i]);
     doc.offsets.push_back(static_cast<std::uint32_t>(i));
-    if (IsCp932LeadByte(lead) && i + 1 < n && IsCp932TrailByte(static_cast<unsigned char>(b[i + 1]))) {
+    if (isCp932LeadByte(lead) && i + 1 < n && isCp932TrailByte(static_cast<unsigned char>(b[i + 1]))) {
       // A valid trail byte always belongs to its lead byte, even when the
       // pair is unassigned: a trail that looks like ']' or '\' is no syntax.
       const auto trail = static_cast<unsigned char>(b[i + 1]);
-      char32_t cp = Cp932CodePoint(lead, trail);
+      char32_t cp = cp932CodePoint(lead, trail);
       if (cp == kNoCodePoint) {
         cp = kUnmappedPairBase + (static_cast<char32_t>(lead) << 8) + trail;
         doc.clean = false;
@@ -100,7 +100,7 @@ Document Decode(std::string_view fileBytes) {
     }
     // A lead byte without a trail byte stands alone, so a line end after it
     // is still a line end.
-    char32_t cp = IsCp932LeadByte(lead) ? kNoCodePoint : Cp932CodePoint(lead);
+    char32_t cp = isCp932LeadByte(lead) ? kNoCodePoint : cp932CodePoint(lead);
     if (cp == kNoCodePoint) {
       cp = kBrokenByteBase + lead;
       doc.clean = false;
@@ -126,16 +126,16 @@ struct Line {
   std::size_t valueBegin = 0, valueEnd = 0;  // Entry only
 };
 
-std::size_t SkipBlanks(const std::u32string& s, std::size_t from, std::size_t to) {
-  while (from < to && IsProfileBlank(s[from])) ++from;
+std::size_t skipBlanks(const std::u32string& s, std::size_t from, std::size_t to) {
+  while (from < to && isProfileBlank(s[from])) ++from;
   return from;
 }
-std::size_t TrimEnd(const std::u32string& s, std::size_t from, std::size_t to) {
-  while (to > from && IsProfileBlank(s[to - 1])) --to;
+std::size_t trimEnd(const std::u32string& s, std::size_t from, std::size_t to) {
+  while (to > from && isProfileBlank(s[to - 1])) --to;
   return to;
 }
 
-std::vector<Line> SplitLines(const std::u32string& s) {
+std::vector<Line> splitLines(const std::u32string& s) {
   std::vector<Line> lines;
   std::size_t i = 0;
   const std::size_t n = s.size();
@@ -148,8 +148,8 @@ std::vector<Line> SplitLines(const std::u32string& s) {
     if (i < n && s[i] == '\n' && (i == line.end || s[i - 1] == '\r')) ++i;
     line.next = i;
 
-    const std::size_t tb = SkipBlanks(s, line.begin, line.end);
-    const std::size_t te = TrimEnd(s, tb, line.end);
+    const std::size_t tb = skipBlanks(s, line.begin, line.end);
+    const std::size_t te = trimEnd(s, tb, line.end);
     line.trimmedEnd = te;
     if (tb == te) {
       line.kind = LineKind::Blank;
@@ -167,17 +167,17 @@ std::vector<Line> SplitLines(const std::u32string& s) {
       }
       if (close != std::u32string::npos) {
         line.kind = LineKind::Header;
-        line.nameBegin = SkipBlanks(s, tb + 1, close);
-        line.nameEnd = TrimEnd(s, line.nameBegin, close);
+        line.nameBegin = skipBlanks(s, tb + 1, close);
+        line.nameEnd = trimEnd(s, line.nameBegin, close);
       } else {
         std::size_t eq = tb;
         while (eq < te && s[eq] != '=') ++eq;
         line.nameBegin = tb;
-        line.nameEnd = TrimEnd(s, tb, eq);
+        line.nameEnd = trimEnd(s, tb, eq);
         if (eq < te) {
           line.kind = LineKind::Entry;
           line.afterEquals = eq + 1;
-          line.valueBegin = SkipBlanks(s, eq + 1, te);
+          line.valueBegin = skipBlanks(s, eq + 1, te);
           line.valueEnd = te;
         } else {
           line.kind = LineKind::KeyOnly;
@@ -190,22 +190,22 @@ std::vector<Line> SplitLines(const std::u32string& s) {
 }
 
 // A requested name, trimmed and folded; nullopt for invalid UTF-8.
-std::optional<std::u32string> FoldedName(std::string_view name) {
-  std::u32string chars = DecodeUtf8(name);
+std::optional<std::u32string> foldedName(std::string_view name) {
+  std::u32string chars = decodeUtf8(name);
   for (char32_t c : chars) {
     if (c >= 0xD800 && c <= 0xDFFF) return std::nullopt;
   }
-  const std::size_t b = SkipBlanks(chars, 0, chars.size());
-  const std::size_t e = TrimEnd(chars, b, chars.size());
+  const std::size_t b = skipBlanks(chars, 0, chars.size());
+  const std::size_t e = trimEnd(chars, b, chars.size());
   std::u32string folded = chars.substr(b, e - b);
-  for (char32_t& c : folded) c = UpperCaseOf(c);
+  for (char32_t& c : folded) c = upperCaseOf(c);
   return folded;
 }
 
-bool NameMatches(const std::u32string& s, std::size_t begin, std::size_t end, const std::u32string& folded) {
+bool nameMatches(const std::u32string& s, std::size_t begin, std::size_t end, const std::u32string& folded) {
   if (end - begin != folded.size()) return false;
   for (std::size_t k = 0; k < folded.size(); ++k) {
-    if (UpperCaseOf(s[begin + k]) != folded[k]) return false;
+    if (upperCaseOf(s[begin + k]) != folded[k]) return false;
   }
   return true;
 }
@@ -218,13 +218,13 @@ struct Location {
   std::optional<std::size_t> key;        // the key's line
 };
 
-Location Find(const std::u32string& s, const std::vector<Line>& lines, const std::u32string& section,
+Location find(const std::u32string& s, const std::vector<Line>& lines, const std::u32string& section,
               const std::u32string& key) {
   Location where;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
     if (!where.header) {
-      if (line.kind == LineKind::Header && NameMatches(s, line.nameBegin, line.nameEnd, section)) {
+      if (line.kind == LineKind::Header && nameMatches(s, line.nameBegin, line.nameEnd, section)) {
         where.header = i;
       }
       continue;
@@ -235,7 +235,7 @@ Location Find(const std::u32string& s, const std::vector<Line>& lines, const std
     }
     if (line.kind != LineKind::Blank) where.lastEntry = i;
     if (!where.key && (line.kind == LineKind::Entry || line.kind == LineKind::KeyOnly) &&
-        NameMatches(s, line.nameBegin, line.nameEnd, key)) {
+        nameMatches(s, line.nameBegin, line.nameEnd, key)) {
       where.key = i;
     }
   }
@@ -243,49 +243,49 @@ Location Find(const std::u32string& s, const std::vector<Line>& lines, const std
   return where;
 }
 
-// Cuts a value to the byte budget; see GetProfileString.
-std::string LimitValue(std::u32string value, std::size_t bufferSize) {
+// Cuts a value to the byte budget; see getProfileString.
+std::string limitValue(std::u32string value, std::size_t bufferSize) {
   if (bufferSize == 0) return std::string();
   const std::size_t budget = bufferSize - 1;
   std::size_t used = 0;
   std::size_t keep = 0;
   for (; keep < value.size(); ++keep) {
     char32_t& c = value[keep];
-    if (IsBroken(c)) c = kReplacementCharacter;
-    std::size_t length = Cp932Length(c);
-    if (length == 0) length = EncodeUtf8(std::u32string_view(&c, 1)).size();
+    if (isBroken(c)) c = kReplacementCharacter;
+    std::size_t length = cp932Length(c);
+    if (length == 0) length = encodeUtf8(std::u32string_view(&c, 1)).size();
     if (used + length > budget) break;
     used += length;
   }
   value.resize(keep);
-  return EncodeUtf8(value);
+  return encodeUtf8(value);
 }
 
-std::u32string StripQuotes(std::u32string value) {
+std::u32string stripQuotes(std::u32string value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
   }
   return value;
 }
 
-std::string DefaultAnswer(std::string_view defaultValue, std::size_t bufferSize) {
+std::string defaultAnswer(std::string_view defaultValue, std::size_t bufferSize) {
   std::string_view d = defaultValue;
   while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
-  std::u32string chars = DecodeUtf8(d);
+  std::u32string chars = decodeUtf8(d);
   const std::size_t nul = chars.find(U'\0');
   if (nul != std::u32string::npos) chars.resize(nul);
-  return LimitValue(std::move(chars), bufferSize);
+  return limitValue(std::move(chars), bufferSize);
 }
 
 // ---- Writing -------------------------------------------------------------------
 
-bool HasLineBreakOrNul(std::string_view text) {
+bool hasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 // Writes `bytes` to a fresh file next to `target` and renames it into place.
 // A new file gets the usual 0666 less the umask; a replaced one keeps its mode.
-bool ReplaceFile(const std::string& target, const std::string& bytes, std::optional<mode_t> mode) {
+bool replaceFile(const std::string& target, const std::string& bytes, std::optional<mode_t> mode) {
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -327,7 +327,7 @@ bool ReplaceFile(const std::string& target, const std::string& bytes, std::optio
 }
 
 // The file that a write through `path` replaces: a symbolic link's target.
-std::optional<std::string> WriteTarget(const std::string& path) {
+std::optional<std::string> writeTarget(const std::string& path) {
   struct stat info {};
   if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
   char* resolved = realpath(path.c_str(), nullptr);
@@ -339,7 +339,7 @@ std::optional<std::string> WriteTarget(const std::string& path) {
 
 }  // namespace
 
-ProfileFileBytes ReadProfileFileBytes(const std::string& path) {
+ProfileFileBytes readProfileFileBytes(const std::string& path) {
   ProfileFileBytes result;
   if (path.empty()) return result;
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -385,52 +385,52 @@ ProfileFileBytes ReadProfileFileBytes(const std::string& path) {
   return result;
 }
 
-std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_view section,
+std::string getProfileStringFromBytes(std::string_view fileBytes, std::string_view section,
                                       std::string_view key, std::string_view defaultValue,
                                       std::size_t bufferSize) {
-  const std::optional<std::u32string> wantedSection = FoldedName(section);
-  const std::optional<std::u32string> wantedKey = FoldedName(key);
+  const std::optional<std::u32string> wantedSection = foldedName(section);
+  const std::optional<std::u32string> wantedKey = foldedName(key);
   if (!wantedSection || !wantedKey || wantedSection->empty() || wantedKey->empty()) {
-    return DefaultAnswer(defaultValue, bufferSize);
+    return defaultAnswer(defaultValue, bufferSize);
   }
-  const Document doc = Decode(fileBytes);
-  const std::vector<Line> lines = SplitLines(doc.chars);
-  const Location where = Find(doc.chars, lines, *wantedSection, *wantedKey);
+  const Document doc = decode(fileBytes);
+  const std::vector<Line> lines = splitLines(doc.chars);
+  const Location where = find(doc.chars, lines, *wantedSection, *wantedKey);
   if (!where.key || lines[*where.key].kind != LineKind::Entry) {
-    return DefaultAnswer(defaultValue, bufferSize);
+    return defaultAnswer(defaultValue, bufferSize);
   }
   const Line& line = lines[*where.key];
-  std::u32string value = StripQuotes(doc.chars.substr(line.valueBegin, line.valueEnd - line.valueBegin));
+  std::u32string value = stripQuotes(doc.chars.substr(line.valueBegin, line.valueEnd - line.valueBegin));
   const std::size_t nul = value.find(U'\0');
   if (nul != std::u32string::npos) value.resize(nul);
-  return LimitValue(std::move(value), bufferSize);
+  return limitValue(std::move(value), bufferSize);
 }
 
-std::string GetProfileString(const std::string& path, std::string_view section, std::string_view key,
+std::string getProfileString(const std::string& path, std::string_view section, std::string_view key,
                              std::string_view defaultValue, std::size_t bufferSize) {
-  const ProfileFileBytes file = ReadProfileFileBytes(path);
-  if (file.state != ProfileFileState::Ok) return DefaultAnswer(defaultValue, bufferSize);
-  return GetProfileStringFromBytes(file.bytes, section, key, defaultValue, bufferSize);
+  const ProfileFileBytes file = readProfileFileBytes(path);
+  if (file.state != ProfileFileState::Ok) return defaultAnswer(defaultValue, bufferSize);
+  return getProfileStringFromBytes(file.bytes, section, key, defaultValue, bufferSize);
 }
 
-std::optional<std::string> EditProfileBytes(std::string_view fileBytes, std::string_view section,
+std::optional<std::string> editProfileBytes(std::string_view fileBytes, std::string_view section,
                                             std::string_view key, std::string_view value) {
-  if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) return std::nullopt;
-  const std::optional<std::u32string> wantedSection = FoldedName(section);
-  const std::optional<std::u32string> wantedKey = FoldedName(key);
+  if (hasLineBreakOrNul(section) || hasLineBreakOrNul(key) || hasLineBreakOrNul(value)) return std::nullopt;
+  const std::optional<std::u32string> wantedSection = foldedName(section);
+  const std::optional<std::u32string> wantedKey = foldedName(key);
   if (!wantedSection || !wantedKey || wantedSection->empty() || wantedKey->empty()) return std::nullopt;
   if (wantedKey->find(U'=') != std::u32string::npos || wantedKey->front() == U'[' ||
       wantedKey->front() == U';') {
     return std::nullopt;
   }
-  for (char32_t c : DecodeUtf8(value)) {
+  for (char32_t c : decodeUtf8(value)) {
     if (c >= 0xD800 && c <= 0xDFFF) return std::nullopt;
   }
 
-  const Document doc = Decode(fileBytes);
+  const Document doc = decode(fileBytes);
   if (doc.oddTail) return std::nullopt;
-  const std::vector<Line> lines = SplitLines(doc.chars);
-  const Location where = Find(doc.chars, lines, *wantedSection, *wantedKey);
+  const std::vector<Line> lines = splitLines(doc.chars);
+  const Location where = find(doc.chars, lines, *wantedSection, *wantedKey);
 
   // The edit: characters [from, to) of the document give way to `text`.
   std::size_t from = doc.chars.size();
@@ -464,26 +464,26 @@ std::optional<std::string> EditProfileBytes(std::string_view fileBytes, std::str
   const std::size_t fromByte = doc.offsets[from];
   const std::size_t toByte = doc.offsets[to];
   if (doc.encoding == Encoding::Utf16Le) {
-    const ConversionResult encoded = Utf8ToUtf16Le(text);
+    const ConversionResult encoded = utf8ToUtf16Le(text);
     if (!encoded.ok()) return std::nullopt;
     return doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
   }
-  const ConversionResult encoded = Utf8ToCp932(text);
+  const ConversionResult encoded = utf8ToCp932(text);
   if (encoded.ok()) return doc.bytes.substr(0, fromByte) + encoded.bytes + doc.bytes.substr(toByte);
   // CP932 cannot hold the new text: the whole file moves to UTF-16LE,
   // which Windows' profile functions read as well.
   if (encoded.status != TextConversion::Unrepresentable || !doc.clean) return std::nullopt;
-  const std::u32string whole = doc.chars.substr(0, from) + DecodeUtf8(text) + doc.chars.substr(to);
-  const ConversionResult utf16 = Utf8ToUtf16Le(EncodeUtf8(whole));
+  const std::u32string whole = doc.chars.substr(0, from) + decodeUtf8(text) + doc.chars.substr(to);
+  const ConversionResult utf16 = utf8ToUtf16Le(encodeUtf8(whole));
   if (!utf16.ok()) return std::nullopt;
   return std::string(kUtf16Mark) + utf16.bytes;
 }
 
-bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+bool writeProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
-  const std::optional<std::string> target = WriteTarget(path);
+  const std::optional<std::string> target = writeTarget(path);
   if (!target) return false;
-  const ProfileFileBytes file = ReadProfileFileBytes(*target);
+  const ProfileFileBytes file = readProfileFileBytes(*target);
   std::optional<mode_t> mode;
   if (file.state == ProfileFileState::Ok) {
     struct stat info {};
@@ -491,12 +491,12 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
   } else if (file.state != ProfileFileState::Missing) {
     return false;
   }
-  const std::optional<std::string> newBytes = EditProfileBytes(file.bytes, section, key, value);
+  const std::optional<std::string> newBytes = editProfileBytes(file.bytes, section, key, value);
   // A file the reader would refuse is as good as lost.
   if (!newBytes || newBytes->size() > kProfileFileSizeLimit) return false;
-  return ReplaceFile(*target, *newBytes, mode);
+  return replaceFile(*target, *newBytes, mode);
 }
 
-void SetProfileWriteFaultForTesting(ProfileWriteFault fault) { g_writeFault = fault; }
+void setProfileWriteFaultForTesting(ProfileWriteFault fault) { g_writeFault = fault; }
 
 }  // namespace tumbleview

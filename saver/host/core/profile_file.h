@@ -15,7 +15,7 @@
 //    '=' is a key without a value (reads as the default).  Lines before the
 //    first section cannot be reached.
 //  - Section and key names compare case-insensitively on Unicode characters
-//    (UpperCaseOf), never byte by byte on Shift-JIS: ア and ヂ differ; a
+//    (upperCaseOf), never byte by byte on Shift-JIS: ア and ヂ differ; a
 //    trail byte that looks like '[', ']', '\' or a letter is part of its
 //    character.  Only the first section of a name is searched, and the first
 //    key of a name inside it wins, for reads and writes alike.
@@ -53,7 +53,7 @@ struct ProfileFileBytes {
 
 // The file's bytes, read without ever blocking on a FIFO and without
 // reading more than kProfileFileSizeLimit + 1 bytes.
-ProfileFileBytes ReadProfileFileBytes(const std::string& path);
+ProfileFileBytes readProfileFileBytes(const std::string& path);
 
 // The value of `key` in `section` (GetPrivateProfileString).  The default
 // (with its trailing spaces removed) when the file, section or key is
@@ -63,12 +63,12 @@ ProfileFileBytes ReadProfileFileBytes(const std::string& path);
 // character that would straddle the limit is dropped whole.  bufferSize 0
 // gives an empty text.  A NUL in the value ends it; bytes that are no valid
 // character come back as U+FFFD.
-std::string GetProfileString(const std::string& path, std::string_view section,
+std::string getProfileString(const std::string& path, std::string_view section,
                              std::string_view key, std::string_view defaultValue,
                              std::size_t bufferSize);
 
 // The same lookup on file contents already in memory (tests, fuzzing).
-std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_view section,
+std::string getProfileStringFromBytes(std::string_view fileBytes, std::string_view section,
                                       std::string_view key, std::string_view defaultValue,
                                       std::size_t bufferSize);
 
@@ -94,18 +94,18 @@ std::string GetProfileStringFromBytes(std::string_view fileBytes, std::string_vi
 // (they would forge other lines), invalid UTF-8, a file in the path's place
 // that cannot be read (folder, FIFO, too large, unreadable), and a result
 // larger than kProfileFileSizeLimit (which no read would accept).
-bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+bool writeProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
 
-// The pure part of WriteProfileString: the file contents after the edit,
+// The pure part of writeProfileString: the file contents after the edit,
 // from the contents before it (empty for a missing file); nullopt when the
 // write is refused.  No size limit is applied here.
-std::optional<std::string> EditProfileBytes(std::string_view fileBytes, std::string_view section,
+std::optional<std::string> editProfileBytes(std::string_view fileBytes, std::string_view section,
                                             std::string_view key, std::string_view value);
 
 // Test seam: makes the next writes fail at the given step, as a full disk
 // or a read-only folder would, until reset with ProfileWriteFault::None.
 enum class ProfileWriteFault { None, CreateTemporary, WriteData, Rename };
-void SetProfileWriteFaultForTesting(ProfileWriteFault fault);
+void setProfileWriteFaultForTesting(ProfileWriteFault fault);
 
 }  // namespace tumbleview

@@ -7,12 +7,12 @@
 namespace tumbleview {
 namespace {
 
-std::optional<std::string>& FolderOverride() {
+std::optional<std::string>& folderOverride() {
   static std::optional<std::string> folder;
   return folder;
 }
 
-std::optional<std::string> ReadLink(const char* link) {
+std::optional<std::string> readLink(const char* link) {
   std::vector<char> buffer(256);
   while (buffer.size() <= 65536) {
     const ssize_t length = readlink(link, buffer.data(), buffer.size());
@@ -27,16 +27,16 @@ std::optional<std::string> ReadLink(const char* link) {
 
 }  // namespace
 
-std::string SaverFolder() {
-  if (FolderOverride()) return *FolderOverride();
-  const std::optional<std::string> exe = ReadLink("/proc/self/exe");
+std::string saverFolder() {
+  if (folderOverride()) return *folderOverride();
+  const std::optional<std::string> exe = readLink("/proc/self/exe");
   if (!exe || exe->empty() || exe->front() != '/') return ".";
   const std::size_t slash = exe->rfind('/');
   return slash == 0 ? std::string("/") : exe->substr(0, slash);
 }
 
-void SetSaverFolderForTesting(std::optional<std::string> folder) { FolderOverride() = std::move(folder); }
+void setSaverFolderForTesting(std::optional<std::string> folder) { folderOverride() = std::move(folder); }
 
-std::string PathInFolder(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+std::string pathInFolder(const std::string& folder, const std::string& name) { return folder + "/" + name; }
 
 }  // namespace tumbleview

@@ -10,14 +10,14 @@ namespace tumbleview {
 // '/' except for the root folder itself.  Falls back to "." (the current
 // folder) in the unlikely case that the link cannot be read.  Re-evaluated
 // on every call; cheap.
-std::string SaverFolder();
+std::string saverFolder();
 
-// Test seam: while set, SaverFolder() returns `folder` instead.  Reset with
+// Test seam: while set, saverFolder() returns `folder` instead.  Reset with
 // std::nullopt.  Single-threaded use only, like the rest of the saver.
-void SetSaverFolderForTesting(std::optional<std::string> folder);
+void setSaverFolderForTesting(std::optional<std::string> folder);
 
 // `folder` + "/" + `name`, joined as they are (a saver in "/" gives
 // "//name", which the system treats as "/name").
-std::string PathInFolder(const std::string& folder, const std::string& name);
+std::string pathInFolder(const std::string& folder, const std::string& name);
 
 }  // namespace tumbleview

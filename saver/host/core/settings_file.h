@@ -23,14 +23,14 @@ inline constexpr const char* kKeyBgmFile = "BGMﾌｧｲﾙ";       // CP932 42 
 // Longest value ReadIni returns, in bytes as the value stands in CP932.
 inline constexpr std::size_t kReadIniLimit = 255;
 
-// SaverFolder() joined with "Tumbleview.ini"; built anew on every call.
-std::string SettingsFilePath();
+// saverFolder() joined with "Tumbleview.ini"; built anew on every call.
+std::string settingsFilePath();
 
 // The value of `key` in `section` of the file at `path`: at most 255 bytes,
 // empty when the file, section or key is missing or unreadable.
 std::string ReadIni(const std::string& section, const std::string& key, const std::string& path);
 
-// Sets `key` in `section` of the file at `path` (see WriteProfileString:
+// Sets `key` in `section` of the file at `path` (see writeProfileString:
 // created when missing, updated in place, replaced safely).  Returns an
 // empty text; success (1) or failure (0) goes to LastApiResult and is
 // reported nowhere else: a read-only folder simply keeps the old file.
@@ -54,6 +54,6 @@ void LoadSettings();
 // Writes the five stored fields of Settings in the order above (numbers in
 // display form, " 1"; texts as they are).  PicDir and BgmDir are never
 // written.  The settings dialog calls this when the user confirms.
-void WriteSettings();
+void writeSettings();
 
 }  // namespace tumbleview

@@ -2,7 +2,7 @@
 
 namespace tumbleview {
 
-Utf8CodePoint NextUtf8CodePoint(std::string_view text, std::size_t pos) {
+Utf8CodePoint nextUtf8CodePoint(std::string_view text, std::size_t pos) {
   const auto b = static_cast<unsigned char>(text[pos]);
   if (b < 0x80) return {b, 1};
   std::size_t length = 0;

@@ -18,6 +18,6 @@ struct Utf8CodePoint {
 
 // The code point whose sequence starts at `text[pos]`.  `pos` must be
 // inside `text`; bytes past its end are never read.
-Utf8CodePoint NextUtf8CodePoint(std::string_view text, std::size_t pos);
+Utf8CodePoint nextUtf8CodePoint(std::string_view text, std::size_t pos);
 
 }  // namespace tumbleview

@@ -32,7 +32,7 @@ PreviewWindow::PreviewWindow(const QString& stillPath)
 
 bool PreviewWindow::showInPane(X11WindowId pane) {
   load();
-  const WindowExtent extent = WindowExtentOf(pane);
+  const WindowExtent extent = windowExtentOf(pane);
   if (!setForeignParent(pane)) return false;
   resize(extent.width, extent.height);
   Img_Prev->setGeometry(0, 0, extent.width, extent.height);

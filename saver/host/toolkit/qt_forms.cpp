@@ -178,7 +178,7 @@ void Form::closeEvent(QCloseEvent* event) {
   unload();
 }
 
-void RunUntilNoFormIsLoaded() {
+void runUntilNoFormIsLoaded() {
   if (g_loadedForms == 0) return;
   QEventLoop loop;
   g_waitsForLastForm.push_back(&loop);
@@ -232,7 +232,7 @@ void PictureBox::clearSurface() {
 
 void PictureBox::paintPicture(const QImage& picture, const QRect& targetRect,
                               const QRect& sourceRect) {
-  StretchCopy(surface(), targetRect, picture, sourceRect);
+  stretchCopy(surface(), targetRect, picture, sourceRect);
   update();
 }
 

@@ -121,7 +121,7 @@ class Form : public QWidget {
 
 // Runs the event loop until no form is loaded any more; returns at once when
 // none is.  The program's life in preview and run mode.
-void RunUntilNoFormIsLoaded();
+void runUntilNoFormIsLoaded();
 
 // A picture box: a persistent surface (of the client area, inside the
 // border if it has one) and a picture.
@@ -150,7 +150,7 @@ class PictureBox : public QFrame {
   QSize clientSize() const { return contentsRect().size(); }
 
   // Copies `sourceRect` of `picture` into `targetRect` of the surface,
-  // stretched without blending (StretchCopy in qt_pictures.h).
+  // stretched without blending (stretchCopy in qt_pictures.h).
   void paintPicture(const QImage& picture, const QRect& targetRect, const QRect& sourceRect);
 
  protected:

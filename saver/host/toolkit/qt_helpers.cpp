@@ -60,9 +60,9 @@ class ZoomOverlay : public QWidget {
 
 }  // namespace
 
-void SetZoomTiming(ZoomTiming timing) { zoomTiming() = std::move(timing); }
+void setZoomTiming(ZoomTiming timing) { zoomTiming() = std::move(timing); }
 
-QRect ZoomFrameRect(const QRect& from, const QRect& to, double progress) {
+QRect zoomFrameRect(const QRect& from, const QRect& to, double progress) {
   progress = std::clamp(progress, 0.0, 1.0);
   const int left = interpolate(from.left(), to.left(), progress);
   const int top = interpolate(from.top(), to.top(), progress);
@@ -71,7 +71,7 @@ QRect ZoomFrameRect(const QRect& from, const QRect& to, double progress) {
   return QRect(left, top, width, height);
 }
 
-void AnimateZoom(const QRect& from, const QRect& to) {
+void animateZoom(const QRect& from, const QRect& to) {
   const ZoomTiming& timing = zoomTiming();
   ZoomOverlay overlay;
   const auto start = timing.now();
@@ -81,7 +81,7 @@ void AnimateZoom(const QRect& from, const QRect& to) {
         timing.duration.count() <= 0
             ? 1.0
             : std::chrono::duration<double>(elapsed) / std::chrono::duration<double>(timing.duration);
-    const QRect outline = ZoomFrameRect(from, to, progress);
+    const QRect outline = zoomFrameRect(from, to, progress);
     overlay.place(outline);
     overlay.show();
     overlay.repaint();
@@ -96,12 +96,12 @@ void AnimateZoom(const QRect& from, const QRect& to) {
 
 void AnimateOpen(QWidget* window) {
   if (!window) return;
-  AnimateZoom(cursorPoint(), window->frameGeometry());
+  animateZoom(cursorPoint(), window->frameGeometry());
 }
 
 void AnimateClose(QWidget* window) {
   if (!window) return;
-  AnimateZoom(window->frameGeometry(), cursorPoint());
+  animateZoom(window->frameGeometry(), cursorPoint());
 }
 
 void DrawBoxEdge(PictureBox& box, int edge) {

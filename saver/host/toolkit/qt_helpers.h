@@ -32,13 +32,13 @@ struct ZoomTiming {
   };
   std::function<void(const QRect&)> onFrame;  // each outline rectangle drawn
 };
-void SetZoomTiming(ZoomTiming timing);
+void setZoomTiming(ZoomTiming timing);
 
 // The outline rectangle at `progress` (0 = from, 1 = to) of the zoom.
-QRect ZoomFrameRect(const QRect& from, const QRect& to, double progress);
+QRect zoomFrameRect(const QRect& from, const QRect& to, double progress);
 
 // The zoom itself, in screen pixels.
-void AnimateZoom(const QRect& from, const QRect& to);
+void animateZoom(const QRect& from, const QRect& to);
 
 // Edge styles: outer and inner, raised and sunken borders.
 inline constexpr int kBdrRaisedOuter = 0x1;

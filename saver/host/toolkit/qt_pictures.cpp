@@ -94,7 +94,7 @@ class TemporaryFile {
 
 }  // namespace
 
-QImage LoadPictureFile(const std::filesystem::path& path) {
+QImage loadPictureFile(const std::filesystem::path& path) {
   // Opened by us, not by name through Qt: no blocking on a FIFO (O_NONBLOCK
   // only matters for the open), and only regular files are read.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -133,7 +133,7 @@ QImage LoadPictureFile(const std::filesystem::path& path) {
   return image.convertToFormat(QImage::Format_RGB32);
 }
 
-void SaveBitmapFile(const QImage& image, const std::filesystem::path& path) {
+void saveBitmapFile(const QImage& image, const std::filesystem::path& path) {
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
     fail("no picture to save as " + path.string());
   }
@@ -190,7 +190,7 @@ void SaveBitmapFile(const QImage& image, const std::filesystem::path& path) {
   file.commitAs(path);
 }
 
-void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
+void stretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
                  const QRect& sourceRect) {
   if (target.isNull() || source.isNull() || targetRect.width() <= 0 ||
       targetRect.height() <= 0 || sourceRect.width() <= 0 || sourceRect.height() <= 0) {
@@ -208,7 +208,7 @@ void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
                          target.height(), target.bytesPerLine() / 4};
   const ConstPixelSurface in{reinterpret_cast<const std::uint32_t*>(pixels.constBits()),
                              pixels.width(), pixels.height(), pixels.bytesPerLine() / 4};
-  StretchPixels(out, {targetRect.x(), targetRect.y(), targetRect.width(), targetRect.height()}, in,
+  stretchPixels(out, {targetRect.x(), targetRect.y(), targetRect.width(), targetRect.height()}, in,
                 {sourceRect.x(), sourceRect.y(), sourceRect.width(), sourceRect.height()},
                 kOpaqueAlpha);
 }

@@ -20,7 +20,7 @@ inline constexpr int kPictureAllocationLimitMb = 512;
 // own size, as an opaque 32-bit image.  Throws ToolkitError when the path
 // is not a regular readable file, the content is another format or damaged,
 // or the picture is larger than the limit above.  Never blocks on a FIFO.
-QImage LoadPictureFile(const std::filesystem::path& path);
+QImage loadPictureFile(const std::filesystem::path& path);
 
 // Writes `image` as a Windows bitmap file: 24-bit RGB, 40-byte
 // BITMAPINFOHEADER, bottom row first, rows padded to 4 bytes, no
@@ -30,16 +30,16 @@ QImage LoadPictureFile(const std::filesystem::path& path);
 // new one, never a part; a link planted at `path` is replaced, not
 // followed.  On any failure the temporary file is removed, `path` is left as
 // it was, and ToolkitError is thrown.  A null image is a failure.
-void SaveBitmapFile(const QImage& image, const std::filesystem::path& path);
+void saveBitmapFile(const QImage& image, const std::filesystem::path& path);
 
 // Copies `sourceRect` of `source` into `targetRect` of `target`, stretched
-// by StretchIndexMap (pixel_stretch.h) in each direction, every pixel drawn
+// by stretchIndexMap (pixel_stretch.h) in each direction, every pixel drawn
 // opaque.  A one-pixel target side takes a source side one shorter, as the
 // classic stretch does.  Parts of the target rectangle outside `target` are
 // clipped; source pixels outside `source` are not drawn.  Empty or
 // negative rectangles draw nothing.  `target` is converted to 32-bit RGB
 // first if it is in another format.
-void StretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
+void stretchCopy(QImage& target, const QRect& targetRect, const QImage& source,
                  const QRect& sourceRect);
 
 }  // namespace tumbleview

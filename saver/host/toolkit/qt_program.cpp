@@ -64,7 +64,7 @@ void reapAll() {
 
 void startReaper() {
   StartedPrograms& programs = startedPrograms();
-  if (!QCoreApplication::instance()) return;  // StartedProgramHasEnded still reaps
+  if (!QCoreApplication::instance()) return;  // startedProgramHasEnded still reaps
   if (!programs.reaper) {
     programs.reaper = new QTimer(QCoreApplication::instance());
     QObject::connect(programs.reaper, &QTimer::timeout, &reapAll);
@@ -90,7 +90,7 @@ struct SpawnSetup {
 
 }  // namespace
 
-std::string ArgumentText() {
+std::string argumentText() {
   // The kernel's copy: Qt removes the options it understands from argv.
   std::ifstream file("/proc/self/cmdline", std::ios::binary);
   const std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -102,9 +102,9 @@ std::string ArgumentText() {
   return arguments;
 }
 
-void EndProgramNow(int status) { ::_exit(status); }
+void endProgramNow(int status) { ::_exit(status); }
 
-pid_t StartProgram(const std::filesystem::path& path) {
+pid_t startProgram(const std::filesystem::path& path) {
   SpawnSetup setup;
   sigset_t none;
   sigset_t all;
@@ -128,13 +128,13 @@ pid_t StartProgram(const std::filesystem::path& path) {
   return pid;
 }
 
-bool StartedProgramHasEnded(pid_t pid) { return reap(pid); }
+bool startedProgramHasEnded(pid_t pid) { return reap(pid); }
 
-void EndStartedProgram(pid_t pid) {
-  if (pid > 0 && !StartedProgramHasEnded(pid)) ::kill(-pid, SIGTERM);
+void endStartedProgram(pid_t pid) {
+  if (pid > 0 && !startedProgramHasEnded(pid)) ::kill(-pid, SIGTERM);
 }
 
-QSize ScreenSizePixels() {
+QSize screenSizePixels() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->geometry().size() : QSize(0, 0);
 }
@@ -148,17 +148,17 @@ double twipsPerPixel(double dotsPerInch) {
 }
 }  // namespace
 
-double TwipsPerPixelX() {
+double twipsPerPixelX() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return twipsPerPixel(screen ? screen->logicalDotsPerInchX() : kDefaultDotsPerInch);
 }
 
-double TwipsPerPixelY() {
+double twipsPerPixelY() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return twipsPerPixel(screen ? screen->logicalDotsPerInchY() : kDefaultDotsPerInch);
 }
 
-void SetAppPointer(AppPointer pointer) {
+void setAppPointer(AppPointer pointer) {
   // At most one override of ours is in place, however often this is called.
   static bool overridden = false;
   if (pointer == AppPointer::Hourglass && !overridden) {

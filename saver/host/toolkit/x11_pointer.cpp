@@ -46,12 +46,12 @@ void PointerDisplayCounter::apply(bool hide) {
   XFlush(display);
 }
 
-int ShowPointer(bool show) {
+int showPointer(bool show) {
   static PointerDisplayCounter counter(X11Connection::shared());
   return counter.change(show);
 }
 
-bool ReadPointerPosition(X11Connection& connection, int& x, int& y) {
+bool readPointerPosition(X11Connection& connection, int& x, int& y) {
   Display* display = connection.display();
   X11ErrorTrap trap(connection);
   Window root = None;
@@ -71,13 +71,13 @@ bool ReadPointerPosition(X11Connection& connection, int& x, int& y) {
   return true;
 }
 
-void RecordCursorPosition() {
+void recordCursorPosition() {
   int x = 0;
   int y = 0;
   X11Connection* connection = X11Connection::shared();
   constexpr int kMin = std::numeric_limits<std::int16_t>::min();
   constexpr int kMax = std::numeric_limits<std::int16_t>::max();
-  if (!connection || !ReadPointerPosition(*connection, x, y) || x < kMin || x > kMax ||
+  if (!connection || !readPointerPosition(*connection, x, y) || x < kMin || x > kMax ||
       y < kMin || y > kMax) {
     x = 0;
     y = 0;

@@ -34,13 +34,13 @@ class PointerDisplayCounter {
 
 // The process's one counter, on the shared connection: the ShowCursor of
 // this program.  `show` is the show flag (any non-zero value shows).
-int ShowPointer(bool show);
+int showPointer(bool show);
 
 // Pointer position on its screen in pixels; false when it cannot be read.
-bool ReadPointerPosition(X11Connection& connection, int& x, int& y);
+bool readPointerPosition(X11Connection& connection, int& x, int& y);
 
 // Stores the pointer position in CursorX and CursorY as 16-bit values;
 // 0 and 0 when it cannot be read or does not fit.
-void RecordCursorPosition();
+void recordCursorPosition();
 
 }  // namespace tumbleview

@@ -255,17 +255,17 @@ XcbConnection::XcbConnection(xcb_connection_t* connection) : m_connection(connec
 
 XcbConnection::~XcbConnection() { xcb_disconnect(m_connection); }
 
-X11WindowId FindWindowByTitle(XcbConnection& connection, std::string_view titleUtf8) {
+X11WindowId findWindowByTitle(XcbConnection& connection, std::string_view titleUtf8) {
   if (xcb_connection_has_error(connection.get())) return 0;
   return Search(connection, titleUtf8).run();
 }
 
-X11WindowId FindWindowByTitle(std::string_view titleUtf8) {
+X11WindowId findWindowByTitle(std::string_view titleUtf8) {
   XcbConnection* connection = XcbConnection::shared();
-  return connection ? FindWindowByTitle(*connection, titleUtf8) : 0;
+  return connection ? findWindowByTitle(*connection, titleUtf8) : 0;
 }
 
-WindowExtent WindowExtentOf(X11Connection& connection, X11WindowId window) {
+WindowExtent windowExtentOf(X11Connection& connection, X11WindowId window) {
   if (window == 0) return {};
   X11ErrorTrap trap(connection);
   XWindowAttributes attributes{};
@@ -276,9 +276,9 @@ WindowExtent WindowExtentOf(X11Connection& connection, X11WindowId window) {
           attributes.height + 2 * attributes.border_width};
 }
 
-WindowExtent WindowExtentOf(X11WindowId window) {
+WindowExtent windowExtentOf(X11WindowId window) {
   X11Connection* connection = X11Connection::shared();
-  return connection ? WindowExtentOf(*connection, window) : WindowExtent{};
+  return connection ? windowExtentOf(*connection, window) : WindowExtent{};
 }
 
 }  // namespace tumbleview

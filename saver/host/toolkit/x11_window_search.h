@@ -50,10 +50,10 @@ class XcbConnection {
 
 // The topmost matching window's id, or 0 when there is none.  Windows that
 // disappear while the search runs are passed over.
-X11WindowId FindWindowByTitle(XcbConnection& connection, std::string_view titleUtf8);
+X11WindowId findWindowByTitle(XcbConnection& connection, std::string_view titleUtf8);
 
 // The same on the shared connection; 0 when there is no X server either.
-X11WindowId FindWindowByTitle(std::string_view titleUtf8);
+X11WindowId findWindowByTitle(std::string_view titleUtf8);
 
 // Outer size of a window in pixels, border included; 0 x 0 when the window
 // does not exist (the id may come from a command line).
@@ -61,7 +61,7 @@ struct WindowExtent {
   int width = 0;
   int height = 0;
 };
-WindowExtent WindowExtentOf(X11Connection& connection, X11WindowId window);
-WindowExtent WindowExtentOf(X11WindowId window);
+WindowExtent windowExtentOf(X11Connection& connection, X11WindowId window);
+WindowExtent windowExtentOf(X11WindowId window);
 
 }  // namespace tumbleview

@@ -15,20 +15,20 @@ namespace {
 
 TEST(HandoffPath, FolderFollowsDriveCThenCacheThenHome) {
   setenv("TUMBLEVIEW_DRIVE_C", "/x/drive", 1);
-  EXPECT_EQ(tumbleview::HandoffBitmapPath(), fs::path("/x/drive/Tumbleview.bmp"));
+  EXPECT_EQ(tumbleview::handoffBitmapPath(), fs::path("/x/drive/Tumbleview.bmp"));
   setenv("TUMBLEVIEW_DRIVE_C", "", 1);
   setenv("XDG_CACHE_HOME", "/x/cache", 1);
-  EXPECT_EQ(tumbleview::HandoffFolder(), fs::path("/x/cache/tumbleview"));
+  EXPECT_EQ(tumbleview::handoffFolder(), fs::path("/x/cache/tumbleview"));
   unsetenv("XDG_CACHE_HOME");
   setenv("HOME", "/x/home", 1);
-  EXPECT_EQ(tumbleview::HandoffFolder(), fs::path("/x/home/.cache/tumbleview"));
+  EXPECT_EQ(tumbleview::handoffFolder(), fs::path("/x/home/.cache/tumbleview"));
   unsetenv("TUMBLEVIEW_DRIVE_C");
 }
 
 TEST(HandoffPath, CreatesMissingFolderPrivate) {
   const tumbleview::test::TempFolder root;
   const fs::path folder = root.path() / "a" / "b";
-  ASSERT_TRUE(tumbleview::EnsurePrivateFolder(folder));
+  ASSERT_TRUE(tumbleview::ensurePrivateFolder(folder));
   struct stat info {};
   ASSERT_EQ(stat(folder.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
@@ -41,7 +41,7 @@ TEST(HandoffPath, RefusesFoldersOthersCouldTamperWith) {
   fs::create_directory(open);
   chmod(open.c_str(), 0777);
   std::string why;
-  EXPECT_FALSE(tumbleview::EnsurePrivateFolder(open, &why));
+  EXPECT_FALSE(tumbleview::ensurePrivateFolder(open, &why));
   EXPECT_EQ(why, "folder is accessible to group or others");
   // The folder is reported, not repaired.
   struct stat info {};
@@ -53,12 +53,12 @@ TEST(HandoffPath, RefusesFoldersOthersCouldTamperWith) {
   chmod(target.c_str(), 0700);
   const fs::path link = root / "link";
   fs::create_directory_symlink(target, link);
-  EXPECT_FALSE(tumbleview::EnsurePrivateFolder(link, &why));
+  EXPECT_FALSE(tumbleview::ensurePrivateFolder(link, &why));
   EXPECT_EQ(why, "folder is a symbolic link");
 
   const fs::path file = root / "file";
-  tumbleview::test::WriteFile(file, {});
-  EXPECT_FALSE(tumbleview::EnsurePrivateFolder(file, &why));
+  tumbleview::test::writeFile(file, {});
+  EXPECT_FALSE(tumbleview::ensurePrivateFolder(file, &why));
   EXPECT_EQ(why, "not a directory");
 }
 

@@ -20,18 +20,18 @@ namespace {
 constexpr int kWidth = 4000, kHeight = 3000, kRuns = 9;
 
 // Random pixel bytes; at 8 bits with a full colour table.
-std::vector<std::uint8_t> MakeFile(std::uint16_t bpp) {
+std::vector<std::uint8_t> makeFile(std::uint16_t bpp) {
   tumbleview::test::BmpFields fields;
   fields.width = kWidth, fields.height = kHeight, fields.bpp = bpp;
   for (int i = 0; bpp == 8 && i < 256; ++i) fields.palette.push_back({std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 7)});
   fields.pixelData.resize((static_cast<std::size_t>(kWidth) * bpp + 31) / 32 * 4 * kHeight);
   std::uint32_t state = 12345;
   for (std::uint8_t& byte : fields.pixelData) byte = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
-  return tumbleview::test::WriteBmp(fields);
+  return tumbleview::test::writeBmp(fields);
 }
 
 template <typename Decode>
-double MedianMegabytesPerSecond(std::size_t bytes, Decode decode) {
+double medianMegabytesPerSecond(std::size_t bytes, Decode decode) {
   std::vector<double> rates;
   for (int run = 0; run < kRuns; ++run) {
     const auto start = std::chrono::steady_clock::now();
@@ -48,12 +48,12 @@ int main() {
   using namespace tumbleview;
   const std::filesystem::path path = std::filesystem::temp_directory_path() / "tumbleview_bmp_decoder_bench.bmp";
   for (std::uint16_t bpp : {24, 8}) {
-    const std::vector<std::uint8_t> file = MakeFile(bpp);
-    const double fresh = MedianMegabytesPerSecond(file.size(), [&] { return DecodeDib(file).status == DibStatus::kOk; });
+    const std::vector<std::uint8_t> file = makeFile(bpp);
+    const double fresh = medianMegabytesPerSecond(file.size(), [&] { return decodeDib(file).status == DibStatus::kOk; });
     RgbImage reused;
-    const double again = MedianMegabytesPerSecond(file.size(), [&] { return DecodeDibInto(file, reused) == DibStatus::kOk; });
+    const double again = medianMegabytesPerSecond(file.size(), [&] { return decodeDibInto(file, reused) == DibStatus::kOk; });
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    const double loaded = MedianMegabytesPerSecond(file.size(), [&] { return LoadDibImage(path.c_str()) != nullptr; });
+    const double loaded = medianMegabytesPerSecond(file.size(), [&] { return LoadDibImage(path.c_str()) != nullptr; });
     std::filesystem::remove(path);
     std::printf("bmp_decoder %dx%d %2d bpp: %7.1f MB/s fresh, %7.1f MB/s reused, %7.1f MB/s file (input %zu bytes, output %d MB)\n",
                 kWidth, kHeight, bpp, fresh, again, loaded, file.size(), kWidth * kHeight * 3 / 1000000);

@@ -20,7 +20,7 @@ using test::Storage;
 // included: 8, 16 and 24 are whole steps of both, and 255 is their top.
 constexpr std::array<std::uint8_t, 5> kExactLevels = {0, 8, 16, 24, 255};
 
-Picture MakePicture(int width, int height, int colours) {
+Picture makePicture(int width, int height, int colours) {
   std::vector<Rgb8> palette;
   for (std::uint8_t r : kExactLevels)
     for (std::uint8_t g : kExactLevels)
@@ -41,15 +41,15 @@ TEST(BmpDecoder, SamePictureDecodesIdenticallyAtEveryDepthAndCompression) {
   // Width 3 checks that decoded rows are unpadded (9 bytes, not 12).
   for (int s = 0; s < static_cast<int>(Storage::kCount); ++s) {
     const Storage storage = static_cast<Storage>(s);
-    const int depth = test::StorageDepth(storage);
+    const int depth = test::storageDepth(storage);
     const int colours = depth >= 8 ? 125 : 1 << depth;
     for (int width : {1, 2, 3, 5, 31, 33, 300}) {
       for (int height : {1, 2, 3}) {
-        SCOPED_TRACE(test::StorageName(storage) + " " + std::to_string(width) + "x" +
+        SCOPED_TRACE(test::storageName(storage) + " " + std::to_string(width) + "x" +
                      std::to_string(height));
-        const Picture picture = MakePicture(width, height, colours);
-        const auto file = test::EncodePicture(picture, storage);
-        const DibDecodeResult result = DecodeDib(file);
+        const Picture picture = makePicture(width, height, colours);
+        const auto file = test::encodePicture(picture, storage);
+        const DibDecodeResult result = decodeDib(file);
         ASSERT_EQ(result.status, DibStatus::kOk);
         EXPECT_EQ(result.image.width, width);
         EXPECT_EQ(result.image.height, height);

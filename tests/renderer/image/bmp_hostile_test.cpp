@@ -29,8 +29,8 @@ constexpr DibStatus kFormat = DibStatus::kUnknownFormat;
 constexpr DibStatus kConvert = DibStatus::kConversionError;
 constexpr DibStatus kMemory = DibStatus::kOutOfMemory;
 
-Bytes Concat(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
-Bytes Cut(Bytes bytes, std::size_t size) { return bytes.resize(size), bytes; }
+Bytes concat(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+Bytes cut(Bytes bytes, std::size_t size) { return bytes.resize(size), bytes; }
 
 // Palette entry i of the test palettes; never black, so that the black of
 // skipped and out-of-table pixels stands out.
@@ -41,7 +41,7 @@ Rgb8 Colour(unsigned i) {
 
 // Expected output written as one string per row, bottom row first: a hex
 // digit is that palette entry, '.' is black.
-Bytes Expect(std::initializer_list<const char*> rows) {
+Bytes expect(std::initializer_list<const char*> rows) {
   Bytes out;
   for (const char* row : rows) {
     for (const char* c = row; *c != 0; ++c) {
@@ -53,7 +53,7 @@ Bytes Expect(std::initializer_list<const char*> rows) {
 }
 
 // A 4 x 2 picture at 24 bits: every pixel a different colour.
-BmpFields Base24() {
+BmpFields base24() {
   BmpFields f;
   f.width = 4, f.height = 2;
   for (int i = 0; i < 24; ++i) f.pixelData.push_back(static_cast<std::uint8_t>(i * 11 + 3));
@@ -61,8 +61,8 @@ BmpFields Base24() {
 }
 
 // Its decoded pixels: each stored B, G, R triple as R, G, B.
-Bytes Base24Pixels() {
-  Bytes out = Base24().pixelData;
+Bytes base24Pixels() {
+  Bytes out = base24().pixelData;
   for (std::size_t i = 0; i < out.size(); i += 3) std::swap(out[i], out[i + 2]);
   return out;
 }
@@ -75,28 +75,28 @@ BmpFields Indexed(std::uint16_t bpp, unsigned entries, Bytes pixels, int height 
   return f;
 }
 
-BmpFields Rle(std::uint32_t compression, Bytes stream, int height = 2, unsigned entries = 16) {
+BmpFields rle(std::uint32_t compression, Bytes stream, int height = 2, unsigned entries = 16) {
   BmpFields f = Indexed(compression == 1 ? 8 : 4, entries, std::move(stream), height);
   f.compression = compression;
   return f;
 }
 
-Bytes BitFields(std::uint16_t bpp, std::vector<std::uint32_t> masks, Bytes pixels) {
+Bytes bitFields(std::uint16_t bpp, std::vector<std::uint32_t> masks, Bytes pixels) {
   BmpFields f;
   f.width = 2, f.bpp = bpp, f.compression = 3, f.masks = std::move(masks), f.pixelData = std::move(pixels);
-  return test::WriteBmp(f);
+  return test::writeBmp(f);
 }
 
 template <typename Change>
-Bytes With(BmpFields f, Change change) {
+Bytes with(BmpFields f, Change change) {
   change(f);
-  return test::WriteBmp(f);
+  return test::writeBmp(f);
 }
-Bytes With(const BmpFields& f) { return test::WriteBmp(f); }
+Bytes with(const BmpFields& f) { return test::writeBmp(f); }
 
 // A width x height picture at 24 bits, and limits it can be measured against.
-Bytes Grey24(int width, int height) {
-  return With(Base24(), [=](BmpFields& f) { f.width = width, f.height = height, f.pixelData.assign((width * 3 + 3) / 4 * 4 * height, 7); });
+Bytes grey24(int width, int height) {
+  return with(base24(), [=](BmpFields& f) { f.width = width, f.height = height, f.pixelData.assign((width * 3 + 3) / 4 * 4 * height, 7); });
 }
 constexpr DibLimits kSmall{.maxSide = 8, .maxPixels = 32};
 
@@ -108,121 +108,121 @@ struct Case {
   DibLimits limits = {};
 };
 
-std::vector<Case> Catalogue() {
-  const Bytes base = test::WriteBmp(Base24());
-  const Bytes rle16 = test::WriteBmp(Rle(1, {4, 1, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1}));
+std::vector<Case> catalogue() {
+  const Bytes base = test::writeBmp(base24());
+  const Bytes rle16 = test::writeBmp(rle(1, {4, 1, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1}));
   std::vector<Case> cases = {
       // Container and header.
       {"A01 empty", {}, kFormat},
       {"A02 only BM", {'B', 'M'}, kFormat},
-      {"A03 13-byte file header", Cut(base, 13), kFormat},
-      {"A04 magic MB", Concat({'M', 'B'}, Bytes(base.begin() + 2, base.end())), kFormat},
-      {"A05 magic BA", Concat({'B', 'A'}, Bytes(base.begin() + 2, base.end())), kFormat},
-      {"A06 header size 0", With(Base24(), [](BmpFields& f) { f.headerSize = 0; }), kFormat},
-      {"A07 header size 13", With(Base24(), [](BmpFields& f) { f.headerSize = 13; }), kFormat},
-      {"A08 header size 0xFFFFFFF0", With(Base24(), [](BmpFields& f) { f.headerSize = 0xFFFFFFF0; }), kFormat},
-      {"A09 header size 124 cut mid-header", Cut(With(Base24(), [](BmpFields& f) { f.headerSize = 124; }), 80), kFormat},
-      {"A10 info header cut at byte 30", Cut(base, 14 + 30), kFormat},
-      {"A11 pixel offset inside the header", With(Base24(), [](BmpFields& f) { f.pixelOffset = 20; }), kConvert},
-      {"A12 pixel offset far past the end", With(Base24(), [](BmpFields& f) { f.pixelOffset = 0x7FFFFFF0; }), kConvert},
-      {"A12b pixel offset at the end", With(Base24(), [](BmpFields& f) { f.pixelOffset = 54 + 24; }), kConvert},
-      {"A13 pixel offset 0", With(Base24(), [](BmpFields& f) { f.pixelOffset = 0; }), kOk, Base24Pixels()},
-      {"A14 file size 7", With(Base24(), [](BmpFields& f) { f.fileSize = 7; }), kOk, Base24Pixels()},
-      {"A15 planes 0", With(Base24(), [](BmpFields& f) { f.planes = 0; }), kConvert},
-      {"A16 planes 2", With(Base24(), [](BmpFields& f) { f.planes = 2; }), kConvert},
-      {"A18 compression 7", With(Base24(), [](BmpFields& f) { f.compression = 7; }), kConvert},
-      {"A19 JPEG in BMP", With(Base24(), [](BmpFields& f) { f.compression = 4, f.bpp = 0; }), kConvert},
-      {"A19b PNG in BMP", With(Base24(), [](BmpFields& f) { f.compression = 5, f.bpp = 0; }), kConvert},
-      {"A20 RLE8 at 4 bits", With(Rle(1, {2, 1, 0, 1}), [](BmpFields& f) { f.bpp = 4; }), kConvert},
-      {"A21 RLE4 at 8 bits", With(Rle(2, {2, 1, 0, 1}), [](BmpFields& f) { f.bpp = 8; }), kConvert},
-      {"A22 bit fields at 24 bits", BitFields(24, {0xFF0000, 0xFF00, 0xFF}, Bytes(8)), kConvert},
-      {"A23 image size 0xFFFFFFFF", With(Base24(), [](BmpFields& f) { f.sizeImage = 0xFFFFFFFF; }), kOk, Base24Pixels()},
-      {"A24 resolution INT_MIN", With(Base24(), [](BmpFields& f) { f.xPelsPerMeter = f.yPelsPerMeter = INT_MIN; }), kOk, Base24Pixels()},
+      {"A03 13-byte file header", cut(base, 13), kFormat},
+      {"A04 magic MB", concat({'M', 'B'}, Bytes(base.begin() + 2, base.end())), kFormat},
+      {"A05 magic BA", concat({'B', 'A'}, Bytes(base.begin() + 2, base.end())), kFormat},
+      {"A06 header size 0", with(base24(), [](BmpFields& f) { f.headerSize = 0; }), kFormat},
+      {"A07 header size 13", with(base24(), [](BmpFields& f) { f.headerSize = 13; }), kFormat},
+      {"A08 header size 0xFFFFFFF0", with(base24(), [](BmpFields& f) { f.headerSize = 0xFFFFFFF0; }), kFormat},
+      {"A09 header size 124 cut mid-header", cut(with(base24(), [](BmpFields& f) { f.headerSize = 124; }), 80), kFormat},
+      {"A10 info header cut at byte 30", cut(base, 14 + 30), kFormat},
+      {"A11 pixel offset inside the header", with(base24(), [](BmpFields& f) { f.pixelOffset = 20; }), kConvert},
+      {"A12 pixel offset far past the end", with(base24(), [](BmpFields& f) { f.pixelOffset = 0x7FFFFFF0; }), kConvert},
+      {"A12b pixel offset at the end", with(base24(), [](BmpFields& f) { f.pixelOffset = 54 + 24; }), kConvert},
+      {"A13 pixel offset 0", with(base24(), [](BmpFields& f) { f.pixelOffset = 0; }), kOk, base24Pixels()},
+      {"A14 file size 7", with(base24(), [](BmpFields& f) { f.fileSize = 7; }), kOk, base24Pixels()},
+      {"A15 planes 0", with(base24(), [](BmpFields& f) { f.planes = 0; }), kConvert},
+      {"A16 planes 2", with(base24(), [](BmpFields& f) { f.planes = 2; }), kConvert},
+      {"A18 compression 7", with(base24(), [](BmpFields& f) { f.compression = 7; }), kConvert},
+      {"A19 JPEG in BMP", with(base24(), [](BmpFields& f) { f.compression = 4, f.bpp = 0; }), kConvert},
+      {"A19b PNG in BMP", with(base24(), [](BmpFields& f) { f.compression = 5, f.bpp = 0; }), kConvert},
+      {"A20 RLE8 at 4 bits", with(rle(1, {2, 1, 0, 1}), [](BmpFields& f) { f.bpp = 4; }), kConvert},
+      {"A21 RLE4 at 8 bits", with(rle(2, {2, 1, 0, 1}), [](BmpFields& f) { f.bpp = 8; }), kConvert},
+      {"A22 bit fields at 24 bits", bitFields(24, {0xFF0000, 0xFF00, 0xFF}, Bytes(8)), kConvert},
+      {"A23 image size 0xFFFFFFFF", with(base24(), [](BmpFields& f) { f.sizeImage = 0xFFFFFFFF; }), kOk, base24Pixels()},
+      {"A24 resolution INT_MIN", with(base24(), [](BmpFields& f) { f.xPelsPerMeter = f.yPelsPerMeter = INT_MIN; }), kOk, base24Pixels()},
 
       // Dimensions and memory.
-      {"B01 width 0", With(Base24(), [](BmpFields& f) { f.width = 0; }), kMemory},
-      {"B02 height 0", With(Base24(), [](BmpFields& f) { f.height = 0; }), kMemory},
-      {"B03 width -4", With(Base24(), [](BmpFields& f) { f.width = -4; }), kMemory},
-      {"B04 height INT32_MIN", With(Base24(), [](BmpFields& f) { f.height = INT32_MIN; }), kMemory},
-      {"B05 30000x30000 in 70 bytes", Cut(With(Base24(), [](BmpFields& f) { f.width = f.height = 30000; }), 70), kMemory},
-      {"B06 65536x65536 at 32 bits", With(Base24(), [](BmpFields& f) { f.width = f.height = 65536, f.bpp = 32; }), kMemory},
-      {"B07 width 0x7FFFFFFF", With(Base24(), [](BmpFields& f) { f.width = 0x7FFFFFFF, f.bpp = 32; }), kMemory},
-      {"B08 16777216x1 at 1 bit", With(Indexed(1, 2, Bytes(1 << 21)), [](BmpFields& f) { f.width = 1 << 24; }), kMemory},
-      {"B09 core width 0x8000", With(Indexed(1, 2, Bytes(4096)), [](BmpFields& f) { f.headerSize = 12, f.width = 0x8000; }), kMemory},
-      {"B10 core width 0xFFFF", With(Indexed(1, 2, Bytes(8192)), [](BmpFields& f) { f.headerSize = 12, f.width = 0xFFFF; }), kMemory},
-      {"B10b core width 0x8000 is unsigned", With(Indexed(1, 2, Bytes(4096, 0xFF)), [](BmpFields& f) { f.headerSize = 12, f.width = 0x8000; }),
+      {"B01 width 0", with(base24(), [](BmpFields& f) { f.width = 0; }), kMemory},
+      {"B02 height 0", with(base24(), [](BmpFields& f) { f.height = 0; }), kMemory},
+      {"B03 width -4", with(base24(), [](BmpFields& f) { f.width = -4; }), kMemory},
+      {"B04 height INT32_MIN", with(base24(), [](BmpFields& f) { f.height = INT32_MIN; }), kMemory},
+      {"B05 30000x30000 in 70 bytes", cut(with(base24(), [](BmpFields& f) { f.width = f.height = 30000; }), 70), kMemory},
+      {"B06 65536x65536 at 32 bits", with(base24(), [](BmpFields& f) { f.width = f.height = 65536, f.bpp = 32; }), kMemory},
+      {"B07 width 0x7FFFFFFF", with(base24(), [](BmpFields& f) { f.width = 0x7FFFFFFF, f.bpp = 32; }), kMemory},
+      {"B08 16777216x1 at 1 bit", with(Indexed(1, 2, Bytes(1 << 21)), [](BmpFields& f) { f.width = 1 << 24; }), kMemory},
+      {"B09 core width 0x8000", with(Indexed(1, 2, Bytes(4096)), [](BmpFields& f) { f.headerSize = 12, f.width = 0x8000; }), kMemory},
+      {"B10 core width 0xFFFF", with(Indexed(1, 2, Bytes(8192)), [](BmpFields& f) { f.headerSize = 12, f.width = 0xFFFF; }), kMemory},
+      {"B10b core width 0x8000 is unsigned", with(Indexed(1, 2, Bytes(4096, 0xFF)), [](BmpFields& f) { f.headerSize = 12, f.width = 0x8000; }),
        kOk, std::nullopt, DibLimits{.maxSide = 0xFFFF}},
-      {"B11 4097x1", Grey24(4097, 1), kOk},
-      {"B12 side one past the limit", Grey24(9, 1), kMemory, std::nullopt, kSmall},
-      {"B13 pixel count at the limit", Grey24(8, 4), kOk, std::nullopt, kSmall},
-      {"B14 pixel count one row past the limit", Grey24(8, 5), kMemory, std::nullopt, kSmall},
+      {"B11 4097x1", grey24(4097, 1), kOk},
+      {"B12 side one past the limit", grey24(9, 1), kMemory, std::nullopt, kSmall},
+      {"B13 pixel count at the limit", grey24(8, 4), kOk, std::nullopt, kSmall},
+      {"B14 pixel count one row past the limit", grey24(8, 5), kMemory, std::nullopt, kSmall},
 
       // Colour tables.
-      {"C01 8 bits without a table", With(Indexed(8, 0, Bytes(1100, 1)), [](BmpFields& f) { f.colorsUsed = 0; }), kConvert},
-      {"C02 300 colours at 8 bits", With(Indexed(8, 256, {0, 1, 15, 2}), [](BmpFields& f) { f.colorsUsed = 300; }), kOk, Expect({"01f2"})},
-      {"C03 0xFFFFFFFF colours", With(Indexed(8, 256, {3, 2, 1, 0}), [](BmpFields& f) { f.colorsUsed = 0xFFFFFFFF; }), kOk, Expect({"3210"})},
-      {"C03b 0xFFFFFFFF colours, bare header", With(Indexed(8, 256, {3, 2, 1, 0}), [](BmpFields& f) { f.colorsUsed = 0xFFFFFFFF, f.fileHeader = false; }), kConvert},
-      {"C03c colours used 0x10000 counts as none", With(Indexed(8, 256, {3, 2, 1, 0}), [](BmpFields& f) { f.colorsUsed = 0x10000; }), kOk, Expect({"3210"})},
-      {"C04 17 colours at 4 bits", With(Indexed(4, 17, {0x01, 0xEF, 0, 0})), kOk, Expect({"01ef"})},
-      {"C05 3 colours, index 200", With(Indexed(8, 3, {0, 200, 2, 3})), kOk, Expect({"0.2."})},
-      {"C06 table cut by the end", Cut(test::WriteBmp(Indexed(8, 256, {0, 1, 2, 3})), 54 + 400), kConvert},
-      {"C06b table cut, bare header", Cut(With(Indexed(8, 256, {0, 1, 2, 3}), [](BmpFields& f) { f.fileHeader = false; }), 40 + 400), kConvert},
-      {"C06c pixel offset inside the used table", With(Indexed(8, 4, {0, 1, 2, 3}), [](BmpFields& f) { f.pixelOffset = 54 + 8; }), kConvert},
-      {"C07 core 8 bits, 3-byte entries", With(Indexed(8, 256, {5, 4, 0xA, 0xB}), [](BmpFields& f) { f.headerSize = 12; }), kOk, Expect({"54ab"})},
-      {"C08 4 bits, 3 colours", With(Indexed(4, 3, {0x01, 0x21, 0, 0})), kOk, Expect({"0121"})},
-      {"C09 1 bit, 1 colour, index 0", With(Indexed(1, 1, {0, 0, 0, 0})), kOk, Expect({"0000"})},
-      {"C10 1 bit, 1 colour, index 1", With(Indexed(1, 1, {0x50, 0, 0, 0})), kOk, Expect({"0.0."})},
+      {"C01 8 bits without a table", with(Indexed(8, 0, Bytes(1100, 1)), [](BmpFields& f) { f.colorsUsed = 0; }), kConvert},
+      {"C02 300 colours at 8 bits", with(Indexed(8, 256, {0, 1, 15, 2}), [](BmpFields& f) { f.colorsUsed = 300; }), kOk, expect({"01f2"})},
+      {"C03 0xFFFFFFFF colours", with(Indexed(8, 256, {3, 2, 1, 0}), [](BmpFields& f) { f.colorsUsed = 0xFFFFFFFF; }), kOk, expect({"3210"})},
+      {"C03b 0xFFFFFFFF colours, bare header", with(Indexed(8, 256, {3, 2, 1, 0}), [](BmpFields& f) { f.colorsUsed = 0xFFFFFFFF, f.fileHeader = false; }), kConvert},
+      {"C03c colours used 0x10000 counts as none", with(Indexed(8, 256, {3, 2, 1, 0}), [](BmpFields& f) { f.colorsUsed = 0x10000; }), kOk, expect({"3210"})},
+      {"C04 17 colours at 4 bits", with(Indexed(4, 17, {0x01, 0xEF, 0, 0})), kOk, expect({"01ef"})},
+      {"C05 3 colours, index 200", with(Indexed(8, 3, {0, 200, 2, 3})), kOk, expect({"0.2."})},
+      {"C06 table cut by the end", cut(test::writeBmp(Indexed(8, 256, {0, 1, 2, 3})), 54 + 400), kConvert},
+      {"C06b table cut, bare header", cut(with(Indexed(8, 256, {0, 1, 2, 3}), [](BmpFields& f) { f.fileHeader = false; }), 40 + 400), kConvert},
+      {"C06c pixel offset inside the used table", with(Indexed(8, 4, {0, 1, 2, 3}), [](BmpFields& f) { f.pixelOffset = 54 + 8; }), kConvert},
+      {"C07 core 8 bits, 3-byte entries", with(Indexed(8, 256, {5, 4, 0xA, 0xB}), [](BmpFields& f) { f.headerSize = 12; }), kOk, expect({"54ab"})},
+      {"C08 4 bits, 3 colours", with(Indexed(4, 3, {0x01, 0x21, 0, 0})), kOk, expect({"0121"})},
+      {"C09 1 bit, 1 colour, index 0", with(Indexed(1, 1, {0, 0, 0, 0})), kOk, expect({"0000"})},
+      {"C10 1 bit, 1 colour, index 1", with(Indexed(1, 1, {0x50, 0, 0, 0})), kOk, expect({"0.0."})},
 
       // Bit fields.
-      {"D01 all masks 0", BitFields(16, {0, 0, 0}, Bytes(4)), kConvert},
-      {"D02 red mask 0xFFFFFFFF", BitFields(32, {0xFFFFFFFF, 0xFF00, 0xFF}, Bytes(8)), kConvert},
-      {"D02b lone mask 0xFFFFFFFF", BitFields(32, {0xFFFFFFFF, 0, 0}, {1, 2, 3, 0xF0, 0, 0, 0, 0}), kOk,
+      {"D01 all masks 0", bitFields(16, {0, 0, 0}, Bytes(4)), kConvert},
+      {"D02 red mask 0xFFFFFFFF", bitFields(32, {0xFFFFFFFF, 0xFF00, 0xFF}, Bytes(8)), kConvert},
+      {"D02b lone mask 0xFFFFFFFF", bitFields(32, {0xFFFFFFFF, 0, 0}, {1, 2, 3, 0xF0, 0, 0, 0, 0}), kOk,
        Bytes{0xF0, 0, 0, 0, 0, 0}},
-      {"D03 overlapping masks", BitFields(16, {0xF800, 0x0FE0, 0x1F}, Bytes(4)), kConvert},
-      {"D04 non-contiguous mask", BitFields(16, {0xF000, 0x0F00, 0x00F1}, Bytes(4)), kConvert},
-      {"D05 mask above bit 15 at 16 bits", BitFields(16, {0x1F0000, 0x3E0, 0x1F}, Bytes(4)), kConvert},
-      {"D06 masks cut by the end", Cut(BitFields(16, {0xF800, 0x7E0, 0x1F}, {}), 14 + 40 + 6), kConvert},
-      {"D07 5-6-5", BitFields(16, {0xF800, 0x7E0, 0x1F}, {0xFF, 0xFF, 0x10, 0x84}), kOk,
+      {"D03 overlapping masks", bitFields(16, {0xF800, 0x0FE0, 0x1F}, Bytes(4)), kConvert},
+      {"D04 non-contiguous mask", bitFields(16, {0xF000, 0x0F00, 0x00F1}, Bytes(4)), kConvert},
+      {"D05 mask above bit 15 at 16 bits", bitFields(16, {0x1F0000, 0x3E0, 0x1F}, Bytes(4)), kConvert},
+      {"D06 masks cut by the end", cut(bitFields(16, {0xF800, 0x7E0, 0x1F}, {}), 14 + 40 + 6), kConvert},
+      {"D07 5-6-5", bitFields(16, {0xF800, 0x7E0, 0x1F}, {0xFF, 0xFF, 0x10, 0x84}), kOk,
        Bytes{255, 255, 255, 132, 130, 132}},
-      {"D08 8-8-0", BitFields(16, {0xFF00, 0x00FF, 0}, {0x34, 0x12, 0xFF, 0x00}), kOk, Bytes{0x12, 0x34, 0, 0, 0xFF, 0}},
-      {"D09 10-10-10 keeps the top bits", BitFields(32, {0x3FF00000, 0xFFC00, 0x3FF}, {0xFF, 0x03, 0x00, 0x0C, 0, 0, 0, 0}), kOk,
+      {"D08 8-8-0", bitFields(16, {0xFF00, 0x00FF, 0}, {0x34, 0x12, 0xFF, 0x00}), kOk, Bytes{0x12, 0x34, 0, 0, 0xFF, 0}},
+      {"D09 10-10-10 keeps the top bits", bitFields(32, {0x3FF00000, 0xFFC00, 0x3FF}, {0xFF, 0x03, 0x00, 0x0C, 0, 0, 0, 0}), kOk,
        Bytes{0x30, 0, 0xFF, 0, 0, 0}},
-      {"D10 plain 16 bits is 5-5-5", With(Base24(), [](BmpFields& f) { f.width = 2, f.height = 1, f.bpp = 16, f.pixelData = {0xFF, 0xFF, 0x10, 0x42}; }), kOk,
+      {"D10 plain 16 bits is 5-5-5", with(base24(), [](BmpFields& f) { f.width = 2, f.height = 1, f.bpp = 16, f.pixelData = {0xFF, 0xFF, 0x10, 0x42}; }), kOk,
        Bytes{255, 255, 255, 132, 132, 132}},
 
       // Uncompressed pixel data.
-      {"E01 half the pixels missing", Cut(base, 54 + 12), kConvert},
-      {"E02 last row cut by 3 bytes", Cut(base, base.size() - 3), kConvert},
-      {"E02b last row without its padding", Cut(With(Base24(), [](BmpFields& f) { f.width = 3; }), 54 + 12 + 9), kOk},
-      {"E03 no pixel bytes", Cut(base, 54), kConvert},
-      {"E05 32 bits, 4th byte 0, is opaque", With(Base24(), [](BmpFields& f) { f.width = 2, f.height = 1, f.bpp = 32, f.pixelData = {1, 2, 3, 0, 4, 5, 6, 0}; }),
+      {"E01 half the pixels missing", cut(base, 54 + 12), kConvert},
+      {"E02 last row cut by 3 bytes", cut(base, base.size() - 3), kConvert},
+      {"E02b last row without its padding", cut(with(base24(), [](BmpFields& f) { f.width = 3; }), 54 + 12 + 9), kOk},
+      {"E03 no pixel bytes", cut(base, 54), kConvert},
+      {"E05 32 bits, 4th byte 0, is opaque", with(base24(), [](BmpFields& f) { f.width = 2, f.height = 1, f.bpp = 32, f.pixelData = {1, 2, 3, 0, 4, 5, 6, 0}; }),
        kOk, Bytes{3, 2, 1, 6, 5, 4}},
 
       // RLE.  Rows are 4 wide, 2 high, with a 16-entry table.
-      {"F01 encoded run of 200", With(Rle(1, {200, 1, 0, 0, 2, 2, 0, 1})), kOk, Expect({"1111", "22.."})},
-      {"F02 absolute run of 9", With(Rle(1, {0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 1, 5, 0, 1})), kOk, Expect({"1234", "5..."})},
-      {"F03 delta past the row end", With(Rle(1, {0, 2, 250, 0, 2, 7, 0, 0, 1, 3, 0, 1})), kOk, Expect({"....", "3..."})},
-      {"F04 delta past the top", With(Rle(1, {1, 4, 0, 2, 0, 250, 4, 5, 0, 1})), kOk, Expect({"4...", "...."})},
-      {"F05 ten end-of-lines, then data", With(Rle(1, Concat({1, 6}, Concat(Bytes(20, 0), {4, 7})))), kOk, Expect({"6...", "...."})},
-      {"F06 no end-of-bitmap", With(Rle(1, {4, 1, 0, 0, 3, 2})), kOk, Expect({"1111", "222."})},
-      {"F07 escape, then the end", With(Rle(1, {4, 1, 0})), kOk, Expect({"1111", "...."})},
-      {"F07b delta cut by the end", With(Rle(1, {4, 1, 0, 2, 1})), kOk, Expect({"1111", "...."})},
-      {"F08 absolute run cut by the end", With(Rle(1, {0, 4, 9, 8})), kOk, Expect({"98..", "...."})},
-      {"F09 odd absolute run, pad byte missing", With(Rle(1, {0, 3, 9, 8, 7})), kOk, Expect({"987.", "...."})},
-      {"F10 RLE top-down", With(Rle(1, {4, 1, 0, 1}), [](BmpFields& f) { f.height = -2; }), kConvert},
-      {"F10b RLE4 top-down", With(Rle(2, {4, 0x11, 0, 1}), [](BmpFields& f) { f.height = -2; }), kConvert},
-      {"F11 16384x16384 RLE8 in 2 bytes", With(Rle(1, {0, 1}), [](BmpFields& f) { f.width = f.height = 16384; }), kMemory},
-      {"F11b 8000x8000 RLE8 in 2 bytes", With(Rle(1, {0, 1}), [](BmpFields& f) { f.width = f.height = 8000; }), kConvert},
-      {"F11c RLE without a stream", With(Rle(1, {})), kConvert},
-      {"F12 RLE8 index past a 2-entry table", With(Rle(1, {2, 250, 2, 1, 0, 1}, 1, 2)), kOk, Expect({"..11"})},
-      {"F13 RLE4 odd run past the row", With(Rle(2, {5, 0x12, 0, 0, 3, 0x34, 0, 1})), kOk, Expect({"1212", "343."})},
-      {"F14 RLE4 odd absolute runs", With(Rle(2, {0, 3, 0x12, 0x30, 0, 0, 0, 3, 0xAB, 0xC0, 0, 1})), kOk, Expect({"123.", "abc."})},
-      {"F15 RLE4 absolute run past the row", With(Rle(2, {0, 7, 0x12, 0x34, 0x56, 0x70, 0, 0, 1, 0xFF, 0, 1})), kOk, Expect({"1234", "f..."})},
-      {"F16 RLE8 with a delta", rle16, kOk, Expect({"1111", ".2.."})},
-      {"F17 junk after end-of-bitmap", Concat(rle16, Bytes(64, 0x11)), kOk, Expect({"1111", ".2.."})},
+      {"F01 encoded run of 200", with(rle(1, {200, 1, 0, 0, 2, 2, 0, 1})), kOk, expect({"1111", "22.."})},
+      {"F02 absolute run of 9", with(rle(1, {0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 1, 5, 0, 1})), kOk, expect({"1234", "5..."})},
+      {"F03 delta past the row end", with(rle(1, {0, 2, 250, 0, 2, 7, 0, 0, 1, 3, 0, 1})), kOk, expect({"....", "3..."})},
+      {"F04 delta past the top", with(rle(1, {1, 4, 0, 2, 0, 250, 4, 5, 0, 1})), kOk, expect({"4...", "...."})},
+      {"F05 ten end-of-lines, then data", with(rle(1, concat({1, 6}, concat(Bytes(20, 0), {4, 7})))), kOk, expect({"6...", "...."})},
+      {"F06 no end-of-bitmap", with(rle(1, {4, 1, 0, 0, 3, 2})), kOk, expect({"1111", "222."})},
+      {"F07 escape, then the end", with(rle(1, {4, 1, 0})), kOk, expect({"1111", "...."})},
+      {"F07b delta cut by the end", with(rle(1, {4, 1, 0, 2, 1})), kOk, expect({"1111", "...."})},
+      {"F08 absolute run cut by the end", with(rle(1, {0, 4, 9, 8})), kOk, expect({"98..", "...."})},
+      {"F09 odd absolute run, pad byte missing", with(rle(1, {0, 3, 9, 8, 7})), kOk, expect({"987.", "...."})},
+      {"F10 RLE top-down", with(rle(1, {4, 1, 0, 1}), [](BmpFields& f) { f.height = -2; }), kConvert},
+      {"F10b RLE4 top-down", with(rle(2, {4, 0x11, 0, 1}), [](BmpFields& f) { f.height = -2; }), kConvert},
+      {"F11 16384x16384 RLE8 in 2 bytes", with(rle(1, {0, 1}), [](BmpFields& f) { f.width = f.height = 16384; }), kMemory},
+      {"F11b 8000x8000 RLE8 in 2 bytes", with(rle(1, {0, 1}), [](BmpFields& f) { f.width = f.height = 8000; }), kConvert},
+      {"F11c RLE without a stream", with(rle(1, {})), kConvert},
+      {"F12 RLE8 index past a 2-entry table", with(rle(1, {2, 250, 2, 1, 0, 1}, 1, 2)), kOk, expect({"..11"})},
+      {"F13 RLE4 odd run past the row", with(rle(2, {5, 0x12, 0, 0, 3, 0x34, 0, 1})), kOk, expect({"1212", "343."})},
+      {"F14 RLE4 odd absolute runs", with(rle(2, {0, 3, 0x12, 0x30, 0, 0, 0, 3, 0xAB, 0xC0, 0, 1})), kOk, expect({"123.", "abc."})},
+      {"F15 RLE4 absolute run past the row", with(rle(2, {0, 7, 0x12, 0x34, 0x56, 0x70, 0, 0, 1, 0xFF, 0, 1})), kOk, expect({"1234", "f..."})},
+      {"F16 RLE8 with a delta", rle16, kOk, expect({"1111", ".2.."})},
+      {"F17 junk after end-of-bitmap", concat(rle16, Bytes(64, 0x11)), kOk, expect({"1111", ".2.."})},
   };
   for (unsigned bpp : {0u, 2u, 3u, 7u, 15u, 33u, 64u, 65535u}) {
-    cases.push_back({"A17 depth " + std::to_string(bpp), With(Base24(), [bpp](BmpFields& f) { f.bpp = static_cast<std::uint16_t>(bpp); }), kConvert});
+    cases.push_back({"A17 depth " + std::to_string(bpp), with(base24(), [bpp](BmpFields& f) { f.bpp = static_cast<std::uint16_t>(bpp); }), kConvert});
   }
   return cases;
 }
@@ -230,39 +230,39 @@ std::vector<Case> Catalogue() {
 // Decodes again into buffers that held different garbage, of the right size
 // and of another one: any output byte the decoder fails to write shows up as
 // a difference.
-void ExpectDeterministic(const Bytes& file) {
+void expectDeterministic(const Bytes& file) {
   RgbImage first, second, resized;
-  const DibStatus status = DecodeDibInto(file, first);
+  const DibStatus status = decodeDibInto(file, first);
   first.pixels.assign(first.pixels.size(), 0xAA);
   second.pixels.assign(first.pixels.size(), 0x55);
   resized.pixels.assign(first.pixels.size() + 7, 0x33);
-  ASSERT_EQ(DecodeDibInto(file, first), status);
-  ASSERT_EQ(DecodeDibInto(file, second), status);
-  ASSERT_EQ(DecodeDibInto(file, resized), status);
+  ASSERT_EQ(decodeDibInto(file, first), status);
+  ASSERT_EQ(decodeDibInto(file, second), status);
+  ASSERT_EQ(decodeDibInto(file, resized), status);
   ASSERT_EQ(first.pixels, second.pixels);
   ASSERT_EQ(first.pixels, resized.pixels);
 }
 
 TEST(BmpHostile, CatalogueGivesItsStatedOutcomeDeterministically) {
-  for (const Case& c : Catalogue()) {
+  for (const Case& c : catalogue()) {
     SCOPED_TRACE(c.id);
-    const DibDecodeResult result = DecodeDib(c.file, c.limits);
+    const DibDecodeResult result = decodeDib(c.file, c.limits);
     ASSERT_EQ(result.status, c.status);
     const auto& image = result.image;
     EXPECT_EQ(image.pixels.size(), c.status != kOk ? 0 : std::size_t(image.width) * std::size_t(image.height) * 3);
     if (c.pixels) { EXPECT_EQ(image.pixels, PixelBytes(c.pixels->begin(), c.pixels->end())); }
-    ExpectDeterministic(c.file);
+    expectDeterministic(c.file);
   }
 }
 
-std::vector<Bytes> Seeds() {
+std::vector<Bytes> seeds() {
   // Runs and changes in one 5 x 3 picture of 6 colours, so RLE has both run kinds.
   const Rgb8 r{255, 0, 0}, g{0, 8, 0}, b{0, 0, 16};
   const test::Picture picture{5, 3, {r, r, r, g, b, g, g, {24, 24, 24}, {255, 255, 255}, {}, b, b, b, b, r}};
   using enum test::Storage;
   std::vector<Bytes> seeds;
   for (auto storage : {kInfo24, kInfo4, kCore8, kInfoRle8, kInfoRle4, kBitFields565, kTopDown8, kBare8}) {
-    seeds.push_back(test::EncodePicture(picture, storage));
+    seeds.push_back(test::encodePicture(picture, storage));
   }
   return seeds;
 }
@@ -275,21 +275,21 @@ TEST(BmpHostile, LargeAndSmallBuffersHoldTheSamePicture) {
   const std::pair<int, int> sizes[] = {{1500, 1000}, {3, 2}, {1600, 1000}, {1500, 1000}};
   for (const auto& [width, height] : sizes) {
     SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-    const Bytes file = Grey24(width, height);
-    ASSERT_EQ(DecodeDibInto(file, image), kOk);
+    const Bytes file = grey24(width, height);
+    ASSERT_EQ(decodeDibInto(file, image), kOk);
     EXPECT_EQ(image.pixels, PixelBytes(std::size_t(width) * std::size_t(height) * 3, 7));
-    ExpectDeterministic(file);
+    expectDeterministic(file);
   }
 }
 
 TEST(BmpHostile, SurvivesEveryTruncationAndByteFlip) {
-  for (const Bytes& seed : Seeds()) {
-    for (std::size_t size = 0; size <= seed.size(); ++size) ExpectDeterministic(Cut(seed, size));
+  for (const Bytes& seed : seeds()) {
+    for (std::size_t size = 0; size <= seed.size(); ++size) expectDeterministic(cut(seed, size));
     for (std::size_t at = 0; at < seed.size(); ++at) {
       for (int value : {seed[at] ^ 0xFF, seed[at] ^ 0x80, 0, 1, 0xFF}) {
         Bytes mutated = seed;
         mutated[at] = static_cast<std::uint8_t>(value);
-        ExpectDeterministic(mutated);
+        expectDeterministic(mutated);
         if (HasFatalFailure()) return;
       }
     }
@@ -306,7 +306,7 @@ TEST(BmpHostile, ReplaysRegressionFiles) {
     SCOPED_TRACE(entry.path().string());
     std::ifstream in(entry.path(), std::ios::binary);
     const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ExpectDeterministic(file);
+    expectDeterministic(file);
   }
 }
 

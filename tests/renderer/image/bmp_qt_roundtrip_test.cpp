@@ -29,15 +29,15 @@ constexpr QtFormat kFormats[] = {
     {QImage::Format_Mono, 2, 1},
 };
 
-QRgb ColourAt(int i) {
+QRgb colourAt(int i) {
   return qRgb((i * 67 + 13) & 0xFF, (i * 151 + 7) & 0xFF, (i * 29 + 200) & 0xFF);
 }
 
-QImage MakeImage(const QtFormat& format, int width, int height) {
+QImage makeImage(const QtFormat& format, int width, int height) {
   QImage image(width, height, format.format);
   if (format.colours > 0) {
     QList<QRgb> table;
-    for (int i = 0; i < format.colours; ++i) table.push_back(ColourAt(i));
+    for (int i = 0; i < format.colours; ++i) table.push_back(colourAt(i));
     image.setColorTable(table);
   }
   for (int y = 0; y < height; ++y) {
@@ -46,14 +46,14 @@ QImage MakeImage(const QtFormat& format, int width, int height) {
       const bool grey = format.format == QImage::Format_Grayscale8;
       image.setPixel(x, y, format.colours > 0 ? static_cast<uint>(i % format.colours)
                            : grey             ? qRgb(i * 37 & 0xFF, i * 37 & 0xFF, i * 37 & 0xFF)
-                                              : ColourAt(i));
+                                              : colourAt(i));
     }
   }
   return image;
 }
 
 // RgbImage bytes of `image`: bottom row first.
-PixelBytes ExpectedRgb(const QImage& image) {
+PixelBytes expectedRgb(const QImage& image) {
   PixelBytes out;
   for (int y = image.height() - 1; y >= 0; --y) {
     for (int x = 0; x < image.width(); ++x) {
@@ -65,7 +65,7 @@ PixelBytes ExpectedRgb(const QImage& image) {
   return out;
 }
 
-std::span<const std::uint8_t> Span(const QByteArray& bytes) {
+std::span<const std::uint8_t> span(const QByteArray& bytes) {
   return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
 }
 
@@ -75,7 +75,7 @@ TEST(BmpQtRoundTrip, QtWrittenBitmapsDecodeToTheSourcePixels) {
       for (int height : {1, 2, 3}) {
         SCOPED_TRACE(std::to_string(format.format) + "/" + std::to_string(format.colours) + " " + std::to_string(width) + "x" +
                      std::to_string(height));
-        const QImage image = MakeImage(format, width, height);
+        const QImage image = makeImage(format, width, height);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
@@ -83,11 +83,11 @@ TEST(BmpQtRoundTrip, QtWrittenBitmapsDecodeToTheSourcePixels) {
         ASSERT_GE(bytes.size(), 30);
         EXPECT_EQ(static_cast<unsigned char>(bytes[28]), format.expectedBpp);
 
-        const DibDecodeResult result = DecodeDib(Span(bytes));
+        const DibDecodeResult result = decodeDib(span(bytes));
         ASSERT_EQ(result.status, DibStatus::kOk);
         EXPECT_EQ(result.image.width, width);
         EXPECT_EQ(result.image.height, height);
-        EXPECT_EQ(result.image.pixels, ExpectedRgb(image));
+        EXPECT_EQ(result.image.pixels, expectedRgb(image));
       }
     }
   }
@@ -97,13 +97,13 @@ TEST(BmpQtRoundTrip, QtSavedFileLoadsThroughLoadImageFile) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const QString path = folder.filePath("Tumbleview.bmp");
-  const QImage image = MakeImage(kFormats[0], 33, 17);
+  const QImage image = makeImage(kFormats[0], 33, 17);
   ASSERT_TRUE(image.save(path));
   const auto loaded = LoadImageFile(path.toLocal8Bit().constData());
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(loaded->width, 33);
   EXPECT_EQ(loaded->height, 17);
-  EXPECT_EQ(loaded->pixels, ExpectedRgb(image));
+  EXPECT_EQ(loaded->pixels, expectedRgb(image));
 }
 
 }  // namespace

@@ -15,9 +15,9 @@ namespace {
 class ImageLoadingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_previous = SetErrorReporter([this](const std::string& message) { m_messages.push_back(message); });
+    m_previous = setErrorReporter([this](const std::string& message) { m_messages.push_back(message); });
   }
-  void TearDown() override { SetErrorReporter(m_previous); }
+  void TearDown() override { setErrorReporter(m_previous); }
 
   const test::TempFolder m_folder;
   const std::string m_root = m_folder.path().string();
@@ -25,11 +25,11 @@ class ImageLoadingTest : public ::testing::Test {
   ErrorReporter m_previous;
 };
 
-std::vector<std::uint8_t> File(std::uint32_t headerSize, std::int32_t side = 2, std::uint16_t bpp = 24) {
+std::vector<std::uint8_t> file(std::uint32_t headerSize, std::int32_t side = 2, std::uint16_t bpp = 24) {
   test::BmpFields fields;
   fields.headerSize = headerSize, fields.width = fields.height = side, fields.bpp = bpp;
   fields.pixelData.assign(16, 0x40);
-  return test::WriteBmp(fields);
+  return test::writeBmp(fields);
 }
 
 TEST_F(ImageLoadingTest, EachFailureReportsItsOneMessage) {
@@ -40,10 +40,10 @@ TEST_F(ImageLoadingTest, EachFailureReportsItsOneMessage) {
   };
   const std::vector<Case> cases = {
       {"empty.bmp", {}, "Failed to open DIB file %s.\n"},
-      {"v4.bmp", File(108), "Unknown DIB file format."},
-      {"v5.bmp", File(124), "Unknown DIB file format."},
-      {"huge.bmp", File(40, 30000), "Out of memory."},
-      {"depth7.bmp", File(40, 2, 7), "Image file conversion error."},
+      {"v4.bmp", file(108), "Unknown DIB file format."},
+      {"v5.bmp", file(124), "Unknown DIB file format."},
+      {"huge.bmp", file(40, 30000), "Out of memory."},
+      {"depth7.bmp", file(40, 2, 7), "Image file conversion error."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -24,7 +24,7 @@ TEST(FrameTimer, MillisecondModeSurvivesTheClockWrap) {
     auto now = std::make_shared<std::uint32_t>(0);
     FrameTimer timer({[] { return std::int64_t{0}; }, [] { return std::int64_t{0}; },
                       [now] { return *now; }});
-    EXPECT_FALSE(timer.CounterMode());
+    EXPECT_FALSE(timer.counterMode());
     *now = c.start;
     timer.ResetTimer();
     *now = c.end;
@@ -37,7 +37,7 @@ TEST(FrameTimer, CounterModeReadsWithoutRestarting) {
   auto ticks = std::make_shared<std::int64_t>(1'000'000);
   FrameTimer timer({[] { return std::int64_t{1'000'000}; }, [ticks] { return *ticks; },
                     [] { return 0u; }});
-  ASSERT_TRUE(timer.CounterMode());
+  ASSERT_TRUE(timer.counterMode());
   *ticks += 250'000;
   EXPECT_NEAR(timer.ElapsedSeconds(), 0.25, 1e-6);
   *ticks += 250'000;
@@ -47,7 +47,7 @@ TEST(FrameTimer, CounterModeReadsWithoutRestarting) {
   *ticks += 3'000'000'000'000;  // far beyond 32 bits
   EXPECT_NEAR(timer.ElapsedSeconds(), 3'000'000.0, 1.0);
 
-  EXPECT_TRUE(FrameTimer().CounterMode()) << "the system clock is a counter";
+  EXPECT_TRUE(FrameTimer().counterMode()) << "the system clock is a counter";
 }
 
 }  // namespace

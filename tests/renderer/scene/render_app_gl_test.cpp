@@ -17,7 +17,7 @@ namespace {
 
 // The render target's current image (the default texture object), bottom
 // row first.
-std::vector<Rgb> RenderTarget() {
+std::vector<Rgb> renderTarget() {
   std::vector<Rgb> rgb(renderTargetSize * renderTargetSize);
   static_assert(sizeof(Rgb) == 3);
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -25,7 +25,7 @@ std::vector<Rgb> RenderTarget() {
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   return rgb;
 }
-Rgb RenderTargetMiddle() { return RenderTarget()[128 * renderTargetSize + 128]; }
+Rgb renderTargetMiddle() { return renderTarget()[128 * renderTargetSize + 128]; }
 
 using RenderAppTest = GlTest;
 
@@ -35,66 +35,66 @@ using RenderAppTest = GlTest;
 // under orange: 0.4 * 255 = 102.
 TEST_F(RenderAppTest, FirstFrameIsOpaqueAndDepthTestedLaterFramesBlended) {
   RenderApp app(m_picture);
-  ASSERT_EQ(Shell().loadFailed, 0);
-  EXPECT_NE(app.Textures()[0], 0u);
-  EXPECT_EQ(app.Textures()[1], 0u) << "the render target is the default texture object";
+  ASSERT_EQ(shellState().loadFailed, 0);
+  EXPECT_NE(app.textures()[0], 0u);
+  EXPECT_EQ(app.textures()[1], 0u) << "the render target is the default texture object";
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_EQ(GlInt(GL_DEPTH_FUNC), GL_LEQUAL);
+  EXPECT_EQ(glInt(GL_DEPTH_FUNC), GL_LEQUAL);
 
   app.DrawFrame();
-  const Rgb first = RenderTargetMiddle();
+  const Rgb first = renderTargetMiddle();
   EXPECT_GT(first.r, 100);
   EXPECT_LE(first.b, 2) << "first frame: sphere drawn opaque over the blue";
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_EQ(GlInt(GL_BLEND_SRC), GL_SRC_ALPHA);
-  EXPECT_EQ(GlInt(GL_BLEND_DST), GL_ONE_MINUS_SRC_COLOR);
+  EXPECT_EQ(glInt(GL_BLEND_SRC), GL_SRC_ALPHA);
+  EXPECT_EQ(glInt(GL_BLEND_DST), GL_ONE_MINUS_SRC_COLOR);
 
   app.DrawFrame();
-  const Rgb second = RenderTargetMiddle();
+  const Rgb second = renderTargetMiddle();
   EXPECT_GT(second.r, 100);
   EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
   // The overlay replaces the matrices instead of pushing copies nobody pops.
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  EXPECT_EQ(GlInt(GL_PROJECTION_STACK_DEPTH), 1);
-  EXPECT_EQ(GlInt(GL_MODELVIEW_STACK_DEPTH), 1);
+  EXPECT_EQ(glInt(GL_PROJECTION_STACK_DEPTH), 1);
+  EXPECT_EQ(glInt(GL_MODELVIEW_STACK_DEPTH), 1);
 }
 
 // White light keeps the picture's hue: the middle of the screen is the
 // middle of the sphere on the cube's face; the corners stay black.
 TEST_F(RenderAppTest, CubeShowsThePictureColours) {
   RenderApp app(m_picture);
-  ASSERT_EQ(Shell().loadFailed, 0);
+  ASSERT_EQ(shellState().loadFailed, 0);
   app.DrawFrame();
-  const std::vector<std::uint8_t> screen = m_gl->ReadPixels();
+  const std::vector<std::uint8_t> screen = m_gl->readPixels();
 
-  const Rgb middle = At(screen, kWidth / 2, kHeight / 2);
+  const Rgb middle = at(screen, kWidth / 2, kHeight / 2);
   ASSERT_GT(middle.r, 60);
   EXPECT_NEAR(static_cast<double>(middle.g) / middle.r, 128.0 / 255.0, 0.03);
   EXPECT_LE(middle.b, 2);
-  EXPECT_EQ(At(screen, kWidth - 5, kHeight - 5), (Rgb{0, 0, 0}));
+  EXPECT_EQ(at(screen, kWidth - 5, kHeight - 5), (Rgb{0, 0, 0}));
 }
 
 // In the first frame, the one drawn without blending, the preview is the
 // copied image pixel for pixel, 10 pixels from the bottom-left corner.
 TEST_F(RenderAppTest, HoldingTShowsTheRenderTargetAtItsOwnSize) {
   RenderApp app(m_picture);
-  ASSERT_EQ(Shell().loadFailed, 0);
-  Shell().keyDown[kVkT] = 1;
+  ASSERT_EQ(shellState().loadFailed, 0);
+  shellState().keyDown[kVkT] = 1;
   app.DrawFrame();
-  const std::vector<std::uint8_t> screen = m_gl->ReadPixels();
-  const std::vector<Rgb> copied = RenderTarget();
+  const std::vector<std::uint8_t> screen = m_gl->readPixels();
+  const std::vector<Rgb> copied = renderTarget();
 
-  EXPECT_EQ(CountMismatches(
+  EXPECT_EQ(countMismatches(
                 renderTargetSize, renderTargetSize,
-                [&](int x, int y) { return At(screen, 10 + x, 10 + y); },
-                [&](int x, int y) { return Scaled(copied[y * renderTargetSize + x], 1.0); }),
+                [&](int x, int y) { return at(screen, 10 + x, 10 + y); },
+                [&](int x, int y) { return scaled(copied[y * renderTargetSize + x], 1.0); }),
             0);
-  EXPECT_NEAR(At(screen, 20, 20).b, 102, 2) << "the blue background of the sphere pass";
-  EXPECT_EQ(At(screen, 5, 5).b, 0) << "outside the preview the screen stays black";
-  EXPECT_EQ(At(screen, 270, 20).b, 0) << "outside the preview the screen stays black";
+  EXPECT_NEAR(at(screen, 20, 20).b, 102, 2) << "the blue background of the sphere pass";
+  EXPECT_EQ(at(screen, 5, 5).b, 0) << "outside the preview the screen stays black";
+  EXPECT_EQ(at(screen, 270, 20).b, 0) << "outside the preview the screen stays black";
 }
 
 // H darkens the band (80..800, 400..555) of the 800 x 600 overlay, whatever
@@ -103,17 +103,17 @@ class DarkPanelTest : public GlTest, public ::testing::WithParamInterface<std::p
 
 TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
   const int screenWidth = GetParam().first, screenHeight = GetParam().second;
-  Shell().screenWidth = screenWidth;
-  Shell().screenHeight = screenHeight;
+  shellState().screenWidth = screenWidth;
+  shellState().screenHeight = screenHeight;
   ManualClock clock;  // never advanced: after frame 1 the angles stay put
-  RenderApp app(m_picture, clock.Clocks());
-  ASSERT_EQ(Shell().loadFailed, 0);
+  RenderApp app(m_picture, clock.clocks());
+  ASSERT_EQ(shellState().loadFailed, 0);
   app.DrawFrame();
   app.DrawFrame();
-  const std::vector<std::uint8_t> plain = m_gl->ReadPixels();
-  Shell().keyDown[kVkH] = 1;
+  const std::vector<std::uint8_t> plain = m_gl->readPixels();
+  shellState().keyDown[kVkH] = 1;
   app.DrawFrame();
-  const std::vector<std::uint8_t> dark = m_gl->ReadPixels();
+  const std::vector<std::uint8_t> dark = m_gl->readPixels();
 
   int litInBand = 0;
   auto expected = [&](int x, int y) {
@@ -121,10 +121,10 @@ TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
     const double cy = y + 0.5;
     const bool inBand = cx >= screenWidth * 0.1 && cx < screenWidth &&
                         cy >= screenHeight * 400.0 / 600.0 && cy < screenHeight * 555.0 / 600.0;
-    litInBand += inBand && At(plain, x, y).r > 20;
-    return Scaled(At(plain, x, y), inBand ? 0.4 : 1.0);
+    litInBand += inBand && at(plain, x, y).r > 20;
+    return scaled(at(plain, x, y), inBand ? 0.4 : 1.0);
   };
-  EXPECT_EQ(CountMismatches(kWidth, kHeight, [&](int x, int y) { return At(dark, x, y); },
+  EXPECT_EQ(countMismatches(kWidth, kHeight, [&](int x, int y) { return at(dark, x, y); },
                             expected),
             0);
   EXPECT_GT(litInBand, 1000) << "the cube must reach into the band for this to mean anything";
@@ -154,9 +154,9 @@ TEST_F(RenderAppTest, AnglesAdvanceByTheMeasuredTime) {
     pitch = 0.0f;
     yaw = 0.0f;
     ManualClock clock;
-    RenderApp app(m_picture, clock.Clocks());
-    ASSERT_EQ(Shell().loadFailed, 0);
-    clock.Advance(c.ticks);
+    RenderApp app(m_picture, clock.clocks());
+    ASSERT_EQ(shellState().loadFailed, 0);
+    clock.advance(c.ticks);
     app.DrawFrame();
     EXPECT_FLOAT_EQ(pitch, 5.0f / 200.0f);
     EXPECT_FLOAT_EQ(yaw, 9.0f / 200.0f);
@@ -170,12 +170,12 @@ TEST_F(RenderAppTest, AnglesAdvanceByTheMeasuredTime) {
 
 TEST_F(RenderAppTest, MissingPictureFailsSilentlyAndMakesNothing) {
   int pointerShown = 0;
-  Shell().showPointer = [&] { ++pointerShown; };
+  shellState().showPointer = [&] { ++pointerShown; };
   {
     RenderApp app(m_folder / "absent.bmp");
-    EXPECT_EQ(Shell().loadFailed, 1);
+    EXPECT_EQ(shellState().loadFailed, 1);
     EXPECT_EQ(app.Font(), nullptr);
-    EXPECT_EQ(app.Textures()[0], 0u);
+    EXPECT_EQ(app.textures()[0], 0u);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST)) << "no GL set-up after a failed load";
     app.DrawFrame();  // must be harmless
   }
@@ -189,9 +189,9 @@ TEST_F(RenderAppTest, HandoffPictureIsUsedOnlyFromAPrivateFolder) {
     SCOPED_TRACE(mode);
     ASSERT_EQ(chmod(m_folder.c_str(), static_cast<mode_t>(mode)), 0);
     setenv("TUMBLEVIEW_DRIVE_C", m_folder.c_str(), 1);
-    Shell().loadFailed = 0;
+    shellState().loadFailed = 0;
     { RenderApp app; }
-    EXPECT_EQ(Shell().loadFailed, loadFailed);
+    EXPECT_EQ(shellState().loadFailed, loadFailed);
     unsetenv("TUMBLEVIEW_DRIVE_C");
   }
   chmod(m_folder.c_str(), 0700);
@@ -199,15 +199,15 @@ TEST_F(RenderAppTest, HandoffPictureIsUsedOnlyFromAPrivateFolder) {
 
 TEST_F(RenderAppTest, DestructionFreesTexturesAndListsThenShowsThePointer) {
   int pointerShown = 0;
-  Shell().showPointer = [&] { ++pointerShown; };
+  shellState().showPointer = [&] { ++pointerShown; };
   GLuint names[3] = {};  // picture texture, glyph texture, first glyph list
   {
     RenderApp app(m_picture);
-    ASSERT_EQ(Shell().loadFailed, 0);
+    ASSERT_EQ(shellState().loadFailed, 0);
     app.DrawFrame();
-    names[0] = app.Textures()[0];
-    names[1] = app.Font()->Texture();
-    names[2] = app.Font()->ListBase();
+    names[0] = app.textures()[0];
+    names[1] = app.Font()->texture();
+    names[2] = app.Font()->listBase();
     ASSERT_TRUE(glIsTexture(names[0]) && glIsTexture(names[1]));
     ASSERT_TRUE(glIsList(names[2]) && glIsList(names[2] + 255));
     EXPECT_EQ(pointerShown, 0);

@@ -27,21 +27,21 @@ using Rgb = test::Rgb8;
 struct Colour {
   double r, g, b;
 };
-inline Colour Scaled(Rgb c, double factor) { return {c.r * factor, c.g * factor, c.b * factor}; }
+inline Colour scaled(Rgb c, double factor) { return {c.r * factor, c.g * factor, c.b * factor}; }
 
 // Writes a 24-bit bitmap; `pixel(x, row)` gives the colour, rows counted
 // from the bottom.
 template <typename PixelFn>
-void WritePicture(const std::filesystem::path& path, int width, int height, PixelFn pixel) {
+void writePicture(const std::filesystem::path& path, int width, int height, PixelFn pixel) {
   test::Picture picture{width, height, {}};
   for (int row = 0; row < height; ++row) {
     for (int x = 0; x < width; ++x) picture.pixels.push_back(pixel(x, row));
   }
-  test::WriteFile(path, test::EncodePicture(picture, test::Storage::kInfo24));
+  test::writeFile(path, test::encodePicture(picture, test::Storage::kInfo24));
 }
 
 // One integer of GL state.
-inline int GlInt(unsigned name) {
+inline int glInt(unsigned name) {
   int value = 0;
   glGetIntegerv(name, &value);
   return value;
@@ -53,14 +53,14 @@ class ManualClock {
  public:
   static constexpr std::int64_t kTicksPerSecond = 1024;
 
-  FrameClocks Clocks() const {
+  FrameClocks clocks() const {
     FrameClocks clocks;
     clocks.counterFrequency = [] { return kTicksPerSecond; };
     clocks.counterNow = [ticks = m_ticks] { return *ticks; };
     clocks.milliseconds = [ticks = m_ticks] { return static_cast<std::uint32_t>(*ticks); };
     return clocks;
   }
-  void Advance(std::int64_t ticks) { *m_ticks += ticks; }
+  void advance(std::int64_t ticks) { *m_ticks += ticks; }
 
  private:
   std::shared_ptr<std::int64_t> m_ticks = std::make_shared<std::int64_t>(0);
@@ -76,19 +76,19 @@ class GlTest : public ::testing::Test {
   static constexpr Rgb kOrange{255, 128, 0};
 
   void SetUp() override {
-    Shell() = ShellState{};
+    shellState() = ShellState{};
     pitch = 0.0f;
     yaw = 0.0f;
     m_picture = m_folder / "Tumbleview.bmp";
-    WritePicture(m_picture, 64, 64, [](int, int) { return kOrange; });
+    writePicture(m_picture, 64, 64, [](int, int) { return kOrange; });
     std::string why;
-    m_gl = CreateOffscreenGl(kWidth, kHeight, &why);
+    m_gl = createOffscreenGl(kWidth, kHeight, &why);
     if (!m_gl) GTEST_SKIP() << "no offscreen OpenGL context: " << why;
   }
   void TearDown() override { m_gl.reset(); }
 
   // The colour of pixel (x, y) of an RGBA read-back `width` pixels wide.
-  static Rgb At(const std::vector<std::uint8_t>& rgba, int x, int y, int width = kWidth) {
+  static Rgb at(const std::vector<std::uint8_t>& rgba, int x, int y, int width = kWidth) {
     const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
     return {p[0], p[1], p[2]};
   }
@@ -96,7 +96,7 @@ class GlTest : public ::testing::Test {
   // Counts the pixels of a w x h area where `actual(x, y)` is more than one
   // step away from `expected(x, y)` in any channel; reports the first.
   template <typename Actual, typename Expected>
-  static int CountMismatches(int w, int h, Actual actual, Expected expected) {
+  static int countMismatches(int w, int h, Actual actual, Expected expected) {
     int count = 0;
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {

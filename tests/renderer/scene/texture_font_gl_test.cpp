@@ -22,7 +22,7 @@ struct FeedbackVertex {
 // coordinates; returns the polygon vertices, a new group at each
 // glPassThrough marker.
 template <typename Draw>
-std::vector<std::vector<FeedbackVertex>> Feedback(Draw draw) {
+std::vector<std::vector<FeedbackVertex>> feedback(Draw draw) {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0, 1024, 0, 768, -1, 1);
@@ -65,10 +65,10 @@ TEST_F(TextureFontTest, GlyphListsHoldTheirCellAndThePenAdvance) {
   for (const Case c : {Case{65, 0.0625f, 0.125f, 0.6875f, 0.75f}, Case{0, 0, 0.0625f, 0.9375f, 1},
                        Case{255, 0.9375f, 1, 0, 0.0625f}}) {
     SCOPED_TRACE(c.glyph);
-    const auto groups = Feedback([&] {
-      glCallList(font.ListBase() + c.glyph);
+    const auto groups = feedback([&] {
+      glCallList(font.listBase() + c.glyph);
       glPassThrough(1.0f);
-      glCallList(font.ListBase() + c.glyph);
+      glCallList(font.listBase() + c.glyph);
     });
     ASSERT_EQ(groups.size(), 2u);
     for (int call = 0; call < 2; ++call) {
@@ -96,7 +96,7 @@ TEST_F(TextureFontTest, TexturesKeepOddWidthRowsUnsheared) {
     return Rgb{static_cast<std::uint8_t>(40 * x + 1), static_cast<std::uint8_t>(90 * y + 2),
                static_cast<std::uint8_t>(7 * x + 11 * y + 3)};
   };
-  WritePicture(m_picture, 3, 2, colour);
+  writePicture(m_picture, 3, 2, colour);
   GLuint textures[2] = {};
   ASSERT_TRUE(LoadPlainTexture(m_picture.c_str(), textures[0]));
   std::array<Rgb, 6> texels{};
@@ -123,8 +123,8 @@ TEST_F(TextureFontTest, MissingFileFailsWithoutMakingAnything) {
   int loadFailed = 0;
   TextureFont font((m_folder / "absent.bmp").c_str(), loadFailed);
   EXPECT_EQ(loadFailed, 1);
-  EXPECT_EQ(font.ListBase(), 0u);
-  EXPECT_EQ(font.Texture(), 0u);
+  EXPECT_EQ(font.listBase(), 0u);
+  EXPECT_EQ(font.texture(), 0u);
 }
 
 }  // namespace

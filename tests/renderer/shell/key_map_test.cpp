@@ -26,7 +26,7 @@ TEST(KeyMapTest, KeysBecomeWindowsVirtualKeyCodes) {
       {51, ';', false, 0xBA},         {255, 0, false, 0},     // unknown position
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(tv::VirtualKeyFor(row.usage, row.layoutCharacter, row.numLock), row.vk)
+    EXPECT_EQ(tv::virtualKeyFor(row.usage, row.layoutCharacter, row.numLock), row.vk)
         << "usage " << row.usage << " character " << row.layoutCharacter;
   }
 }
@@ -46,7 +46,7 @@ TEST(KeyMapTest, TranslationMakesUsLayoutCharacters) {
       {0x10, none, 0},    {'E', altGr, 0},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(tv::CharacterFor(row.vk, row.modifiers), row.character) << "vk 0x" << std::hex << row.vk;
+    EXPECT_EQ(tv::characterFor(row.vk, row.modifiers), row.character) << "vk 0x" << std::hex << row.vk;
   }
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 constexpr Uint32 kWindowId = 7;
 
-SDL_Event Key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
+SDL_Event key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
   SDL_Event event{};
   event.type = type;
   event.key.windowID = kWindowId;
@@ -21,7 +21,7 @@ SDL_Event Key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = 
   return event;
 }
 
-SDL_Event Window(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
+SDL_Event windowEvent(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
   SDL_Event event{};
   event.type = SDL_WINDOWEVENT;
   event.window.windowID = windowId;
@@ -29,7 +29,7 @@ SDL_Event Window(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
   return event;
 }
 
-SDL_Event Button(Uint32 type, Uint8 button) {
+SDL_Event button(Uint32 type, Uint8 button) {
   SDL_Event event{};
   event.type = type;
   event.button.windowID = kWindowId;
@@ -47,39 +47,39 @@ struct Case {
 
 // One table, in order: the window states depend on the ones before.
 TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
-  const std::uintptr_t minimized = tv::ActivateParam(tv::kWaInactive, true);
+  const std::uintptr_t minimized = tv::activateParam(tv::kWaInactive, true);
   const auto message = [](std::uint32_t number, std::uintptr_t wParam = 0, std::uint32_t character = 0,
                           std::intptr_t lParam = 0) { return tv::Message{number, wParam, lParam, character}; };
   SDL_Event quit{};
   quit.type = SDL_QUIT;
   const Case cases[] = {
-      {"escape down", Key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyDown, 27, 27)},
-      {"escape up", Key(SDL_KEYUP, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyUp, 27)},
-      {"t down", Key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t), message(tv::kWmKeyDown, 'T', 't')},
-      {"shift h down", Key(SDL_KEYDOWN, SDL_SCANCODE_H, SDLK_h, KMOD_LSHIFT), message(tv::kWmKeyDown, 'H', 'H')},
-      {"alt f4", Key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT), message(tv::kWmSysKeyDown, 0x73)},
-      {"alt t up", Key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t, KMOD_RALT), message(tv::kWmSysKeyUp, 'T')},
-      {"unknown key", Key(SDL_KEYDOWN, SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY), std::nullopt},
-      {"left down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), message(tv::kWmLButtonDown, 0, 0, (200 << 16) | 300)},
-      {"left up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), message(tv::kWmLButtonUp, 0, 0, (200 << 16) | 300)},
-      {"right down", Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), message(tv::kWmRButtonDown, 0, 0, (200 << 16) | 300)},
-      {"right up", Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), message(tv::kWmRButtonUp, 0, 0, (200 << 16) | 300)},
-      {"close", Window(SDL_WINDOWEVENT_CLOSE), message(tv::kWmClose)},
+      {"escape down", key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyDown, 27, 27)},
+      {"escape up", key(SDL_KEYUP, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyUp, 27)},
+      {"t down", key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t), message(tv::kWmKeyDown, 'T', 't')},
+      {"shift h down", key(SDL_KEYDOWN, SDL_SCANCODE_H, SDLK_h, KMOD_LSHIFT), message(tv::kWmKeyDown, 'H', 'H')},
+      {"alt f4", key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT), message(tv::kWmSysKeyDown, 0x73)},
+      {"alt t up", key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t, KMOD_RALT), message(tv::kWmSysKeyUp, 'T')},
+      {"unknown key", key(SDL_KEYDOWN, SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY), std::nullopt},
+      {"left down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), message(tv::kWmLButtonDown, 0, 0, (200 << 16) | 300)},
+      {"left up", button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), message(tv::kWmLButtonUp, 0, 0, (200 << 16) | 300)},
+      {"right down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), message(tv::kWmRButtonDown, 0, 0, (200 << 16) | 300)},
+      {"right up", button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), message(tv::kWmRButtonUp, 0, 0, (200 << 16) | 300)},
+      {"close", windowEvent(SDL_WINDOWEVENT_CLOSE), message(tv::kWmClose)},
       {"quit", quit, message(tv::kWmClose)},
-      {"focus lost", Window(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, tv::kWaInactive)},
-      {"focus gained", Window(SDL_WINDOWEVENT_FOCUS_GAINED), message(tv::kWmActivate, tv::kWaActive)},
-      {"restored, not minimized", Window(SDL_WINDOWEVENT_RESTORED), std::nullopt},
-      {"minimized", Window(SDL_WINDOWEVENT_MINIMIZED), message(tv::kWmActivate, minimized)},
+      {"focus lost", windowEvent(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, tv::kWaInactive)},
+      {"focus gained", windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED), message(tv::kWmActivate, tv::kWaActive)},
+      {"restored, not minimized", windowEvent(SDL_WINDOWEVENT_RESTORED), std::nullopt},
+      {"minimized", windowEvent(SDL_WINDOWEVENT_MINIMIZED), message(tv::kWmActivate, minimized)},
       // Focus changes while minimized keep saying so.
-      {"focus lost while minimized", Window(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, minimized)},
-      {"other window", Window(SDL_WINDOWEVENT_RESTORED, kWindowId + 1), std::nullopt},
-      {"restored", Window(SDL_WINDOWEVENT_RESTORED), message(tv::kWmActivate, tv::kWaActive)},
-      {"exposed", Window(SDL_WINDOWEVENT_EXPOSED), std::nullopt},
+      {"focus lost while minimized", windowEvent(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, minimized)},
+      {"other window", windowEvent(SDL_WINDOWEVENT_RESTORED, kWindowId + 1), std::nullopt},
+      {"restored", windowEvent(SDL_WINDOWEVENT_RESTORED), message(tv::kWmActivate, tv::kWaActive)},
+      {"exposed", windowEvent(SDL_WINDOWEVENT_EXPOSED), std::nullopt},
   };
   tv::SdlMessageState state;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::optional<tv::Message> got = tv::MessageFromSdlEvent(c.event, kWindowId, state);
+    const std::optional<tv::Message> got = tv::messageFromSdlEvent(c.event, kWindowId, state);
     ASSERT_EQ(got.has_value(), c.expected.has_value());
     if (!got) continue;
     EXPECT_EQ(got->message, c.expected->message);

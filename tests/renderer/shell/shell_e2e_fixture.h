@@ -29,16 +29,16 @@ class RendererE2eTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);  // mode 0700
     m_drive = pattern;
     m_x = std::make_unique<XDisplay>();
-    m_initialSize = m_x->ScreenSize();
+    m_initialSize = m_x->screenSize();
   }
 
   void TearDown() override {
     if (!m_x) return;  // no display: nothing was started
-    if (m_renderer && m_renderer->Running()) ADD_FAILURE() << "the renderer was still running at the end of the test";
+    if (m_renderer && m_renderer->running()) ADD_FAILURE() << "the renderer was still running at the end of the test";
     m_renderer.reset();
-    EXPECT_TRUE(WaitUntil([&] { return m_x->FindByTitle(kRenderWindowTitle).empty(); }, kBound))
+    EXPECT_TRUE(waitUntil([&] { return m_x->findByTitle(kRenderWindowTitle).empty(); }, kBound))
         << "a window titled " << kRenderWindowTitle << " is left";
-    EXPECT_EQ(m_x->ScreenSize(), m_initialSize) << "the display size changed";
+    EXPECT_EQ(m_x->screenSize(), m_initialSize) << "the display size changed";
     m_windowManager.reset();
     m_x.reset();
     std::filesystem::remove_all(m_drive);
@@ -46,7 +46,7 @@ class RendererE2eTest : public ::testing::Test {
 
   std::filesystem::path Picture() const { return m_drive / "Tumbleview.bmp"; }
 
-  void StartRenderer() {
+  void startRenderer() {
     m_renderer = std::make_unique<Process>(
         std::vector<std::string>{TUMBLEVIEW_RENDERER},
         std::vector<std::string>{"TUMBLEVIEW_DRIVE_C=" + m_drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"}, m_drive,
@@ -55,57 +55,57 @@ class RendererE2eTest : public ::testing::Test {
 
   // Starts the renderer on a 64 x 64 picture of one colour; its window once
   // it is mapped and has presented a frame, or 0.
-  Window StartShowing(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    WriteSolidBmp(Picture(), 64, 64, r, g, b);
-    StartRenderer();
+  Window startShowing(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    writeSolidBmp(Picture(), 64, 64, r, g, b);
+    startRenderer();
     Window window = 0;
-    WaitUntil(
+    waitUntil(
         [&] {
-          const std::vector<Window> found = m_x->FindByTitle(kRenderWindowTitle);
-          if (found.size() == 1 && m_x->Shown(found.front())) window = found.front();
-          return window != 0 && m_renderer->Stdout().find("first-frame") != std::string::npos;
+          const std::vector<Window> found = m_x->findByTitle(kRenderWindowTitle);
+          if (found.size() == 1 && m_x->shown(found.front())) window = found.front();
+          return window != 0 && m_renderer->stdout().find("first-frame") != std::string::npos;
         },
         kBound);
-    if (window == 0) ADD_FAILURE() << "no window titled " << kRenderWindowTitle << "; " << m_renderer->Stderr();
+    if (window == 0) ADD_FAILURE() << "no window titled " << kRenderWindowTitle << "; " << m_renderer->stderr();
     return window;
   }
 
   // True once the screen shows something else than `before`, by at least
   // 500 pixels.
-  bool ScreenChangesFrom(const Screenshot& before) {
-    return WaitUntil([&] { return m_x->Capture().Difference(before) >= 500; }, kBound);
+  bool screenChangesFrom(const Screenshot& before) {
+    return waitUntil([&] { return m_x->capture().difference(before) >= 500; }, kBound);
   }
 
   // Waits for the screen to change twice: frames are still being presented.
-  bool KeepsDrawing() { return ScreenChangesFrom(m_x->Capture()) && ScreenChangesFrom(m_x->Capture()); }
+  bool keepsDrawing() { return screenChangesFrom(m_x->capture()) && screenChangesFrom(m_x->capture()); }
 
   // Takes the keyboard focus away from the renderer once SDL has taken note
   // of its own focus: SDL delivers focus changes some 200 ms after they
   // happen, and a change in between would go unseen.  Nothing outside shows
   // that moment, so this waits a fixed while.
-  void StealFocus() {
+  void stealFocus() {
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    const Window other = m_x->TakeFocus();
-    EXPECT_EQ(m_x->Focus(), other);
+    const Window other = m_x->takeFocus();
+    EXPECT_EQ(m_x->focus(), other);
   }
 
-  void StartWindowManager() {
+  void startWindowManager() {
     m_windowManager = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"},
                                                 std::vector<std::string>{}, m_drive, "openbox");
-    ASSERT_TRUE(WaitUntil([&] { return m_x->HasWindowManager(); }, kBound)) << "openbox did not start";
+    ASSERT_TRUE(waitUntil([&] { return m_x->hasWindowManager(); }, kBound)) << "openbox did not start";
   }
 
   // Escape pressed until the renderer ends; its exit status.
-  std::optional<int> PressEscapeUntilEnd() {
-    m_x->Key(kEscapeKeysym, true);
-    const std::optional<int> status = m_renderer->WaitExit(kBound);
-    m_x->Key(kEscapeKeysym, false);
+  std::optional<int> pressEscapeUntilEnd() {
+    m_x->key(kEscapeKeysym, true);
+    const std::optional<int> status = m_renderer->waitExit(kBound);
+    m_x->key(kEscapeKeysym, false);
     return status;
   }
 
-  std::optional<int> CloseUntilEnd(Window window) {
-    m_x->RequestClose(window);
-    return m_renderer->WaitExit(kBound);
+  std::optional<int> closeUntilEnd(Window window) {
+    m_x->requestClose(window);
+    return m_renderer->waitExit(kBound);
   }
 
   std::filesystem::path m_drive;

@@ -16,36 +16,36 @@ class ModeChangeTest : public RendererE2eTest {
     if (const char* why = getenv("TUMBLEVIEW_XORG_UNAVAILABLE")) GTEST_SKIP() << why;
     RendererE2eTest::SetUp();
     ASSERT_EQ(m_initialSize, (std::pair<int, int>{1280, 1024}));
-    m_window = StartShowing(255, 0, 0);
+    m_window = startShowing(255, 0, 0);
     ASSERT_NE(m_window, 0u);
-    EXPECT_EQ(m_x->ScreenSize(), (std::pair<int, int>{1024, 768}));
-    const Geometry geometry = m_x->GeometryOf(m_window);
+    EXPECT_EQ(m_x->screenSize(), (std::pair<int, int>{1024, 768}));
+    const Geometry geometry = m_x->geometryOf(m_window);
     EXPECT_EQ((std::vector{geometry.x, geometry.y, geometry.width, geometry.height}), (std::vector{0, 0, 1024, 768}));
   }
   Window m_window = 0;
 };
 
 TEST_F(ModeChangeTest, EscapeRestoresTheDisplayMode) {
-  EXPECT_TRUE(KeepsDrawing());
-  EXPECT_EQ(PressEscapeUntilEnd(), std::optional<int>(27));
+  EXPECT_TRUE(keepsDrawing());
+  EXPECT_EQ(pressEscapeUntilEnd(), std::optional<int>(27));
 }
 
 TEST_F(ModeChangeTest, TerminationSignalRestoresTheDisplayMode) {
   kill(m_renderer->pid(), SIGTERM);
-  EXPECT_EQ(m_renderer->WaitExit(kBound), std::optional<int>(0));
+  EXPECT_EQ(m_renderer->waitExit(kBound), std::optional<int>(0));
 }
 
 // SDL's own habit would be to minimize a full-screen window that loses the
 // focus and give the display its mode back.
 TEST_F(ModeChangeTest, LosingTheFocusKeepsTheModeAndTheDrawing) {
-  StealFocus();
+  stealFocus();
   // SDL acts on a focus change some 200 ms after it; a negative can only be
   // watched for a while.
-  EXPECT_FALSE(WaitUntil([&] { return m_x->ScreenSize() != std::pair<int, int>{1024, 768}; }, Seconds(1.5)))
+  EXPECT_FALSE(waitUntil([&] { return m_x->screenSize() != std::pair<int, int>{1024, 768}; }, Seconds(1.5)))
       << "the display mode went back while the window lost the focus";
-  EXPECT_TRUE(KeepsDrawing());
-  EXPECT_EQ(CloseUntilEnd(m_window), std::optional<int>(0));
-  EXPECT_EQ(m_renderer->Stdout().find("active 0"), std::string::npos) << m_renderer->Stdout();
+  EXPECT_TRUE(keepsDrawing());
+  EXPECT_EQ(closeUntilEnd(m_window), std::optional<int>(0));
+  EXPECT_EQ(m_renderer->stdout().find("active 0"), std::string::npos) << m_renderer->stdout();
 }
 
 }  // namespace

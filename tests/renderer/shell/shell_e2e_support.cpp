@@ -25,9 +25,9 @@ namespace {
 
 // Windows come and go while the tests look at them; a query about one that
 // has just gone is an answer, not a failure.
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
-std::string ReadFile(const std::filesystem::path& path) {
+std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
@@ -36,7 +36,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 // The parent of `window` (0 for the root or on failure); its children into
 // `children` (none on failure).
-Window QueryTree(Display* display, Window window, std::vector<Window>& children) {
+Window queryTree(Display* display, Window window, std::vector<Window>& children) {
   Window root = 0;
   Window parent = 0;
   Window* list = nullptr;
@@ -50,7 +50,7 @@ Window QueryTree(Display* display, Window window, std::vector<Window>& children)
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, Seconds timeout) {
+bool waitUntil(const std::function<bool()>& condition, Seconds timeout) {
   const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(timeout);
   for (;;) {
     if (condition()) return true;
@@ -59,7 +59,7 @@ bool WaitUntil(const std::function<bool()>& condition, Seconds timeout) {
   }
 }
 
-int Screenshot::Count(int x0, int y0, int x1, int y1, const std::function<bool(int, int, int)>& test) const {
+int Screenshot::count(int x0, int y0, int x1, int y1, const std::function<bool(int, int, int)>& test) const {
   int count = 0;
   for (int y = y0; y < y1; ++y) {
     for (int x = x0; x < x1; ++x) {
@@ -70,7 +70,7 @@ int Screenshot::Count(int x0, int y0, int x1, int y1, const std::function<bool(i
   return count;
 }
 
-int Screenshot::Difference(const Screenshot& other) const {
+int Screenshot::difference(const Screenshot& other) const {
   if (other.pixels.size() != pixels.size()) return static_cast<int>(pixels.size());
   int count = 0;
   for (std::size_t i = 0; i < pixels.size(); ++i) count += pixels[i] != other.pixels[i];
@@ -80,7 +80,7 @@ int Screenshot::Difference(const Screenshot& other) const {
 XDisplay::XDisplay() {
   m_display = XOpenDisplay(nullptr);
   if (!m_display) throw std::runtime_error("cannot open the X display");
-  XSetErrorHandler(IgnoreXErrors);
+  XSetErrorHandler(ignoreXErrors);
 }
 
 XDisplay::~XDisplay() {
@@ -88,14 +88,14 @@ XDisplay::~XDisplay() {
   XCloseDisplay(m_display);
 }
 
-Window XDisplay::Root() const { return DefaultRootWindow(m_display); }
+Window XDisplay::rootWindow() const { return DefaultRootWindow(m_display); }
 
-std::pair<int, int> XDisplay::ScreenSize() const {
-  const Geometry root = GeometryOf(Root());
+std::pair<int, int> XDisplay::screenSize() const {
+  const Geometry root = geometryOf(rootWindow());
   return {root.width, root.height};
 }
 
-std::string XDisplay::Property(Window window, const char* name, Atom type) const {
+std::string XDisplay::property(Window window, const char* name, Atom type) const {
   Atom actualType = 0;
   int format = 0;
   unsigned long count = 0;
@@ -110,60 +110,60 @@ std::string XDisplay::Property(Window window, const char* name, Atom type) const
   return bytes;
 }
 
-std::vector<Window> XDisplay::FindWindows(const std::function<bool(Window)>& matches) const {
+std::vector<Window> XDisplay::findWindows(const std::function<bool(Window)>& matches) const {
   std::vector<Window> found;
-  std::vector<Window> pending{Root()};
+  std::vector<Window> pending{rootWindow()};
   std::vector<Window> children;
   while (!pending.empty()) {
     const Window window = pending.back();
     pending.pop_back();
     if (matches(window)) found.push_back(window);
-    QueryTree(m_display, window, children);
+    queryTree(m_display, window, children);
     pending.insert(pending.end(), children.begin(), children.end());
   }
   return found;
 }
 
-std::vector<Window> XDisplay::FindByTitle(const std::string& title) const {
+std::vector<Window> XDisplay::findByTitle(const std::string& title) const {
   const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
-  return FindWindows([&](Window window) {
-    return Property(window, "_NET_WM_NAME", utf8) == title || Property(window, "WM_NAME", XA_STRING) == title;
+  return findWindows([&](Window window) {
+    return property(window, "_NET_WM_NAME", utf8) == title || property(window, "WM_NAME", XA_STRING) == title;
   });
 }
 
-long XDisplay::PropertyLong(Window window, const char* name, Atom type) const {
-  const std::string bytes = Property(window, name, type);
+long XDisplay::propertyLong(Window window, const char* name, Atom type) const {
+  const std::string bytes = property(window, name, type);
   long value = 0;
   if (bytes.size() != sizeof value) return 0;
   std::memcpy(&value, bytes.data(), sizeof value);
   return value;
 }
 
-Window XDisplay::Parent(Window window) const {
+Window XDisplay::parent(Window window) const {
   std::vector<Window> children;
-  return QueryTree(m_display, window, children);
+  return queryTree(m_display, window, children);
 }
 
-Geometry XDisplay::GeometryOf(Window window) const {
+Geometry XDisplay::geometryOf(Window window) const {
   Geometry geometry;
   XWindowAttributes attributes{};
   if (!XGetWindowAttributes(m_display, window, &attributes)) return geometry;
   Window child = 0;
-  XTranslateCoordinates(m_display, window, Root(), 0, 0, &geometry.x, &geometry.y, &child);
+  XTranslateCoordinates(m_display, window, rootWindow(), 0, 0, &geometry.x, &geometry.y, &child);
   geometry.width = attributes.width;
   geometry.height = attributes.height;
   return geometry;
 }
 
-bool XDisplay::Shown(Window window) const {
+bool XDisplay::shown(Window window) const {
   XWindowAttributes attributes{};
   return XGetWindowAttributes(m_display, window, &attributes) && attributes.map_state == IsViewable;
 }
 
-Screenshot XDisplay::Capture() const {
-  const auto [width, height] = ScreenSize();
+Screenshot XDisplay::capture() const {
+  const auto [width, height] = screenSize();
   Screenshot shot;
-  XImage* image = XGetImage(m_display, Root(), 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+  XImage* image = XGetImage(m_display, rootWindow(), 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
                             AllPlanes, ZPixmap);
   if (!image) return shot;
   shot.width = width;
@@ -175,17 +175,17 @@ Screenshot XDisplay::Capture() const {
   return shot;
 }
 
-void XDisplay::Key(unsigned long keysym, bool down) const {
+void XDisplay::key(unsigned long keysym, bool down) const {
   XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down, CurrentTime);
   XSync(m_display, False);
 }
 
-void XDisplay::Button(unsigned int button, bool down) const {
+void XDisplay::button(unsigned int button, bool down) const {
   XTestFakeButtonEvent(m_display, button, down, CurrentTime);
   XSync(m_display, False);
 }
 
-void XDisplay::KeyBurst(unsigned long keysym) const {
+void XDisplay::keyBurst(unsigned long keysym) const {
   // Both requests leave in one flush and the server handles them in one go,
   // so the client reads both events together.
   XGrabServer(m_display);
@@ -195,19 +195,19 @@ void XDisplay::KeyBurst(unsigned long keysym) const {
   XSync(m_display, False);
 }
 
-void XDisplay::SendKeyDown(Window window, unsigned long keysym) const {
+void XDisplay::sendKeyDown(Window window, unsigned long keysym) const {
   XEvent event{};
   event.xkey.type = KeyPress;
   event.xkey.display = m_display;
   event.xkey.window = window;
-  event.xkey.root = Root();
+  event.xkey.root = rootWindow();
   event.xkey.same_screen = True;
   event.xkey.keycode = XKeysymToKeycode(m_display, keysym);
   XSendEvent(m_display, window, True, KeyPressMask, &event);
   XSync(m_display, False);
 }
 
-void XDisplay::RequestClose(Window window) const {
+void XDisplay::requestClose(Window window) const {
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -219,34 +219,34 @@ void XDisplay::RequestClose(Window window) const {
   XSync(m_display, False);
 }
 
-void XDisplay::Iconify(Window window) const {
+void XDisplay::iconify(Window window) const {
   XIconifyWindow(m_display, window, DefaultScreen(m_display));
   XSync(m_display, False);
 }
 
-Window XDisplay::TakeFocus() {
+Window XDisplay::takeFocus() {
   if (!m_focusWindow) {
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
-    m_focusWindow = XCreateWindow(m_display, Root(), 0, 0, 8, 8, 0, CopyFromParent, InputOutput, CopyFromParent,
+    m_focusWindow = XCreateWindow(m_display, rootWindow(), 0, 0, 8, 8, 0, CopyFromParent, InputOutput, CopyFromParent,
                                   CWOverrideRedirect, &attributes);
     XMapRaised(m_display, m_focusWindow);
     XSync(m_display, False);
-    WaitUntil([&] { return Shown(m_focusWindow); }, Seconds(5));
+    waitUntil([&] { return shown(m_focusWindow); }, Seconds(5));
   }
   XSetInputFocus(m_display, m_focusWindow, RevertToParent, CurrentTime);
   XSync(m_display, False);
   return m_focusWindow;
 }
 
-Window XDisplay::Focus() const {
+Window XDisplay::focus() const {
   Window focus = 0;
   int revert = 0;
   XGetInputFocus(m_display, &focus, &revert);
   return focus;
 }
 
-bool XDisplay::PointerVisible() const {
+bool XDisplay::pointerVisible() const {
   XFixesCursorImage* cursor = XFixesGetCursorImage(m_display);
   if (!cursor) return false;
   const bool visible = std::any_of(cursor->pixels, cursor->pixels + cursor->width * cursor->height,
@@ -291,8 +291,8 @@ Process::~Process() {
   }
 }
 
-std::optional<int> Process::WaitExit(Seconds timeout) {
-  WaitUntil(
+std::optional<int> Process::waitExit(Seconds timeout) {
+  waitUntil(
       [&] {
         int status = 0;
         if (m_status || waitpid(m_pid, &status, WNOHANG) != m_pid) return m_status.has_value();
@@ -303,14 +303,14 @@ std::optional<int> Process::WaitExit(Seconds timeout) {
   return m_status;
 }
 
-std::string Process::Stdout() const { return ReadFile(m_stdout); }
-std::string Process::Stderr() const { return ReadFile(m_stderr); }
+std::string Process::stdout() const { return readFile(m_stdout); }
+std::string Process::stderr() const { return readFile(m_stderr); }
 
-void WriteSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
+void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
                    std::uint8_t b, std::uint32_t headerSize) {
   namespace bmp = tumbleview::test;
   const bmp::Picture picture{width, height, std::vector<bmp::Rgb8>(static_cast<std::size_t>(width) * height, {r, g, b})};
-  std::vector<std::uint8_t> bytes = bmp::EncodePicture(picture, bmp::Storage::kInfo24);
+  std::vector<std::uint8_t> bytes = bmp::encodePicture(picture, bmp::Storage::kInfo24);
   // Another header size only relabels the 40-byte header: the reader must refuse it by that field alone.
   for (int i = 0; i < 4; ++i) bytes[14 + i] = static_cast<std::uint8_t>(headerSize >> (8 * i));
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

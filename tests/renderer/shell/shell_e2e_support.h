@@ -22,7 +22,7 @@ using Seconds = std::chrono::duration<double>;
 
 // Polls `condition` every 20 ms until it holds or `timeout` has passed;
 // returns whether it held.
-bool WaitUntil(const std::function<bool()>& condition, Seconds timeout);
+bool waitUntil(const std::function<bool()>& condition, Seconds timeout);
 
 // 0xRRGGBB pixels, top row first.
 struct Screenshot {
@@ -31,9 +31,9 @@ struct Screenshot {
   std::vector<std::uint32_t> pixels;
 
   // Pixels in [x0, x1) x [y0, y1) that satisfy `test`.
-  int Count(int x0, int y0, int x1, int y1, const std::function<bool(int r, int g, int b)>& test) const;
+  int count(int x0, int y0, int x1, int y1, const std::function<bool(int r, int g, int b)>& test) const;
   // Pixels that differ between two shots of the same size.
-  int Difference(const Screenshot& other) const;
+  int difference(const Screenshot& other) const;
 };
 
 struct Geometry {
@@ -52,40 +52,40 @@ class XDisplay {
   XDisplay& operator=(const XDisplay&) = delete;
 
   Display* get() const { return m_display; }
-  Window Root() const;
-  std::pair<int, int> ScreenSize() const;  // of the root window, pixels
+  Window rootWindow() const;
+  std::pair<int, int> screenSize() const;  // of the root window, pixels
 
   // Every window anywhere in the tree, mapped or not, that `matches`.
-  std::vector<Window> FindWindows(const std::function<bool(Window)>& matches) const;
+  std::vector<Window> findWindows(const std::function<bool(Window)>& matches) const;
   // ... whose _NET_WM_NAME or WM_NAME is `title`.
-  std::vector<Window> FindByTitle(const std::string& title) const;
+  std::vector<Window> findByTitle(const std::string& title) const;
   // A property's value as bytes (format 32 items as Xlib hands them: longs),
   // empty when the window has none of that type.
-  std::string Property(Window window, const char* name, Atom type) const;
+  std::string property(Window window, const char* name, Atom type) const;
   // A property of one 32-bit item (a window, a number), or 0.
-  long PropertyLong(Window window, const char* name, Atom type) const;
-  Window Parent(Window window) const;
-  Geometry GeometryOf(Window window) const;
-  bool Shown(Window window) const;  // mapped and viewable
-  Screenshot Capture() const;
+  long propertyLong(Window window, const char* name, Atom type) const;
+  Window parent(Window window) const;
+  Geometry geometryOf(Window window) const;
+  bool shown(Window window) const;  // mapped and viewable
+  Screenshot capture() const;
 
   // Input as from the keyboard and the mouse (XTest): goes to the focus.
-  void Key(unsigned long keysym, bool down) const;
-  void Button(unsigned int button, bool down) const;
+  void key(unsigned long keysym, bool down) const;
+  void button(unsigned int button, bool down) const;
   // Down and up, sent together so that they arrive in one burst.
-  void KeyBurst(unsigned long keysym) const;
+  void keyBurst(unsigned long keysym) const;
   // A key-down sent straight to `window` (for a window without the focus).
-  void SendKeyDown(Window window, unsigned long keysym) const;
+  void sendKeyDown(Window window, unsigned long keysym) const;
   // The close request a window manager sends (WM_DELETE_WINDOW).
-  void RequestClose(Window window) const;
+  void requestClose(Window window) const;
   // Asks the window manager to minimize `window`.
-  void Iconify(Window window) const;
+  void iconify(Window window) const;
   // Maps a small window of our own and gives it the keyboard focus.
-  Window TakeFocus();
-  Window Focus() const;
-  bool HasWindowManager() const { return PropertyLong(Root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) != 0; }
+  Window takeFocus();
+  Window focus() const;
+  bool hasWindowManager() const { return propertyLong(rootWindow(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) != 0; }
   // Whether the pointer, where it is now, shows any visible pixel.
-  bool PointerVisible() const;
+  bool pointerVisible() const;
 
  private:
   Display* m_display = nullptr;
@@ -103,12 +103,12 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   pid_t pid() const { return m_pid; }
-  bool Running() { return !WaitExit(Seconds(0)).has_value(); }
+  bool running() { return !waitExit(Seconds(0)).has_value(); }
   // The exit status, or nullopt when it did not end within `timeout`.
   // -signal when killed by a signal.
-  std::optional<int> WaitExit(Seconds timeout);
-  std::string Stdout() const;
-  std::string Stderr() const;
+  std::optional<int> waitExit(Seconds timeout);
+  std::string stdout() const;
+  std::string stderr() const;
 
  private:
   pid_t m_pid = -1;
@@ -119,7 +119,7 @@ class Process {
 
 // An uncompressed 24-bit bitmap file of one colour whose header says it is
 // `headerSize` bytes long.
-void WriteSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
+void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
                    std::uint8_t b, std::uint32_t headerSize = 40);
 
 }  // namespace tvtest

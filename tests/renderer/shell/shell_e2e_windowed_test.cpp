@@ -8,23 +8,23 @@ namespace {
 
 TEST_F(RendererE2eTest, RefusedModeGivesDecoratedWindowOfTheSameClientSize) {
   ASSERT_EQ(m_initialSize, (std::pair<int, int>{800, 600}));
-  StartWindowManager();
-  const Window window = StartShowing(255, 0, 0);
+  startWindowManager();
+  const Window window = startShowing(255, 0, 0);
   ASSERT_NE(window, 0u);
-  const Geometry client = m_x->GeometryOf(window);
+  const Geometry client = m_x->geometryOf(window);
   EXPECT_EQ(client.width, 1024);
   EXPECT_EQ(client.height, 768);
   // Decorated: the window manager's frame holds the window, and the frame
   // sits at the top-left corner with the client below its title bar.
   Window frame = window;
-  while (m_x->Parent(frame) != 0 && m_x->Parent(frame) != m_x->Root()) frame = m_x->Parent(frame);
+  while (m_x->parent(frame) != 0 && m_x->parent(frame) != m_x->rootWindow()) frame = m_x->parent(frame);
   ASSERT_NE(frame, window) << "no frame around the window";
-  const Geometry outer = m_x->GeometryOf(frame);
+  const Geometry outer = m_x->geometryOf(frame);
   EXPECT_EQ(outer.x, 0);
   EXPECT_EQ(outer.y, 0);
   EXPECT_GT(client.y, 0);
-  EXPECT_TRUE(KeepsDrawing());
-  EXPECT_EQ(PressEscapeUntilEnd(), std::optional<int>(27));
+  EXPECT_TRUE(keepsDrawing());
+  EXPECT_EQ(pressEscapeUntilEnd(), std::optional<int>(27));
   // The fixture checks that the display size stayed 800 x 600.
 }
 

@@ -30,10 +30,10 @@ constexpr Seconds kWarmUp{1.0};
 constexpr Seconds kMeasure{5.0};
 constexpr int kStartRuns = 7;
 
-std::int64_t SteadyNs() { return std::chrono::nanoseconds(Clock::now().time_since_epoch()).count(); }
+std::int64_t steadyNs() { return std::chrono::nanoseconds(Clock::now().time_since_epoch()).count(); }
 
 // Whole-window areas damaged per second on `window` over `duration`.
-double PresentedPerSecond(Display* display, Window window, Seconds duration) {
+double presentedPerSecond(Display* display, Window window, Seconds duration) {
   int eventBase = 0;
   int errorBase = 0;
   if (!XDamageQueryExtension(display, &eventBase, &errorBase)) return -1;
@@ -67,12 +67,12 @@ double PresentedPerSecond(Display* display, Window window, Seconds duration) {
   return area / (static_cast<double>(attributes.width) * attributes.height) / elapsed;
 }
 
-Window WaitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
+Window waitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
   Window window = 0;
-  tvtest::WaitUntil(
+  tvtest::waitUntil(
       [&] {
         const std::vector<Window> found =
-            x.FindWindows([&](Window w) { return x.PropertyLong(w, "_NET_WM_PID", XA_CARDINAL) == pid && x.Shown(w); });
+            x.findWindows([&](Window w) { return x.propertyLong(w, "_NET_WM_PID", XA_CARDINAL) == pid && x.shown(w); });
         window = found.empty() ? 0 : found.front();
         return window != 0;
       },
@@ -80,8 +80,8 @@ Window WaitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
   return window;
 }
 
-long long FirstFrameNs(const tvtest::Process& renderer) {
-  const std::string out = renderer.Stdout();
+long long firstFrameNs(const tvtest::Process& renderer) {
+  const std::string out = renderer.stdout();
   const auto at = out.find("first-frame ");
   if (at == std::string::npos) return -1;
   return std::atoll(out.c_str() + at + 12);
@@ -89,13 +89,13 @@ long long FirstFrameNs(const tvtest::Process& renderer) {
 
 // The frames per second `program` presents on its window after a warm-up,
 // or -1 when it shows no window.
-double MeasureFrameRate(tvtest::XDisplay& x, tvtest::Process& program) {
-  const Window window = WaitForWindowOfPid(x, program.pid());
+double measureFrameRate(tvtest::XDisplay& x, tvtest::Process& program) {
+  const Window window = waitForWindowOfPid(x, program.pid());
   if (window == 0) return -1;
   std::this_thread::sleep_for(kWarmUp);
-  const double rate = PresentedPerSecond(x.get(), window, kMeasure);
-  x.RequestClose(window);
-  program.WaitExit(Seconds(10));
+  const double rate = presentedPerSecond(x.get(), window, kMeasure);
+  x.requestClose(window);
+  program.waitExit(Seconds(10));
   return rate;
 }
 
@@ -105,10 +105,10 @@ int main() {
   char pattern[] = "/tmp/tv-shell-bench-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   const std::filesystem::path drive = pattern;
-  tvtest::WriteSolidBmp(drive / "Tumbleview.bmp", 1024, 768, 40, 120, 220);
+  tvtest::writeSolidBmp(drive / "Tumbleview.bmp", 1024, 768, 40, 120, 220);
   const std::vector<std::string> environment{"TUMBLEVIEW_DRIVE_C=" + drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"};
   tvtest::XDisplay x;
-  std::printf("screen %dx%d; picture 1024x768\n", x.ScreenSize().first, x.ScreenSize().second);
+  std::printf("screen %dx%d; picture 1024x768\n", x.screenSize().first, x.screenSize().second);
 
   // Start to first presented frame: on the bare server, then with a window
   // manager (which answers the full-screen request that SDL otherwise waits
@@ -118,22 +118,22 @@ int main() {
     if (windowManager == nullptr && setting[0] == 'o') {
       windowManager = std::make_unique<tvtest::Process>(std::vector<std::string>{"openbox", "--sm-disable"},
                                                         std::vector<std::string>{}, drive, "openbox");
-      if (!tvtest::WaitUntil([&] { return x.HasWindowManager(); }, Seconds(20))) {
+      if (!tvtest::waitUntil([&] { return x.hasWindowManager(); }, Seconds(20))) {
         std::printf("openbox did not start: no figures with a window manager\n");
         break;
       }
     }
     std::vector<double> startMs;
     for (int run = 0; run < kStartRuns; ++run) {
-      const std::int64_t started = SteadyNs();
+      const std::int64_t started = steadyNs();
       tvtest::Process renderer({TUMBLEVIEW_RENDERER}, environment, drive, "renderer");
-      if (!tvtest::WaitUntil([&] { return FirstFrameNs(renderer) > 0; }, Seconds(20))) {
-        std::printf("renderer presented no frame: %s\n", renderer.Stderr().c_str());
+      if (!tvtest::waitUntil([&] { return firstFrameNs(renderer) > 0; }, Seconds(20))) {
+        std::printf("renderer presented no frame: %s\n", renderer.stderr().c_str());
         return 1;
       }
-      startMs.push_back(static_cast<double>(FirstFrameNs(renderer) - started) / 1e6);
-      x.RequestClose(WaitForWindowOfPid(x, renderer.pid()));
-      renderer.WaitExit(Seconds(10));
+      startMs.push_back(static_cast<double>(firstFrameNs(renderer) - started) / 1e6);
+      x.requestClose(waitForWindowOfPid(x, renderer.pid()));
+      renderer.waitExit(Seconds(10));
     }
     std::sort(startMs.begin(), startMs.end());
     std::printf("start to first frame (%s): median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n", setting,
@@ -142,14 +142,14 @@ int main() {
   windowManager.reset();
 
   tvtest::Process renderer({TUMBLEVIEW_RENDERER}, environment, drive, "renderer");
-  const double ours = MeasureFrameRate(x, renderer);
+  const double ours = measureFrameRate(x, renderer);
   std::printf("Tumbleview.dll: %.1f frames/s presented\n", ours);
   // The peer, as fast as it can.
   if (!std::filesystem::exists(kPeer)) {
     std::printf("peer %s not installed (Debian package xscreensaver-gl): no comparison\n", kPeer);
   } else {
     tvtest::Process peer({kPeer, "-window", "-geometry", "1024x768+0+0", "-delay", "0"}, {}, drive, "peer");
-    const double theirs = MeasureFrameRate(x, peer);
+    const double theirs = measureFrameRate(x, peer);
     std::printf("flipscreen3d -delay 0: %.1f frames/s presented\n", theirs);
     std::printf("ratio Tumbleview.dll / flipscreen3d: %.2f\n", theirs > 0 ? ours / theirs : 0.0);
   }

@@ -12,19 +12,19 @@ namespace {
 
 constexpr std::uintptr_t kVkA = 'A';
 
-tv::Message KeyDown(std::uintptr_t vk, std::uint32_t character = 0) {
+tv::Message keyDown(std::uintptr_t vk, std::uint32_t character = 0) {
   return {tv::kWmKeyDown, vk, 1, character};
 }
-tv::Message KeyUp(std::uintptr_t vk) { return {tv::kWmKeyUp, vk, static_cast<std::intptr_t>(0xC0000001u), 0}; }
-tv::Message Plain(std::uint32_t number, std::uintptr_t wParam = 0) { return {number, wParam, 0, 0}; }
+tv::Message keyUp(std::uintptr_t vk) { return {tv::kWmKeyUp, vk, static_cast<std::intptr_t>(0xC0000001u), 0}; }
+tv::Message plain(std::uint32_t number, std::uintptr_t wParam = 0) { return {number, wParam, 0, 0}; }
 
-const tv::Message kEscapeDown = KeyDown(tv::kVkEscape, 27);
-const tv::Message kEscapeUp = KeyUp(tv::kVkEscape);
-const tv::Message kClose = Plain(tv::kWmClose);
-const tv::Message kMinimize = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaInactive, true));
-const tv::Message kRestore = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaActive, false));
-const tv::Message kFocusLost = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaInactive, false));
-const tv::Message kFocusGained = Plain(tv::kWmActivate, tv::ActivateParam(tv::kWaActive, false));
+const tv::Message kEscapeDown = keyDown(tv::kVkEscape, 27);
+const tv::Message kEscapeUp = keyUp(tv::kVkEscape);
+const tv::Message kClose = plain(tv::kWmClose);
+const tv::Message kMinimize = plain(tv::kWmActivate, tv::activateParam(tv::kWaInactive, true));
+const tv::Message kRestore = plain(tv::kWmActivate, tv::activateParam(tv::kWaActive, false));
+const tv::Message kFocusLost = plain(tv::kWmActivate, tv::activateParam(tv::kWaInactive, false));
+const tv::Message kFocusGained = plain(tv::kWmActivate, tv::activateParam(tv::kWaActive, false));
 
 // Hands the loop one burst of input each time the queue has run empty (after
 // a frame), the first burst at once.  Should the script leave the loop
@@ -33,15 +33,15 @@ class ScriptedPlatform final : public tv::LoopPlatform {
  public:
   explicit ScriptedPlatform(std::vector<std::vector<tv::Message>> bursts) : m_bursts(std::move(bursts)) {}
 
-  void PumpEvents(tv::MessageQueue& queue) override {
+  void pumpEvents(tv::MessageQueue& queue) override {
     if (!m_idle) return;
     m_idle = false;
     if (m_next < m_bursts.size()) {
-      for (const tv::Message& message : m_bursts[m_next]) queue.FromSystem(message);
+      for (const tv::Message& message : m_bursts[m_next]) queue.fromSystem(message);
       ++m_next;
     } else if (++m_idleAfterScript == kIdleFramesBeforeClose) {
       forcedClose = true;
-      queue.FromSystem(kClose);
+      queue.fromSystem(kClose);
     }
   }
   void DrawFrame() override { trace += 'D'; }
@@ -78,7 +78,7 @@ TEST_P(MessageLoopTest, EndsAsTheMessagesSay) {
   tv::ShellState shell;
   tv::MessageQueue queue;
   ScriptedPlatform platform(c.bursts);
-  EXPECT_EQ(tv::RunMessageLoop(shell, queue, platform), c.status);
+  EXPECT_EQ(tv::runMessageLoop(shell, queue, platform), c.status);
   EXPECT_EQ(!platform.forcedClose, c.endedByScript);
   EXPECT_EQ(platform.trace, c.trace);
 }
@@ -93,23 +93,23 @@ INSTANTIATE_TEST_SUITE_P(
         LoopCase{"EscapeDownAndUpInOneBurstDoesNotEnd", {{kEscapeDown, kEscapeUp}}, 0, false, "DSDSDS"},
         LoopCase{"EscapeUpInLaterBurstIsTooLate", {{kEscapeDown}, {kEscapeUp}}, 27, true, "D"},
         // The status is the parameter of the last message removed, whatever it is.
-        LoopCase{"StatusIsLastParameterHandled", {{kEscapeDown, KeyDown(kVkA, 'a')}}, 'a', true, "D"},
+        LoopCase{"StatusIsLastParameterHandled", {{kEscapeDown, keyDown(kVkA, 'a')}}, 'a', true, "D"},
         // Window-state notifications are sent, not queued: never the status.
         LoopCase{"ActivationAfterEscapeLeavesTheStatus", {{kEscapeDown, kFocusGained}}, 27, true, "D"},
-        LoopCase{"EscapeWithoutCharacterEndsWithKeyCode", {{KeyDown(tv::kVkEscape)}}, 27, true, "D"},
+        LoopCase{"EscapeWithoutCharacterEndsWithKeyCode", {{keyDown(tv::kVkEscape)}}, 27, true, "D"},
         LoopCase{"CloseEndsWithZero", {{}, {kClose}}, 0, true, "DS"},
         // The quit message waits until the input behind the close request is handled.
-        LoopCase{"CloseThenKeyStillEndsWithZero", {{kClose, KeyDown(kVkA, 'a')}}, 0, true, ""},
+        LoopCase{"CloseThenKeyStillEndsWithZero", {{kClose, keyDown(kVkA, 'a')}}, 0, true, ""},
         LoopCase{"OtherKeysAndButtonsDoNotEnd",
-                 {{KeyDown(kVkA, 'a'), KeyDown(tv::kVkT, 't'), KeyDown(tv::kVkH, 'h'), KeyDown(' ', ' ')},
-                  {Plain(tv::kWmLButtonDown), Plain(tv::kWmRButtonDown), Plain(tv::kWmMouseMove)},
-                  {Plain(tv::kWmLButtonUp), Plain(tv::kWmRButtonUp), KeyUp(kVkA)}},
+                 {{keyDown(kVkA, 'a'), keyDown(tv::kVkT, 't'), keyDown(tv::kVkH, 'h'), keyDown(' ', ' ')},
+                  {plain(tv::kWmLButtonDown), plain(tv::kWmRButtonDown), plain(tv::kWmMouseMove)},
+                  {plain(tv::kWmLButtonUp), plain(tv::kWmRButtonUp), keyUp(kVkA)}},
                  0, false, "DSDSDSDSDS"},
         // Minimized: swapped but not drawn; Escape still ends the run.
         LoopCase{"MinimizedSwapsWithoutDrawing", {{kMinimize}, {}, {kEscapeDown}}, 27, true, "SS"},
         LoopCase{"RestoreDrawsAgain", {{kMinimize}, {kRestore}, {kEscapeDown}}, 27, true, "SDSD"},
         LoopCase{"LosingFocusKeepsDrawing", {{kFocusLost}, {}, {kEscapeDown}}, 27, true, "DSDSD"},
-        LoopCase{"KeyCodesPastTheTableAreIgnored", {{KeyDown(256), KeyDown(0xFFFF), KeyDown(~std::uintptr_t{0})}}, 0,
+        LoopCase{"KeyCodesPastTheTableAreIgnored", {{keyDown(256), keyDown(0xFFFF), keyDown(~std::uintptr_t{0})}}, 0,
                  false, "DSDSDS"}),
     [](const ::testing::TestParamInfo<LoopCase>& param) { return std::string(param.param.name); });
 
@@ -118,12 +118,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WindowProcTest, KeysAndButtonsSetAndClearTheirEntries) {
   constexpr std::size_t kNone = 1000;
   const std::tuple<tv::Message, std::size_t, std::uint8_t> rows[] = {
-      {KeyDown(tv::kVkT), tv::kVkT, 1}, {KeyUp(tv::kVkT), tv::kVkT, 0}, {KeyDown(255), 255, 1}, {KeyUp(255), 255, 0},
-      {KeyDown(0), 0, 1}, {Plain(tv::kWmLButtonDown), tv::kVkLButton, 1}, {Plain(tv::kWmLButtonUp), tv::kVkLButton, 0},
-      {Plain(tv::kWmRButtonDown), tv::kVkRButton, 1}, {Plain(tv::kWmRButtonUp), tv::kVkRButton, 0},
-      {Plain(tv::kWmSysKeyDown, tv::kVkT), kNone, 0}, {Plain(tv::kWmChar, tv::kVkEscape), kNone, 0},
-      {Plain(tv::kWmSysChar, 'a'), kNone, 0}, {Plain(tv::kWmMButtonDown), kNone, 0},
-      {Plain(tv::kWmMouseWheel), kNone, 0}, {Plain(tv::kWmMouseMove, 3), kNone, 0},
+      {keyDown(tv::kVkT), tv::kVkT, 1}, {keyUp(tv::kVkT), tv::kVkT, 0}, {keyDown(255), 255, 1}, {keyUp(255), 255, 0},
+      {keyDown(0), 0, 1}, {plain(tv::kWmLButtonDown), tv::kVkLButton, 1}, {plain(tv::kWmLButtonUp), tv::kVkLButton, 0},
+      {plain(tv::kWmRButtonDown), tv::kVkRButton, 1}, {plain(tv::kWmRButtonUp), tv::kVkRButton, 0},
+      {plain(tv::kWmSysKeyDown, tv::kVkT), kNone, 0}, {plain(tv::kWmChar, tv::kVkEscape), kNone, 0},
+      {plain(tv::kWmSysChar, 'a'), kNone, 0}, {plain(tv::kWmMButtonDown), kNone, 0},
+      {plain(tv::kWmMouseWheel), kNone, 0}, {plain(tv::kWmMouseMove, 3), kNone, 0},
   };
   tv::ShellState shell;
   tv::MessageQueue queue;
@@ -135,7 +135,7 @@ TEST(WindowProcTest, KeysAndButtonsSetAndClearTheirEntries) {
     EXPECT_EQ(shell.keyDown, expected) << "message " << message.message << " wParam " << message.wParam;
   }
   EXPECT_TRUE(shell.active);
-  EXPECT_TRUE(queue.Empty());
+  EXPECT_TRUE(queue.empty());
 }
 
 TEST(WindowProcTest, OnlyMinimizingMakesInactive) {
@@ -144,39 +144,39 @@ TEST(WindowProcTest, OnlyMinimizingMakesInactive) {
     bool active;
   };
   const Row rows[] = {
-      {tv::ActivateParam(tv::kWaInactive, true), false}, {tv::ActivateParam(tv::kWaActive, false), true},
-      {tv::ActivateParam(tv::kWaInactive, false), true}, {tv::ActivateParam(tv::kWaActive, true), false},
-      {tv::ActivateParam(2 /* click-activated */, false), true},
+      {tv::activateParam(tv::kWaInactive, true), false}, {tv::activateParam(tv::kWaActive, false), true},
+      {tv::activateParam(tv::kWaInactive, false), true}, {tv::activateParam(tv::kWaActive, true), false},
+      {tv::activateParam(2 /* click-activated */, false), true},
   };
   tv::ShellState shell;
   tv::MessageQueue queue;
   for (const Row& row : rows) {
-    tv::WindowProc(shell, queue, Plain(tv::kWmActivate, row.wParam));
+    tv::WindowProc(shell, queue, plain(tv::kWmActivate, row.wParam));
     EXPECT_EQ(shell.active, row.active) << "wParam 0x" << std::hex << row.wParam;
   }
 }
 
 TEST(MessageQueueTest, PostedBeforeInputAndQuitLast) {
   tv::MessageQueue queue;
-  queue.PostInput(KeyDown(1));
-  queue.PostQuit(5);
-  queue.PostInput(KeyDown(2));
-  queue.Post(Plain(tv::kWmChar, 3));
+  queue.postInput(keyDown(1));
+  queue.postQuit(5);
+  queue.postInput(keyDown(2));
+  queue.post(plain(tv::kWmChar, 3));
   std::vector<std::uintptr_t> order;
   tv::Message message;
-  while (queue.Peek(message)) order.push_back(message.message == tv::kWmQuit ? 100 + message.wParam : message.wParam);
+  while (queue.peek(message)) order.push_back(message.message == tv::kWmQuit ? 100 + message.wParam : message.wParam);
   EXPECT_EQ(order, (std::vector<std::uintptr_t>{3, 1, 2, 105}));
-  EXPECT_TRUE(queue.Empty());
+  EXPECT_TRUE(queue.empty());
 }
 
 TEST(TranslateMessageTest, KeyDownsWithCharactersQueueTheirCharacterMessage) {
   tv::MessageQueue queue;
-  tv::TranslateMessage(queue, KeyDown(tv::kVkEscape, 27));
+  tv::TranslateMessage(queue, keyDown(tv::kVkEscape, 27));
   tv::TranslateMessage(queue, {tv::kWmSysKeyDown, 'A', 7, 'a'});
-  tv::TranslateMessage(queue, KeyDown(0x70 /* F1 */, 0));
+  tv::TranslateMessage(queue, keyDown(0x70 /* F1 */, 0));
   tv::TranslateMessage(queue, {tv::kWmKeyUp, 'A', 0, 'a'});
   std::vector<std::tuple<std::uint32_t, std::uintptr_t, std::intptr_t>> queued;
-  for (tv::Message message; queue.Peek(message);) queued.emplace_back(message.message, message.wParam, message.lParam);
+  for (tv::Message message; queue.peek(message);) queued.emplace_back(message.message, message.wParam, message.lParam);
   EXPECT_EQ(queued, (decltype(queued){{tv::kWmChar, 27, 1}, {tv::kWmSysChar, 'a', 7}}));
 }
 

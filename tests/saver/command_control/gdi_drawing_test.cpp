@@ -13,7 +13,7 @@ using tumbleview::gdi::gradientFillRectV;
 using tumbleview::gdi::PixelRect;
 using tumbleview::gdi::stretchBltColorOnColor;
 using tumbleview::gdi::Surface;
-using tumbleview::StretchIndexMap;
+using tumbleview::stretchIndexMap;
 using tumbleview::gdi::TriVertex;
 
 constexpr std::uint32_t kUntouched = 0x12345678;
@@ -77,7 +77,7 @@ TEST(StretchBlt, SourceIndexPerDestinationPixel) {
   // Enlargements are all checked against the centre rule below.
   const Case cases[] = {{4, 3, {0, 1, 3}}, {5, 2, {0, 3}}, {10, 4, {0, 3, 5, 8}}, {4, 2, {0, 2}}, {2, 5, {0, 0, 0, 1, 1}}};
   for (const auto& c : cases) {
-    EXPECT_EQ(StretchIndexMap(c.source, c.destination), c.offsets)
+    EXPECT_EQ(stretchIndexMap(c.source, c.destination), c.offsets)
         << c.source << " -> " << c.destination;
   }
 }
@@ -88,7 +88,7 @@ TEST(StretchBlt, SourceIndexPerDestinationPixel) {
 TEST(StretchBlt, MappingsAreMonotoneAndCoverTheRange) {
   for (int s = 1; s <= 64; ++s) {
     for (int d = 1; d <= 128; ++d) {
-      const auto offsets = StretchIndexMap(s, d);
+      const auto offsets = stretchIndexMap(s, d);
       ASSERT_EQ(offsets.size(), std::size_t(d));
       for (int i = 0; i < d; ++i) {
         const int o = offsets[std::size_t(i)];

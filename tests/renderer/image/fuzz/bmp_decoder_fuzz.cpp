@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const tumbleview::DibLimits limits{.maxSide = 1024, .maxPixels = 1 << 16, .rlePixelsPerByte = 256};
   const std::span<const std::uint8_t> input(data, size);
   tumbleview::RgbImage first;
-  const tumbleview::DibStatus status = tumbleview::DecodeDibInto(input, first, limits);
+  const tumbleview::DibStatus status = tumbleview::decodeDibInto(input, first, limits);
   if (status != tumbleview::DibStatus::kOk) {
-    if (!first.pixels.empty() || tumbleview::DibStatusMessage(status) == nullptr) std::abort();
+    if (!first.pixels.empty() || tumbleview::dibStatusMessage(status) == nullptr) std::abort();
     return 0;
   }
   if (first.width < 1 || first.height < 1 ||
@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tumbleview::RgbImage second;
   second.pixels.assign(first.pixels.size(), 0xA5);
   for (std::uint8_t& byte : first.pixels) byte ^= 0xFF;
-  if (tumbleview::DecodeDibInto(input, first, limits) != status ||
-      tumbleview::DecodeDibInto(input, second, limits) != status || first.pixels != second.pixels) {
+  if (tumbleview::decodeDibInto(input, first, limits) != status ||
+      tumbleview::decodeDibInto(input, second, limits) != status || first.pixels != second.pixels) {
     std::abort();
   }
   return 0;

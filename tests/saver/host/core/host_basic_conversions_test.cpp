@@ -25,7 +25,7 @@ TEST(BasicConversions, LeadingNumberReadsLeniently) {
       {"&H123456789", kError},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(tv::ParseLeadingNumber(c.text), c.expected) << "Val(\"" << c.text << "\")";
+    EXPECT_EQ(tv::parseLeadingNumber(c.text), c.expected) << "Val(\"" << c.text << "\")";
   }
 }
 
@@ -36,20 +36,20 @@ TEST(BasicConversions, Int16RoundsHalvesToEvenAndReportsOverflow) {
       {32767.5, std::nullopt},            {-32768.5, -32768}, {-32768.6, std::nullopt},
       {1e10, std::nullopt},               {NAN, std::nullopt}, {INFINITY, std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(tv::ToInt16Rounded(c.value), c.expected) << "CInt(" << c.value << ")";
+  for (const auto& c : cases) EXPECT_EQ(tv::toInt16Rounded(c.value), c.expected) << "CInt(" << c.value << ")";
 
-  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("1,000")), 1000);
-  EXPECT_EQ(tv::ToInt16Rounded(std::string_view(" 2.5 ")), 2);
-  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("&HFFFF")), -1);
-  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("abc")), std::nullopt);
-  EXPECT_EQ(tv::ToInt16Rounded(std::string_view("40000")), std::nullopt);
+  EXPECT_EQ(tv::toInt16Rounded(std::string_view("1,000")), 1000);
+  EXPECT_EQ(tv::toInt16Rounded(std::string_view(" 2.5 ")), 2);
+  EXPECT_EQ(tv::toInt16Rounded(std::string_view("&HFFFF")), -1);
+  EXPECT_EQ(tv::toInt16Rounded(std::string_view("abc")), std::nullopt);
+  EXPECT_EQ(tv::toInt16Rounded(std::string_view("40000")), std::nullopt);
 }
 
 TEST(BasicConversions, RoundDownGoesTowardMinusInfinity) {
-  EXPECT_EQ(tv::RoundDown(-8.4), -9);
-  EXPECT_EQ(tv::RoundDown(8.9), 8);
-  EXPECT_EQ(tv::RoundDown(-0.5), -1);
-  EXPECT_EQ(tv::RoundDown(3), 3);
+  EXPECT_EQ(tv::roundDown(-8.4), -9);
+  EXPECT_EQ(tv::roundDown(8.9), 8);
+  EXPECT_EQ(tv::roundDown(-0.5), -1);
+  EXPECT_EQ(tv::roundDown(3), 3);
 }
 
 TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
@@ -65,28 +65,28 @@ TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
       {"-5-", false},    {"(-5)", false},     {"-\xEF\xBF\xA5" "5", true},
       {"\xEF\xBF\xA5-\xEF\xBF\xA5" "5", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(tv::IsNumericText(c.text, ja), c.expected) << "IsNumeric(\"" << c.text << "\")";
+  for (const auto& c : cases) EXPECT_EQ(tv::isNumericText(c.text, ja), c.expected) << "IsNumeric(\"" << c.text << "\")";
 
   // A locale with ',' as decimal point reads "1,5" as one and a half.
   const tv::NumberFormat de{",", ".", ""};
-  EXPECT_EQ(tv::ParseNumberText("1.234,5", de), 1234.5);
-  EXPECT_EQ(tv::ParseNumberText("(53)", ja), -53);
-  EXPECT_EQ(tv::ParseNumberText("53-", ja), -53);
+  EXPECT_EQ(tv::parseNumberText("1.234,5", de), 1234.5);
+  EXPECT_EQ(tv::parseNumberText("(53)", ja), -53);
+  EXPECT_EQ(tv::parseNumberText("53-", ja), -53);
   // The process (C) locale names no thousands separator; ',' stands in.
-  EXPECT_TRUE(tv::IsNumericText("1,000"));
+  EXPECT_TRUE(tv::isNumericText("1,000"));
 }
 
 TEST(BasicConversions, NumberTextReservesTheSignPlace) {
-  EXPECT_EQ(tv::NumberText(0), " 0");
-  EXPECT_EQ(tv::NumberText(7), " 7");
-  EXPECT_EQ(tv::NumberText(-3), "-3");
-  EXPECT_EQ(tv::NumberText(std::int16_t{-32768}), "-32768");
-  EXPECT_EQ(tv::NumberText(1.5), " 1.5");
-  EXPECT_EQ(tv::NumberText(0.5), " .5");
-  EXPECT_EQ(tv::NumberText(-0.5), "-.5");
-  EXPECT_EQ(tv::NumberText(-459.65), "-459.65");
-  EXPECT_EQ(tv::NumberText(-0.0), " 0");
-  EXPECT_EQ(tv::NumberText(1e20), " 1E+20");
+  EXPECT_EQ(tv::numberText(0), " 0");
+  EXPECT_EQ(tv::numberText(7), " 7");
+  EXPECT_EQ(tv::numberText(-3), "-3");
+  EXPECT_EQ(tv::numberText(std::int16_t{-32768}), "-32768");
+  EXPECT_EQ(tv::numberText(1.5), " 1.5");
+  EXPECT_EQ(tv::numberText(0.5), " .5");
+  EXPECT_EQ(tv::numberText(-0.5), "-.5");
+  EXPECT_EQ(tv::numberText(-459.65), "-459.65");
+  EXPECT_EQ(tv::numberText(-0.0), " 0");
+  EXPECT_EQ(tv::numberText(1e20), " 1E+20");
 }
 
 TEST(BasicConversions, DigitPatternsShowZeroAsNothing) {
@@ -94,34 +94,34 @@ TEST(BasicConversions, DigitPatternsShowZeroAsNothing) {
   const struct { double value; const char* text; } cases[] = {
       {0, ""}, {7, "7"}, {-3, "-3"}, {20, "20"}, {123, "123"}, {2.5, "3"}, {-2.5, "-3"}, {0.4, ""}};
   for (const auto& c : cases) {
-    EXPECT_EQ(tv::FormatDigits(c.value, "##"), c.text) << c.value;
-    EXPECT_EQ(tv::FormatDigits(c.value, "###"), c.text) << c.value;
+    EXPECT_EQ(tv::formatDigits(c.value, "##"), c.text) << c.value;
+    EXPECT_EQ(tv::formatDigits(c.value, "###"), c.text) << c.value;
   }
-  EXPECT_EQ(tv::FormatDigits(5, "0#"), std::nullopt);
+  EXPECT_EQ(tv::formatDigits(5, "0#"), std::nullopt);
 }
 
 TEST(BasicConversions, TextFunctionsCountCharactersNotBytes) {
-  EXPECT_EQ(tv::Right("abc", 5), "abc");
-  EXPECT_EQ(tv::Right("abc", 0), "");
-  EXPECT_EQ(tv::Right("abc", -1), std::nullopt);
-  EXPECT_EQ(tv::Right("あいう", 2), "いう");
-  EXPECT_EQ(tv::Left("あいう", 1), "あ");
-  EXPECT_EQ(tv::Substring("/S", 2, 1), "S");
-  EXPECT_EQ(tv::Substring("画像ﾌｧｲﾙ", 3), "ﾌｧｲﾙ");
-  EXPECT_EQ(tv::Substring("abc", 9, 1), "");
-  EXPECT_EQ(tv::Substring("abc", 0, 1), std::nullopt);
-  EXPECT_EQ(tv::FindText("あいうい", "い"), 2);
-  EXPECT_EQ(tv::FindText("あいうい", "い", 3), 4);
-  EXPECT_EQ(tv::FindText("abc", "x"), 0);
-  EXPECT_EQ(tv::FindText("abc", "", 2), 2);
-  EXPECT_EQ(tv::TextLength("ﾘﾋﾟｰﾄ"), 5);
-  EXPECT_EQ(tv::ToUpper("/p 123 abcÿéｚ αω ж ア"), "/P 123 ABCŸÉＺ ΑΩ Ж ア");
+  EXPECT_EQ(tv::right("abc", 5), "abc");
+  EXPECT_EQ(tv::right("abc", 0), "");
+  EXPECT_EQ(tv::right("abc", -1), std::nullopt);
+  EXPECT_EQ(tv::right("あいう", 2), "いう");
+  EXPECT_EQ(tv::left("あいう", 1), "あ");
+  EXPECT_EQ(tv::substring("/S", 2, 1), "S");
+  EXPECT_EQ(tv::substring("画像ﾌｧｲﾙ", 3), "ﾌｧｲﾙ");
+  EXPECT_EQ(tv::substring("abc", 9, 1), "");
+  EXPECT_EQ(tv::substring("abc", 0, 1), std::nullopt);
+  EXPECT_EQ(tv::findText("あいうい", "い"), 2);
+  EXPECT_EQ(tv::findText("あいうい", "い", 3), 4);
+  EXPECT_EQ(tv::findText("abc", "x"), 0);
+  EXPECT_EQ(tv::findText("abc", "", 2), 2);
+  EXPECT_EQ(tv::textLength("ﾘﾋﾟｰﾄ"), 5);
+  EXPECT_EQ(tv::toUpper("/p 123 abcÿéｚ αω ж ア"), "/P 123 ABCŸÉＺ ΑΩ Ж ア");
 }
 
 TEST(BasicConversions, Utf8RoundTripKeepsBrokenBytes) {
   const std::string broken = "a\xFF" "b\xE3\x81";
-  EXPECT_EQ(tv::EncodeUtf8(tv::DecodeUtf8(broken)), broken);
-  EXPECT_EQ(tv::DecodeUtf8(broken).size(), 5u);
+  EXPECT_EQ(tv::encodeUtf8(tv::decodeUtf8(broken)), broken);
+  EXPECT_EQ(tv::decodeUtf8(broken).size(), 5u);
 }
 
 }  // namespace

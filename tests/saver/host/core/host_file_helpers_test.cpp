@@ -19,9 +19,9 @@ namespace {
 TEST(FileHelpers, FileExistsOnlyForReadableRegularFiles) {
   host_test::TempFolder folder;
   const std::string file = folder / "a.jpg";
-  host_test::WriteBytes(file, "x");
+  host_test::writeBytes(file, "x");
   const std::string empty = folder / "empty.bmp";
-  host_test::WriteBytes(empty, "");
+  host_test::writeBytes(empty, "");
   const std::string dir = folder / "dir";
   std::filesystem::create_directory(dir);
   const std::string fifo = folder / "fifo";
@@ -47,7 +47,7 @@ TEST(FileHelpers, FileExistsOnlyForReadableRegularFiles) {
 TEST(FileHelpers, FileExistsFalseForUnreadableFile) {
   host_test::TempFolder folder;
   const std::string file = folder / "secret.jpg";
-  host_test::WriteBytes(file, "x");
+  host_test::writeBytes(file, "x");
   chmod(file.c_str(), 0);
   const host_test::FilePermissionsEnforced enforced;
   if (!enforced.active() && geteuid() == 0) GTEST_SKIP() << "cannot give up root's permission override";
@@ -72,12 +72,12 @@ TEST(FileHelpers, FolderOfKeepsEverythingBeforeTheLastSlash) {
 
 TEST(ProgramPaths, SaverFolderIsTheExecutablesFolder) {
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-  EXPECT_EQ(tv::SaverFolder(), exe.parent_path().string());
-  tv::SetSaverFolderForTesting("/");
-  EXPECT_EQ(tv::SaverFolder(), "/");
-  EXPECT_EQ(tv::PathInFolder(tv::SaverFolder(), "Tumbleview.ini"), "//Tumbleview.ini");
-  tv::SetSaverFolderForTesting(std::nullopt);
-  EXPECT_EQ(tv::SaverFolder(), exe.parent_path().string());
+  EXPECT_EQ(tv::saverFolder(), exe.parent_path().string());
+  tv::setSaverFolderForTesting("/");
+  EXPECT_EQ(tv::saverFolder(), "/");
+  EXPECT_EQ(tv::pathInFolder(tv::saverFolder(), "Tumbleview.ini"), "//Tumbleview.ini");
+  tv::setSaverFolderForTesting(std::nullopt);
+  EXPECT_EQ(tv::saverFolder(), exe.parent_path().string());
 }
 
 }  // namespace

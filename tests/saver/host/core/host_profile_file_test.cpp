@@ -16,22 +16,22 @@
 
 namespace tv = tumbleview;
 using namespace std::string_literals;
-using host_test::ReadBytes;
+using host_test::readBytes;
 using host_test::TempFolder;
-using host_test::WriteBytes;
+using host_test::writeBytes;
 
 namespace {
 
-std::string Sjis(const std::string& utf8) { return tv::Utf8ToCp932(utf8).bytes; }
+std::string sjis(const std::string& utf8) { return tv::utf8ToCp932(utf8).bytes; }
 
-std::string Utf16(const std::string& utf8) { return std::string("\xFF\xFE") + tv::Utf8ToUtf16Le(utf8).bytes; }
+std::string utf16Le(const std::string& utf8) { return std::string("\xFF\xFE") + tv::utf8ToUtf16Le(utf8).bytes; }
 
-std::string Get(const std::string& bytes, const std::string& section, const std::string& key,
+std::string get(const std::string& bytes, const std::string& section, const std::string& key,
                 const std::string& def = "default", std::size_t size = 100) {
-  return tv::GetProfileStringFromBytes(bytes, section, key, def, size);
+  return tv::getProfileStringFromBytes(bytes, section, key, def, size);
 }
 
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
+std::string replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
   }
@@ -60,7 +60,7 @@ const std::string kSample =
 // every kind of line end.
 TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
   for (const std::string& lineEnd : {std::string("\r\n"), std::string("\n"), std::string("\r")}) {
-    const std::string file = Replace(kSample, "\r\n", lineEnd);
+    const std::string file = replace(kSample, "\r\n", lineEnd);
     SCOPED_TRACE(testing::PrintToString(lineEnd));
     const struct { const char *section, *key, *def, *expected; } rows[] = {
         {"section1", "name1", "default", "val1"},
@@ -84,27 +84,27 @@ TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
         {"a]b", "k", "default", "last ]"},                  // the LAST ']' closes a header
     };
     for (const auto& row : rows) {
-      EXPECT_EQ(Get(file, row.section, row.key, row.def), row.expected) << row.section << "/" << row.key;
+      EXPECT_EQ(get(file, row.section, row.key, row.def), row.expected) << row.section << "/" << row.key;
     }
   }
 }
 
 TEST(ProfileRead, TruncatesToSizeMinusOneBytesWithoutSplittingCharacters) {
-  EXPECT_EQ(Get(kSample, "section1", "name1", "", 4), "val");
-  EXPECT_EQ(Get(kSample, "section1", "name1", "", 5), "val1");
-  EXPECT_EQ(Get(kSample, "section1", "name1", "", 1), "");
-  EXPECT_EQ(Get(kSample, "section1", "name1", "", 0), "");
+  EXPECT_EQ(get(kSample, "section1", "name1", "", 4), "val");
+  EXPECT_EQ(get(kSample, "section1", "name1", "", 5), "val1");
+  EXPECT_EQ(get(kSample, "section1", "name1", "", 1), "");
+  EXPECT_EQ(get(kSample, "section1", "name1", "", 0), "");
   // "aあい" is 5 bytes in CP932: a budget of 4 keeps "aあ", never half of い.
-  const std::string file = "[s]\r\nk=" + Sjis("aあい") + "\r\n";
-  EXPECT_EQ(Get(file, "s", "k", "", 5), "aあ");
-  EXPECT_EQ(Get(file, "s", "k", "", 6), "aあい");
-  EXPECT_EQ(Get(file, "s", "k", "", 3), "a");
+  const std::string file = "[s]\r\nk=" + sjis("aあい") + "\r\n";
+  EXPECT_EQ(get(file, "s", "k", "", 5), "aあ");
+  EXPECT_EQ(get(file, "s", "k", "", 6), "aあい");
+  EXPECT_EQ(get(file, "s", "k", "", 3), "a");
 }
 
 TEST(ProfileRead, WalksShiftJisByCharacterNotByte) {
   // Trail bytes that look like ']' (ゾ 83 5D, ‐ 81 5D), '[' (ー 81 5B),
   // '\' (表 95 5C), 'A' (ア 83 41) and 'a' (ヂ 83 61).
-  const std::string file = Sjis(
+  const std::string file = sjis(
       "[ゾーン]\r\nア=1\r\nヂ=2\r\n表示=x\r\nKey=ソ\r\nKey2=表\r\nアイ=3\r\nヂツ=4\r\n①～=5\r\n"
       "[データ‐設定]\r\nk=6\r\n");
   const struct { const char *section, *key, *expected; } rows[] = {
@@ -113,18 +113,18 @@ TEST(ProfileRead, WalksShiftJisByCharacterNotByte) {
       {"ゾーン", "ヂツ", "4"},    {"ゾーン", "①～", "5"},      {"データ‐設定", "k", "6"},
       {"ｿﾞｰﾝ", "ア", "d"},        // half-width kana are other characters
   };
-  for (const auto& row : rows) EXPECT_EQ(Get(file, row.section, row.key, "d"), row.expected) << row.key;
+  for (const auto& row : rows) EXPECT_EQ(get(file, row.section, row.key, "d"), row.expected) << row.key;
 }
 
 TEST(ProfileRead, Utf16FileWithMarkAndUtf8MarkAsOrdinaryBytes) {
-  const std::string utf16 = Utf16("[Sec]\r\nパス=C:/é/😀.jpg\r\nn=1\r\n");
-  EXPECT_EQ(Get(utf16, "sec", "パス"), "C:/é/😀.jpg");
-  EXPECT_EQ(Get(utf16, "sec", "N"), "1");
+  const std::string utf16 = utf16Le("[Sec]\r\nパス=C:/é/😀.jpg\r\nn=1\r\n");
+  EXPECT_EQ(get(utf16, "sec", "パス"), "C:/é/😀.jpg");
+  EXPECT_EQ(get(utf16, "sec", "N"), "1");
   // The parse never reads UTF-16 as CP932: the same text without the mark
   // holds NUL bytes everywhere and finds nothing.
-  EXPECT_EQ(Get(utf16.substr(2), "sec", "n"), "default");
+  EXPECT_EQ(get(utf16.substr(2), "sec", "n"), "default");
   // EF BB BF is not special: the header line starts with it and is no header.
-  EXPECT_EQ(Get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "d"), "d");
+  EXPECT_EQ(get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "d"), "d");
 }
 
 // Hostile contents: each has a bounded, defined answer.
@@ -153,15 +153,15 @@ TEST(ProfileRead, HostileContentsStayBounded) {
       {"UTF-16 lone surrogate", "\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8"s, "k", "\xEF\xBF\xBD"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(Get(row.bytes, "s", row.key, "d"), row.expected) << row.name;
+    EXPECT_EQ(get(row.bytes, "s", row.key, "d"), row.expected) << row.name;
   }
 }
 
 class ProfileFileTest : public ::testing::Test {
  protected:
-  void TearDown() override { tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None); }
+  void TearDown() override { tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None); }
   std::string read(const std::string& key, const std::string& section = "s") {
-    return tv::GetProfileString(m_file, section, key, "d", 256);
+    return tv::getProfileString(m_file, section, key, "d", 256);
   }
   TempFolder m_folder;
   std::string m_file = m_folder / "t.ini";
@@ -175,14 +175,14 @@ TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
   const std::string loop = m_folder / "loop.ini";
   std::filesystem::create_symlink(loop, loop);
   const std::string huge = m_folder / "huge.ini";
-  WriteBytes(huge, "[s]\r\nk=v\r\n");
+  writeBytes(huge, "[s]\r\nk=v\r\n");
   std::filesystem::resize_file(huge, 1ull << 30);  // sparse: no disk used
   const std::string atLimit = m_folder / "limit.ini";
   std::string limitBytes = "[s]\r\nk=v\r\n";
   limitBytes.resize(tv::kProfileFileSizeLimit, ' ');
-  WriteBytes(atLimit, limitBytes);
+  writeBytes(atLimit, limitBytes);
   const std::string pastLimit = m_folder / "past.ini";
-  WriteBytes(pastLimit, limitBytes + " ");
+  writeBytes(pastLimit, limitBytes + " ");
 
   const struct { std::string path; tv::ProfileFileState state; } rows[] = {
       {m_folder / "missing.ini", tv::ProfileFileState::Missing},
@@ -196,72 +196,72 @@ TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
       {atLimit, tv::ProfileFileState::Ok},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(tv::ReadProfileFileBytes(row.path).state, row.state) << row.path;
+    EXPECT_EQ(tv::readProfileFileBytes(row.path).state, row.state) << row.path;
     const std::string expected = row.state == tv::ProfileFileState::Ok ? "v" : "d";
-    EXPECT_EQ(tv::GetProfileString(row.path, "s", "k", "d", 256), expected) << row.path;
+    EXPECT_EQ(tv::getProfileString(row.path, "s", "k", "d", 256), expected) << row.path;
     if (row.state != tv::ProfileFileState::Missing && row.state != tv::ProfileFileState::Ok) {
       // Nothing that cannot be read is ever replaced.
-      EXPECT_FALSE(tv::WriteProfileString(row.path, "s", "k", "w")) << row.path;
+      EXPECT_FALSE(tv::writeProfileString(row.path, "s", "k", "w")) << row.path;
     }
   }
   // A file is never grown past what the reader accepts.
-  EXPECT_TRUE(tv::WriteProfileString(atLimit, "s", "k", "w"));
-  EXPECT_FALSE(tv::WriteProfileString(atLimit, "s", "k", "ww"));
-  EXPECT_EQ(tv::GetProfileString(atLimit, "s", "k", "d", 256), "w");
+  EXPECT_TRUE(tv::writeProfileString(atLimit, "s", "k", "w"));
+  EXPECT_FALSE(tv::writeProfileString(atLimit, "s", "k", "ww"));
+  EXPECT_EQ(tv::getProfileString(atLimit, "s", "k", "d", 256), "w");
   EXPECT_TRUE(std::filesystem::is_directory(dir));
   EXPECT_EQ(std::filesystem::file_size(huge), 1ull << 30);
 }
 
 TEST_F(ProfileFileTest, CreatesOrEditsInPlaceAndKeepsEveryOtherByte) {
-  ASSERT_TRUE(tv::WriteProfileString(m_file, "App", "key", ""));
-  EXPECT_EQ(ReadBytes(m_file), "[App]\r\nkey=\r\n");
+  ASSERT_TRUE(tv::writeProfileString(m_file, "App", "key", ""));
+  EXPECT_EQ(readBytes(m_file), "[App]\r\nkey=\r\n");
   const std::string original = "; settings\n\n[S]\r\na = 1\r\n  B=2  \r\nbare\r\n; last words\r\n\r\n[t]\nx=y";
   const struct { const char *section, *key, *value; std::string expected; } rows[] = {
-      {"s", "A", "new", Replace(original, "a = 1", "a =new")},
-      {"s", "b", "", Replace(original, "  B=2  ", "  B=")},
-      {"s", "bare", "v", Replace(original, "bare\r\n", "bare=v\r\n")},
-      {"s", "c", "3", Replace(original, "; last words\r\n", "; last words\r\nc=3\r\n")},
+      {"s", "A", "new", replace(original, "a = 1", "a =new")},
+      {"s", "b", "", replace(original, "  B=2  ", "  B=")},
+      {"s", "bare", "v", replace(original, "bare\r\n", "bare=v\r\n")},
+      {"s", "c", "3", replace(original, "; last words\r\n", "; last words\r\nc=3\r\n")},
       {"t", "z", "1", original + "\r\nz=1\r\n"},
       {"new", "k", "v", original + "\r\n[new]\r\nk=v\r\n"},
   };
   for (const auto& row : rows) {
-    WriteBytes(m_file, original);
-    ASSERT_TRUE(tv::WriteProfileString(m_file, row.section, row.key, row.value)) << row.key;
-    EXPECT_EQ(ReadBytes(m_file), row.expected) << row.key;
+    writeBytes(m_file, original);
+    ASSERT_TRUE(tv::writeProfileString(m_file, row.section, row.key, row.value)) << row.key;
+    EXPECT_EQ(readBytes(m_file), row.expected) << row.key;
   }
   // Writing one DBCS key leaves its byte-wise look-alike alone.
-  WriteBytes(m_file, Sjis("[ゾーン]\r\nア=1\r\nヂ=2\r\n"));
-  ASSERT_TRUE(tv::WriteProfileString(m_file, "ゾーン", "ア", "9"));
-  EXPECT_EQ(ReadBytes(m_file), Sjis("[ゾーン]\r\nア=9\r\nヂ=2\r\n"));
+  writeBytes(m_file, sjis("[ゾーン]\r\nア=1\r\nヂ=2\r\n"));
+  ASSERT_TRUE(tv::writeProfileString(m_file, "ゾーン", "ア", "9"));
+  EXPECT_EQ(readBytes(m_file), sjis("[ゾーン]\r\nア=9\r\nヂ=2\r\n"));
 }
 
 TEST_F(ProfileFileTest, ValuesCp932CannotHoldMoveTheFileToUtf16) {
-  WriteBytes(m_file, Sjis("[s]\r\n名前=日本語\r\n"));
-  ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", "ＡＢＣ①"));
-  EXPECT_EQ(ReadBytes(m_file), Sjis("[s]\r\n名前=日本語\r\nk=ＡＢＣ①\r\n"));  // still CP932
+  writeBytes(m_file, sjis("[s]\r\n名前=日本語\r\n"));
+  ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", "ＡＢＣ①"));
+  EXPECT_EQ(readBytes(m_file), sjis("[s]\r\n名前=日本語\r\nk=ＡＢＣ①\r\n"));  // still CP932
 
   for (const char* value : {"/home/josé/a.jpg", "😀", "¥100"}) {
-    WriteBytes(m_file, Sjis("[s]\r\n名前=日本語\r\n"));
-    ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", value)) << value;
-    EXPECT_EQ(ReadBytes(m_file), Utf16("[s]\r\n名前=日本語\r\nk=" + std::string(value) + "\r\n")) << value;
+    writeBytes(m_file, sjis("[s]\r\n名前=日本語\r\n"));
+    ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", value)) << value;
+    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=日本語\r\nk=" + std::string(value) + "\r\n")) << value;
     EXPECT_EQ(read("k"), value);
     EXPECT_EQ(read("名前"), "日本語");
     // Once UTF-16, it stays UTF-16.
-    ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "名前", "x"));
-    EXPECT_EQ(ReadBytes(m_file), Utf16("[s]\r\n名前=x\r\nk=" + std::string(value) + "\r\n"));
+    ASSERT_TRUE(tv::writeProfileString(m_file, "s", "名前", "x"));
+    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=x\r\nk=" + std::string(value) + "\r\n"));
   }
   // A new file that needs it starts as UTF-16.
   std::filesystem::remove(m_file);
-  ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", "é"));
-  EXPECT_EQ(ReadBytes(m_file), Utf16("[s]\r\nk=é\r\n"));
+  ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", "é"));
+  EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\nk=é\r\n"));
   // A CP932 file with broken bytes cannot be converted: refused, kept.
   const std::string broken = "[s]\r\nold=\x81\r\n";
-  WriteBytes(m_file, broken);
-  EXPECT_FALSE(tv::WriteProfileString(m_file, "s", "k", "é"));
-  EXPECT_EQ(ReadBytes(m_file), broken);
+  writeBytes(m_file, broken);
+  EXPECT_FALSE(tv::writeProfileString(m_file, "s", "k", "é"));
+  EXPECT_EQ(readBytes(m_file), broken);
   // ...but CP932 writes splice around the broken bytes untouched.
-  ASSERT_TRUE(tv::WriteProfileString(m_file, "s", "k", "v"));
-  EXPECT_EQ(ReadBytes(m_file), broken + "k=v\r\n");
+  ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", "v"));
+  EXPECT_EQ(readBytes(m_file), broken + "k=v\r\n");
 }
 
 TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
@@ -272,36 +272,36 @@ TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
       {"s", ";k", "v"},                   {"", "k", "v"},     {"s", " ", "v"},
       {"s", "k", "bad\xFFutf8"},
   };
-  WriteBytes(m_file, original);
+  writeBytes(m_file, original);
   for (const auto& row : rows) {
-    EXPECT_FALSE(tv::WriteProfileString(m_file, row.section, row.key, row.value)) << row.key;
+    EXPECT_FALSE(tv::writeProfileString(m_file, row.section, row.key, row.value)) << row.key;
   }
-  EXPECT_EQ(ReadBytes(m_file), original);
+  EXPECT_EQ(readBytes(m_file), original);
 }
 
 TEST_F(ProfileFileTest, FailedWriteKeepsTheOldFileWhole) {
   const std::string original = "[s]\r\nk=1\r\n";
   for (const auto fault : {tv::ProfileWriteFault::CreateTemporary, tv::ProfileWriteFault::WriteData,
                            tv::ProfileWriteFault::Rename}) {
-    WriteBytes(m_file, original);
-    tv::SetProfileWriteFaultForTesting(fault);
-    EXPECT_FALSE(tv::WriteProfileString(m_file, "s", "k", "2"));
-    tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
-    EXPECT_EQ(ReadBytes(m_file), original);
-    EXPECT_EQ(host_test::EntryCount(m_folder.path()), 1u) << "a temporary file stayed behind";
+    writeBytes(m_file, original);
+    tv::setProfileWriteFaultForTesting(fault);
+    EXPECT_FALSE(tv::writeProfileString(m_file, "s", "k", "2"));
+    tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+    EXPECT_EQ(readBytes(m_file), original);
+    EXPECT_EQ(host_test::entryCount(m_folder.path()), 1u) << "a temporary file stayed behind";
   }
-  EXPECT_FALSE(tv::WriteProfileString(m_folder / "missing/t.ini", "s", "k", "v"));
-  EXPECT_FALSE(tv::WriteProfileString("", "s", "k", "v"));
+  EXPECT_FALSE(tv::writeProfileString(m_folder / "missing/t.ini", "s", "k", "v"));
+  EXPECT_FALSE(tv::writeProfileString("", "s", "k", "v"));
 }
 
 TEST_F(ProfileFileTest, ReplacingKeepsModeAndFollowsLinks) {
-  WriteBytes(m_file, "[s]\r\nk=1\r\n");
+  writeBytes(m_file, "[s]\r\nk=1\r\n");
   chmod(m_file.c_str(), 0640);
   const std::string link = m_folder / "link.ini";
   std::filesystem::create_symlink(m_file, link);
-  ASSERT_TRUE(tv::WriteProfileString(link, "s", "k", "2"));
+  ASSERT_TRUE(tv::writeProfileString(link, "s", "k", "2"));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(ReadBytes(m_file), "[s]\r\nk=2\r\n");
+  EXPECT_EQ(readBytes(m_file), "[s]\r\nk=2\r\n");
   struct stat info {};
   ASSERT_EQ(stat(m_file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);

@@ -16,36 +16,36 @@
 #include "program_paths.h"
 
 namespace tv = tumbleview;
-using host_test::ReadBytes;
+using host_test::readBytes;
 using host_test::TempFolder;
-using host_test::WriteBytes;
+using host_test::writeBytes;
 
 namespace {
 
-std::string Sjis(const std::string& utf8) { return tv::Utf8ToCp932(utf8).bytes; }
+std::string sjis(const std::string& utf8) { return tv::utf8ToCp932(utf8).bytes; }
 
 // Every field, comparable and printable in one go.
-auto Fields(const tv::SettingsRecord& s) {
+auto fields(const tv::SettingsRecord& s) {
   return std::tuple(s.PicKind, s.PicFile, s.PicDir, s.BgmKind, s.BgmRepeat, s.BgmFile, s.BgmDir);
 }
 
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    tv::SetSaverFolderForTesting(m_folder.path());
+    tv::setSaverFolderForTesting(m_folder.path());
     tv::Settings = {};
     tv::LastApiResult = -7;
   }
   void TearDown() override {
-    tv::SetSaverFolderForTesting(std::nullopt);
-    tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+    tv::setSaverFolderForTesting(std::nullopt);
+    tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
     tv::Settings = {};
   }
   // A settings file in CP932 with the given "key=value" lines (UTF-8).
-  void writeSettings(const std::string& lines) { WriteBytes(m_ini, Sjis("[Section]\r\n" + lines)); }
+  void writeSettings(const std::string& lines) { writeBytes(m_ini, sjis("[Section]\r\n" + lines)); }
   std::string makeFile(const std::string& name) {
     const std::string path = m_folder / name;
-    WriteBytes(path, "data");
+    writeBytes(path, "data");
     return path;
   }
 
@@ -62,11 +62,11 @@ TEST_F(SettingsFileTest, WritesTheFiveKeysInOrderAndReadsThemBack) {
   tv::Settings.BgmKind = 2;
   tv::Settings.BgmRepeat = -3;
   tv::Settings.BgmFile = music;
-  tv::WriteSettings();
+  tv::writeSettings();
   EXPECT_EQ(tv::LastApiResult, 1);
-  EXPECT_EQ(tv::SettingsFilePath(), m_ini);
+  EXPECT_EQ(tv::settingsFilePath(), m_ini);
   // The key names byte for byte as Windows writes them in CP932.
-  EXPECT_EQ(ReadBytes(m_ini), "[Section]\r\n\x89\xE6\x91\x9C\x8B\xE6\x95\xAA= 1\r\n"
+  EXPECT_EQ(readBytes(m_ini), "[Section]\r\n\x89\xE6\x91\x9C\x8B\xE6\x95\xAA= 1\r\n"
                               "\x89\xE6\x91\x9C\xCC\xA7\xB2\xD9=" + picture + "\r\n"
                               "BGM\x8B\xE6\x95\xAA= 2\r\n"
                               "BGM\xD8\xCB\xDF\xB0\xC4=-3\r\n"
@@ -74,7 +74,7 @@ TEST_F(SettingsFileTest, WritesTheFiveKeysInOrderAndReadsThemBack) {
 
   tv::Settings = {};
   tv::LoadSettings();
-  EXPECT_EQ(Fields(tv::Settings), Fields({1, picture, m_folder.path(), 2, -3, music, m_folder.path()}));
+  EXPECT_EQ(fields(tv::Settings), fields({1, picture, m_folder.path(), 2, -3, music, m_folder.path()}));
 }
 
 TEST_F(SettingsFileTest, LoadRules) {
@@ -82,7 +82,7 @@ TEST_F(SettingsFileTest, LoadRules) {
   const std::string sub = m_folder / "sub";
   std::filesystem::create_directory(sub);
   const std::string music = sub + "/a.wav";
-  WriteBytes(music, "RIFF");
+  writeBytes(music, "RIFF");
   const std::string gone = m_folder / "deleted.bmp";
   const tv::SettingsRecord atStart{5, "old", "", 6, 7, "old", ""};
   const std::string& dir = m_folder.path();
@@ -108,7 +108,7 @@ TEST_F(SettingsFileTest, LoadRules) {
     if (!row.lines.empty()) writeSettings(row.lines);
     tv::Settings = atStart;
     tv::LoadSettings();
-    EXPECT_EQ(Fields(tv::Settings), Fields(row.expected)) << row.name;
+    EXPECT_EQ(fields(tv::Settings), fields(row.expected)) << row.name;
   }
 }
 
@@ -125,29 +125,29 @@ TEST_F(SettingsFileTest, ReadsAreCutAt255Bytes) {
 }
 
 TEST_F(SettingsFileTest, WriteIniKeepsOtherLinesAndTheirOrder) {
-  const std::string before = Sjis("; kept\r\n[Other]\r\nx=1\r\n[Section]\r\nBGM区分= 1\r\nz=last\r\n");
-  WriteBytes(m_ini, before);
+  const std::string before = sjis("; kept\r\n[Other]\r\nx=1\r\n[Section]\r\nBGM区分= 1\r\nz=last\r\n");
+  writeBytes(m_ini, before);
   EXPECT_EQ(tv::WriteIni(tv::kSettingsSection, tv::kKeyPicKind, " 0", m_ini), "");
   EXPECT_EQ(tv::WriteIni(tv::kSettingsSection, tv::kKeyBgmKind, " 2", m_ini), "");
   EXPECT_EQ(tv::LastApiResult, 1);
-  EXPECT_EQ(ReadBytes(m_ini),
-            Sjis("; kept\r\n[Other]\r\nx=1\r\n[Section]\r\nBGM区分= 2\r\nz=last\r\n画像区分= 0\r\n"));
+  EXPECT_EQ(readBytes(m_ini),
+            sjis("; kept\r\n[Other]\r\nx=1\r\n[Section]\r\nBGM区分= 2\r\nz=last\r\n画像区分= 0\r\n"));
 }
 
 TEST_F(SettingsFileTest, Utf16FileAndAccentedPathSurvive) {
   const std::string accented = m_folder / "café ☕.jpg";
-  WriteBytes(accented, "jpeg");
+  writeBytes(accented, "jpeg");
   tv::Settings.PicKind = 1;
   tv::Settings.PicFile = accented;
-  tv::WriteSettings();
+  tv::writeSettings();
   EXPECT_EQ(tv::LastApiResult, 1);
-  EXPECT_EQ(ReadBytes(m_ini).substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(readBytes(m_ini).substr(0, 2), "\xFF\xFE");
   tv::Settings = {};
   tv::LoadSettings();
   EXPECT_EQ(std::tuple(tv::Settings.PicKind, tv::Settings.PicFile), std::tuple(1, accented));
 
   // A UTF-16 file written by another program reads the same.
-  WriteBytes(m_ini, "\xFF\xFE" + tv::Utf8ToUtf16Le("[section]\r\nbgm区分= 1\r\nBGMﾘﾋﾟｰﾄ= 4\r\n").bytes);
+  writeBytes(m_ini, "\xFF\xFE" + tv::utf8ToUtf16Le("[section]\r\nbgm区分= 1\r\nBGMﾘﾋﾟｰﾄ= 4\r\n").bytes);
   tv::Settings = {};
   tv::LoadSettings();
   EXPECT_EQ(std::tuple(tv::Settings.BgmKind, tv::Settings.BgmRepeat), std::tuple(1, 4));
@@ -156,30 +156,30 @@ TEST_F(SettingsFileTest, Utf16FileAndAccentedPathSurvive) {
 // A folder the saver may not write to: refused at the step where a
 // read-only folder fails (creating the new file), then for real.
 TEST_F(SettingsFileTest, UnwritableFolderLosesNothingAndReportsNothing) {
-  const std::string before = Sjis("[Section]\r\n画像区分= 1\r\n");
-  WriteBytes(m_ini, before);
-  tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::CreateTemporary);
+  const std::string before = sjis("[Section]\r\n画像区分= 1\r\n");
+  writeBytes(m_ini, before);
+  tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::CreateTemporary);
   tv::Settings.PicKind = 0;
-  EXPECT_NO_THROW(tv::WriteSettings());
+  EXPECT_NO_THROW(tv::writeSettings());
   EXPECT_EQ(tv::LastApiResult, 0);
-  EXPECT_EQ(ReadBytes(m_ini), before);
-  tv::SetProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+  EXPECT_EQ(readBytes(m_ini), before);
+  tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
 
-  tv::SetSaverFolderForTesting(m_folder / "no-such-folder");
-  tv::WriteSettings();
+  tv::setSaverFolderForTesting(m_folder / "no-such-folder");
+  tv::writeSettings();
   EXPECT_EQ(tv::LastApiResult, 0);
   EXPECT_FALSE(std::filesystem::exists(m_folder / "no-such-folder"));
 
-  tv::SetSaverFolderForTesting(m_folder.path());
+  tv::setSaverFolderForTesting(m_folder.path());
   chmod(m_folder.path().c_str(), 0555);
   {
     const host_test::FilePermissionsEnforced enforced;
     if (!enforced.active() && geteuid() == 0) GTEST_SKIP() << "cannot give up root's permission override";
-    tv::WriteSettings();
+    tv::writeSettings();
   }
   chmod(m_folder.path().c_str(), 0755);
   EXPECT_EQ(tv::LastApiResult, 0);
-  EXPECT_EQ(ReadBytes(m_ini), before);
+  EXPECT_EQ(readBytes(m_ini), before);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 namespace tumbleview {
 namespace {
 
-using test::WaitUntil;
+using test::waitUntil;
 
 // A window's parent, and its place, size and map state in `a`.
 struct Geometry {
@@ -40,7 +40,7 @@ Geometry query(Display* display, Window window) {
 class PreviewWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::Application();
+    test::application();
     m_connection = X11Connection::open();
     ASSERT_TRUE(m_connection);
     // A still whose left half is red and right half blue.
@@ -71,7 +71,7 @@ TEST_F(PreviewWindowTest, BecomesAChildOfThePaneAndFillsIt) {
   EXPECT_EQ(preview->windowTitle(), "Preview Window");
   ASSERT_TRUE(preview->showInPane(pane));
   const Window window = preview->winId();
-  ASSERT_TRUE(WaitUntil([&] {
+  ASSERT_TRUE(waitUntil([&] {
     const Geometry g = query(display(), window);
     return g.parent == pane && g.a.x == 0 && g.a.y == 0 && g.a.width == 200 && g.a.height == 150 && g.mapped();
   })) << "parent " << query(display(), window).parent << " width " << query(display(), window).a.width;
@@ -81,11 +81,11 @@ TEST_F(PreviewWindowTest, BecomesAChildOfThePaneAndFillsIt) {
   EXPECT_EQ(shown.pixel(5, 5), qRgb(255, 0, 0));
   EXPECT_EQ(shown.pixel(195, 145), qRgb(0, 0, 255));
   // A child window is never taken for a top-level one.
-  EXPECT_EQ(FindWindowByTitle("Preview Window"), 0u);
+  EXPECT_EQ(findWindowByTitle("Preview Window"), 0u);
 
   preview->unload();
   EXPECT_EQ(LastApiResult, 1);
-  EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
+  EXPECT_TRUE(waitUntil([&] { return preview.isNull(); }));
   XDestroyWindow(display(), pane);
   XSync(display(), False);
 }
@@ -94,12 +94,12 @@ TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
   const Window pane = makePane(120, 90);
   QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
   ASSERT_TRUE(preview->showInPane(pane));
-  ASSERT_TRUE(WaitUntil([&] { return query(display(), preview->winId()).mapped(); }));
+  ASSERT_TRUE(waitUntil([&] { return query(display(), preview->winId()).mapped(); }));
   XDestroyWindow(display(), pane);
   XSync(display(), False);
-  EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
+  EXPECT_TRUE(waitUntil([&] { return preview.isNull(); }));
   EXPECT_EQ(Form::loadedCount(), 0);
-  RunUntilNoFormIsLoaded();  // nothing left: the program can end
+  runUntilNoFormIsLoaded();  // nothing left: the program can end
 }
 
 TEST_F(PreviewWindowTest, ShowsTheCompiledInStillAndRefusesAPaneThatDoesNotExist) {
@@ -112,7 +112,7 @@ TEST_F(PreviewWindowTest, ShowsTheCompiledInStillAndRefusesAPaneThatDoesNotExist
   EXPECT_FALSE(preview->showInPane(gone));
   EXPECT_FALSE(preview->isVisible());
   preview->unload();
-  EXPECT_TRUE(WaitUntil([&] { return preview.isNull(); }));
+  EXPECT_TRUE(waitUntil([&] { return preview.isNull(); }));
 }
 
 }  // namespace

@@ -28,7 +28,7 @@
 namespace tumbleview {
 namespace {
 
-using test::WaitUntil;
+using test::waitUntil;
 
 // Records its events in order.
 class RecordingForm : public Form {
@@ -46,7 +46,7 @@ class RecordingForm : public Form {
 };
 
 TEST(Form, RunsItsHandlersInOrderKeepsItsSurfaceAndGoesAwayAfterUnload) {
-  test::Application();
+  test::application();
   std::vector<std::string> events;
   QPointer<RecordingForm> form = new RecordingForm(events);
   form->setBackColor(QColor(1, 2, 3));
@@ -65,10 +65,10 @@ TEST(Form, RunsItsHandlersInOrderKeepsItsSurfaceAndGoesAwayAfterUnload) {
   EXPECT_EQ(form->surface().pixel(55, 45), qRgb(1, 2, 3));
 
   form->showModeless();
-  ASSERT_TRUE(WaitUntil([&] { return form->isVisible(); }));
+  ASSERT_TRUE(waitUntil([&] { return form->isVisible(); }));
   events.clear();
   form->resize(222, 111);
-  ASSERT_TRUE(WaitUntil([&] { return !events.empty() && events.back() == "resize"; }));
+  ASSERT_TRUE(waitUntil([&] { return !events.empty() && events.back() == "resize"; }));
 
   // A close request from outside unloads as unloading from code does.
   QCloseEvent close;
@@ -78,11 +78,11 @@ TEST(Form, RunsItsHandlersInOrderKeepsItsSurfaceAndGoesAwayAfterUnload) {
   EXPECT_EQ(Form::loadedCount(), 0);
   form->unload();  // a second unload does nothing
   EXPECT_EQ(events.back(), "unload");
-  EXPECT_TRUE(WaitUntil([&] { return form.isNull(); }));
+  EXPECT_TRUE(waitUntil([&] { return form.isNull(); }));
 }
 
 TEST(Form, ShowModalAndTheMessageLoopReturnOnceUnloaded) {
-  test::Application();
+  test::application();
   std::vector<std::string> events;
   QPointer<RecordingForm> modal = new RecordingForm(events);
   QTimer::singleShot(50, modal, [&] { modal->unload(); });
@@ -95,15 +95,15 @@ TEST(Form, ShowModalAndTheMessageLoopReturnOnceUnloaded) {
   second->load();
   QTimer::singleShot(20, first, [&] { first->unload(); });
   QTimer::singleShot(60, second, [&] { second->unload(); });
-  RunUntilNoFormIsLoaded();
+  runUntilNoFormIsLoaded();
   EXPECT_EQ(Form::loadedCount(), 0);
   EXPECT_TRUE(second.isNull() || !second->isLoaded());
-  RunUntilNoFormIsLoaded();  // returns at once with nothing loaded
-  ASSERT_TRUE(WaitUntil([&] { return first.isNull() && second.isNull(); }));
+  runUntilNoFormIsLoaded();  // returns at once with nothing loaded
+  ASSERT_TRUE(waitUntil([&] { return first.isNull() && second.isNull(); }));
 }
 
 TEST(Controls, ComboBoxKeepsItsTextWhenItemsAreAdded) {
-  test::Application();
+  test::application();
   ComboBox box;
   box.setText("7");
   for (int i = 0; i <= 20; ++i) box.addItem(i == 0 ? QString() : QString::number(i));
@@ -116,7 +116,7 @@ TEST(Controls, ComboBoxKeepsItsTextWhenItemsAreAdded) {
 }
 
 TEST(Controls, GroupMembersShareOneHandlerThatGetsTheIndex) {
-  test::Application();
+  test::application();
   QWidget window;
   ControlGroup<Label> labels;
   for (int index : {0, 1, 2, 9}) {
@@ -136,7 +136,7 @@ TEST(Controls, GroupMembersShareOneHandlerThatGetsTheIndex) {
 }
 
 TEST(Controls, LabelShowsMarkupAsTextAndClicksOnLeftRelease) {
-  test::Application();
+  test::application();
   Label label;
   label.setCaption("<b>C:\\x</b>");
   label.resize(120, 20);
@@ -154,23 +154,23 @@ TEST(Controls, LabelShowsMarkupAsTextAndClicksOnLeftRelease) {
 }
 
 TEST(Controls, TimerTicksOnlyWhileEnabledWithAnInterval) {
-  test::Application();
+  test::application();
   Timer timer;
   int ticks = 0;
   QObject::connect(&timer, &Timer::tick, [&] { ++ticks; });
   timer.setEnabled(true);  // no interval yet: no ticks
-  WaitUntil([] { return false; }, 30);
+  waitUntil([] { return false; }, 30);
   EXPECT_EQ(ticks, 0);
   timer.setInterval(5);
-  ASSERT_TRUE(WaitUntil([&] { return ticks >= 3; }));
+  ASSERT_TRUE(waitUntil([&] { return ticks >= 3; }));
   timer.setEnabled(false);
   const int stopped = ticks;
-  WaitUntil([] { return false; }, 50);
+  waitUntil([] { return false; }, 50);
   EXPECT_EQ(ticks, stopped);
 }
 
 TEST(PictureBox, SizesItselfToAPictureAndStretchCopiesPartOfOne) {
-  test::Application();
+  test::application();
   PictureBox box;
   box.setBackColor(Qt::black);
   box.setAutoSize(true);
@@ -194,7 +194,7 @@ TEST(PictureBox, SizesItselfToAPictureAndStretchCopiesPartOfOne) {
 // Grids of the raised edge: L = Midlight, H = Light, S = Dark, D = Shadow,
 // '.' = untouched.
 TEST(DrawBoxEdge, DrawsTheRaisedEdgeWithDarkCornersAndAnUntouchedInside) {
-  test::Application();
+  test::application();
   const QPalette p = QApplication::palette();
   const std::map<char, QRgb> colourOf = {
       {'L', p.color(QPalette::Midlight).rgb()}, {'H', p.color(QPalette::Light).rgb()},
@@ -217,7 +217,7 @@ TEST(DrawBoxEdge, DrawsTheRaisedEdgeWithDarkCornersAndAnUntouchedInside) {
 }
 
 TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
-  test::Application();
+  test::application();
   // A clock that moves 50 ms at every reading: five frames, no waiting.
   auto fakeNow = std::chrono::steady_clock::time_point{};
   std::vector<QRect> frames;
@@ -225,7 +225,7 @@ TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
   timing.frameInterval = std::chrono::milliseconds(0);
   timing.now = [&] { return fakeNow += std::chrono::milliseconds(50); };
   timing.onFrame = [&](const QRect& outline) { frames.push_back(outline); };
-  SetZoomTiming(timing);
+  setZoomTiming(timing);
 
   QWidget window;
   window.setGeometry(300, 200, 100, 80);
@@ -233,57 +233,57 @@ TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
   CursorY = 20;
   AnimateOpen(&window);
   ASSERT_GE(frames.size(), 3u);
-  EXPECT_EQ(frames.front(), ZoomFrameRect(QRect(10, 20, 0, 0), window.frameGeometry(), 0.25));
+  EXPECT_EQ(frames.front(), zoomFrameRect(QRect(10, 20, 0, 0), window.frameGeometry(), 0.25));
   EXPECT_EQ(frames.back(), window.frameGeometry());
 
   frames.clear();
   AnimateClose(&window);
   EXPECT_EQ(frames.back(), QRect(10, 20, 0, 0));
-  EXPECT_EQ(ZoomFrameRect(QRect(0, 0, 0, 0), QRect(100, 50, 200, 100), 0.5), QRect(50, 25, 100, 50));
+  EXPECT_EQ(zoomFrameRect(QRect(0, 0, 0, 0), QRect(100, 50, 200, 100), 0.5), QRect(50, 25, 100, 50));
   // No overlay is left on the screen.
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     EXPECT_FALSE(widget != &window && widget->isVisible());
   }
-  SetZoomTiming(ZoomTiming{});
+  setZoomTiming(ZoomTiming{});
 }
 
 TEST(Program, ScreenTwipsAndNestedPointerChanges) {
-  test::Application();
-  EXPECT_EQ(ScreenSizePixels(), QSize(1024, 768));
-  EXPECT_DOUBLE_EQ(TwipsPerPixelX(), 15.0);
-  EXPECT_DOUBLE_EQ(TwipsPerPixelY(), 15.0);
-  SetAppPointer(AppPointer::Hourglass);
-  SetAppPointer(AppPointer::Hourglass);
+  test::application();
+  EXPECT_EQ(screenSizePixels(), QSize(1024, 768));
+  EXPECT_DOUBLE_EQ(twipsPerPixelX(), 15.0);
+  EXPECT_DOUBLE_EQ(twipsPerPixelY(), 15.0);
+  setAppPointer(AppPointer::Hourglass);
+  setAppPointer(AppPointer::Hourglass);
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-  SetAppPointer(AppPointer::Default);
+  setAppPointer(AppPointer::Default);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
-  test::Application();
-  const pid_t pid = StartProgram("/bin/true");
+  test::application();
+  const pid_t pid = startProgram("/bin/true");
   ASSERT_GT(pid, 0);
   // Reaped by the event loop: the process entry disappears, no zombie.
-  EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists("/proc/" + std::to_string(pid)); }));
-  EXPECT_TRUE(StartedProgramHasEnded(pid));
+  EXPECT_TRUE(waitUntil([&] { return !std::filesystem::exists("/proc/" + std::to_string(pid)); }));
+  EXPECT_TRUE(startedProgramHasEnded(pid));
 
   // A program that would run for a while ends with its process group.
   host_test::TempFolder folder;
   const std::string script = folder / "Tumbleview.dll";
-  host_test::WriteBytes(script, "#!/bin/sh\nsleep 30\n");
+  host_test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  const pid_t sleeper = StartProgram(script);
-  EXPECT_FALSE(StartedProgramHasEnded(sleeper));
-  EndStartedProgram(sleeper);
-  EXPECT_TRUE(WaitUntil([&] { return StartedProgramHasEnded(sleeper); }));
+  const pid_t sleeper = startProgram(script);
+  EXPECT_FALSE(startedProgramHasEnded(sleeper));
+  endStartedProgram(sleeper);
+  EXPECT_TRUE(waitUntil([&] { return startedProgramHasEnded(sleeper); }));
 
-  EXPECT_THROW(StartProgram("/nonexistent/Tumbleview.dll"), ToolkitError);
+  EXPECT_THROW(startProgram("/nonexistent/Tumbleview.dll"), ToolkitError);
   // The test program's own arguments, as GoogleTest received them.
   std::string expected;
   const std::vector<std::string> argv = ::testing::internal::GetArgvs();
   for (std::size_t i = 1; i < argv.size(); ++i) expected += (i > 1 ? " " : "") + argv[i];
-  EXPECT_EQ(ArgumentText(), expected);
+  EXPECT_EQ(argumentText(), expected);
 }
 
 TEST(Program, EndProgramNowRunsNoExitHandlers) {
@@ -292,7 +292,7 @@ TEST(Program, EndProgramNowRunsNoExitHandlers) {
   EXPECT_EXIT(
       {
         std::atexit([] { _exit(8); });
-        EndProgramNow(7);
+        endProgramNow(7);
       },
       ::testing::ExitedWithCode(7), "");
 }

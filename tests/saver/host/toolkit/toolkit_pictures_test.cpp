@@ -22,10 +22,10 @@
 namespace tumbleview {
 namespace {
 
-using host_test::EntryCount;
-using host_test::ReadBytes;
+using host_test::entryCount;
+using host_test::readBytes;
 using host_test::TempFolder;
-using host_test::WriteBytes;
+using host_test::writeBytes;
 
 // A little-endian field of `size` bytes.
 int le(const std::string& bytes, int at, int size) {
@@ -51,26 +51,26 @@ TEST(StretchIndexMap, FollowsTheColourOnColourStretch) {
       {2, 4, {0, 0, 1, 1}},    {4, 2, {0, 2}},          {3, 3, {0, 1, 2}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(StretchIndexMap(c.source, c.target), c.expected) << c.source << " -> " << c.target;
+    EXPECT_EQ(stretchIndexMap(c.source, c.target), c.expected) << c.source << " -> " << c.target;
   }
-  EXPECT_TRUE(StretchIndexMap(0, 3).empty());
+  EXPECT_TRUE(stretchIndexMap(0, 3).empty());
 }
 
 TEST(StretchCopy, CopiesBlocksAndClipsToTheTarget) {
   const QImage source = patterned(4, 4);
   QImage enlarged(8, 8, QImage::Format_RGB32);
   enlarged.fill(Qt::black);
-  StretchCopy(enlarged, QRect(0, 0, 8, 8), source, QRect(0, 0, 2, 2));
+  stretchCopy(enlarged, QRect(0, 0, 8, 8), source, QRect(0, 0, 2, 2));
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) ASSERT_EQ(enlarged.pixel(x, y), source.pixel(x / 4, y / 4)) << x << "," << y;
   }
   QImage shrunk(2, 2, QImage::Format_RGB32);
-  StretchCopy(shrunk, QRect(0, 0, 2, 2), source, QRect(0, 0, 4, 4));
+  stretchCopy(shrunk, QRect(0, 0, 2, 2), source, QRect(0, 0, 4, 4));
   EXPECT_EQ(shrunk.pixel(1, 1), source.pixel(2, 2));
   // A target rectangle hanging off the image: only the inside is drawn.
   QImage small(3, 3, QImage::Format_RGB32);
   small.fill(Qt::black);
-  StretchCopy(small, QRect(2, 2, 4, 4), source, QRect(0, 0, 4, 4));
+  stretchCopy(small, QRect(2, 2, 4, 4), source, QRect(0, 0, 4, 4));
   EXPECT_EQ(small.pixel(2, 2), source.pixel(0, 0));
   EXPECT_EQ(small.pixel(1, 1), qRgb(0, 0, 0));
 }
@@ -80,8 +80,8 @@ TEST(SaveBitmapFile, WritesA24BitBottomUpFileOfTheExactPixels) {
   const std::string path = folder / "out.bmp";
   for (int width : {1, 2, 3, 4}) {  // every amount of row padding
     const QImage image = patterned(width, 3);
-    SaveBitmapFile(image, path);
-    const std::string bytes = ReadBytes(path);
+    saveBitmapFile(image, path);
+    const std::string bytes = readBytes(path);
     const int stride = (width * 3 + 3) / 4 * 4;
     ASSERT_EQ(bytes.size(), 54u + stride * 3) << width;
     EXPECT_EQ(bytes.substr(0, 2), "BM");
@@ -103,26 +103,26 @@ TEST(SaveBitmapFile, WritesA24BitBottomUpFileOfTheExactPixels) {
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
   }
-  EXPECT_EQ(EntryCount(folder.path()), 1u);
+  EXPECT_EQ(entryCount(folder.path()), 1u);
 }
 
 TEST(SaveBitmapFile, ReplacesAPlantedLinkInsteadOfFollowingIt) {
   TempFolder folder;
   const std::string victim = folder / "victim.txt";
-  WriteBytes(victim, "keep me");
+  writeBytes(victim, "keep me");
   const std::string path = folder / "Tumbleview.bmp";
   std::filesystem::create_symlink(victim, path);
-  SaveBitmapFile(patterned(2, 2), path);
+  saveBitmapFile(patterned(2, 2), path);
   EXPECT_FALSE(std::filesystem::is_symlink(path));
-  EXPECT_EQ(ReadBytes(path).size(), 54u + 8u * 2u);
-  EXPECT_EQ(ReadBytes(victim), "keep me");
+  EXPECT_EQ(readBytes(path).size(), 54u + 8u * 2u);
+  EXPECT_EQ(readBytes(victim), "keep me");
 }
 
 TEST(SaveBitmapFile, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   TempFolder folder;
   const std::string path = folder / "Tumbleview.bmp";
-  SaveBitmapFile(patterned(2, 2), path);
-  const std::string before = ReadBytes(path);
+  saveBitmapFile(patterned(2, 2), path);
+  const std::string before = readBytes(path);
 
   // A real write failure: the file-size limit makes write() fail with EFBIG
   // once the file would pass 1000 bytes.
@@ -132,43 +132,43 @@ TEST(SaveBitmapFile, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   rlimit limited = saved;
   limited.rlim_cur = 1000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  EXPECT_THROW(SaveBitmapFile(patterned(100, 100), path), ToolkitError);
+  EXPECT_THROW(saveBitmapFile(patterned(100, 100), path), ToolkitError);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
-  EXPECT_EQ(ReadBytes(path), before);
-  EXPECT_EQ(EntryCount(folder.path()), 1u);
+  EXPECT_EQ(readBytes(path), before);
+  EXPECT_EQ(entryCount(folder.path()), 1u);
   // Nothing to write and nowhere to write it are failures too.
-  EXPECT_THROW(SaveBitmapFile(QImage(), path), ToolkitError);
-  EXPECT_THROW(SaveBitmapFile(patterned(2, 2), folder / "missing/x.bmp"), ToolkitError);
-  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_THROW(saveBitmapFile(QImage(), path), ToolkitError);
+  EXPECT_THROW(saveBitmapFile(patterned(2, 2), folder / "missing/x.bmp"), ToolkitError);
+  EXPECT_EQ(readBytes(path), before);
 }
 
 TEST(LoadPictureFile, LoadsBmpAndJpegByContentAndRefusesTheRest) {
   TempFolder folder;
   const QImage image = patterned(5, 3);
   const std::string bmp = folder / "picture.bmp";
-  SaveBitmapFile(image, bmp);
-  EXPECT_EQ(LoadPictureFile(bmp), image);
+  saveBitmapFile(image, bmp);
+  EXPECT_EQ(loadPictureFile(bmp), image);
 
   // A JPEG under a misleading name is still a JPEG.
   const std::string jpeg = folder / "picture.bmp.txt";
   ASSERT_TRUE(patterned(16, 8).save(QString::fromStdString(jpeg), "JPEG"));
-  EXPECT_EQ(LoadPictureFile(jpeg).size(), QSize(16, 8));
+  EXPECT_EQ(loadPictureFile(jpeg).size(), QSize(16, 8));
 
   const std::string png = folder / "picture.png";
   ASSERT_TRUE(image.save(QString::fromStdString(png), "PNG"));
   const std::string truncated = folder / "truncated.bmp";
-  WriteBytes(truncated, ReadBytes(bmp).substr(0, 30));
+  writeBytes(truncated, readBytes(bmp).substr(0, 30));
   // A 30000 x 30000 header in a 70-byte file: refused, nothing allocated.
   const std::string huge = folder / "huge.bmp";
-  std::string hugeBytes = ReadBytes(bmp).substr(0, 70);
+  std::string hugeBytes = readBytes(bmp).substr(0, 70);
   for (std::size_t at : {18u, 22u}) hugeBytes.replace(at, 2, "\x30\x75");  // 30000
-  WriteBytes(huge, hugeBytes);
+  writeBytes(huge, hugeBytes);
   // A FIFO would block a plain reader for ever.
   const std::string fifo = folder / "fifo.jpg";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& refused : {png, truncated, huge, fifo, folder.path(), folder / "missing.jpg"}) {
-    EXPECT_THROW(LoadPictureFile(refused), ToolkitError) << refused;
+    EXPECT_THROW(loadPictureFile(refused), ToolkitError) << refused;
   }
 }
 
@@ -177,14 +177,14 @@ TEST(LoadPictureFile, GivesBlackNotLeftoverMemoryForMissingRows) {
   QImage white(8, 8, QImage::Format_RGB32);
   white.fill(Qt::white);
   const std::string whole = folder / "whole.bmp";
-  SaveBitmapFile(white, whole);
+  saveBitmapFile(white, whole);
   // Half the rows cut off; rows are stored bottom first, so the top half
   // is missing.
   const std::string cut = folder / "cut.bmp";
-  WriteBytes(cut, ReadBytes(whole).substr(0, 54 + 4 * 8 * 3));
+  writeBytes(cut, readBytes(whole).substr(0, 54 + 4 * 8 * 3));
   QImage loaded;
   try {
-    loaded = LoadPictureFile(cut);
+    loaded = loadPictureFile(cut);
   } catch (const ToolkitError&) {
     GTEST_SKIP() << "this Qt refuses the cut file outright, which is fine too";
   }
@@ -199,7 +199,7 @@ TEST(LoadPictureFile, LoadsALargeCameraPhotoAtItsOwnSize) {
   QImage photo(8000, 6000, QImage::Format_RGB32);
   photo.fill(QColor(200, 120, 40));
   ASSERT_TRUE(photo.save(QString::fromStdString(path), "JPEG", 50));
-  const QImage loaded = LoadPictureFile(path);
+  const QImage loaded = loadPictureFile(path);
   EXPECT_EQ(loaded.size(), QSize(8000, 6000));
   EXPECT_NEAR(qRed(loaded.pixel(4000, 3000)), 200, 4);
 }

@@ -11,7 +11,7 @@
 
 namespace tumbleview::test {
 
-inline QApplication& Application() {
+inline QApplication& application() {
   static int argc = 1;
   static char name[] = "toolkit_test";
   static char* argv[] = {name, nullptr};
@@ -22,8 +22,8 @@ inline QApplication& Application() {
 
 // Processes events until `condition` holds or `timeoutMs` has passed;
 // returns the condition's last value.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
-  Application();
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
+  application();
   QDeadlineTimer deadline(timeoutMs);
   while (!condition()) {
     if (deadline.hasExpired()) return condition();

@@ -39,7 +39,7 @@ int main() {
   constexpr int kSearches = 100;
   const auto start = std::chrono::steady_clock::now();
   X11WindowId found = 0;
-  for (int i = 0; i < kSearches; ++i) found |= FindWindowByTitle(*saver, "Tumbleview_VC");
+  for (int i = 0; i < kSearches; ++i) found |= findWindowByTitle(*saver, "Tumbleview_VC");
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
   std::printf("FindWindowByTitle, 300 windows (100 framed), no match: %.3f ms per search\n",
               elapsed.count() / kSearches);

@@ -22,7 +22,7 @@
 namespace tumbleview {
 namespace {
 
-using test::WaitUntil;
+using test::waitUntil;
 
 // Windows made by the test on a connection of its own, as another program
 // would make them.
@@ -78,17 +78,17 @@ class TitledForm : public Form {
 };
 
 TEST(FindWindowByTitle, FindsAHiddenFormUntilItIsGone) {
-  test::Application();
+  test::application();
   const std::string title = "<Tumbleview>の設定";
-  EXPECT_EQ(FindWindowByTitle(title), 0u);
+  EXPECT_EQ(findWindowByTitle(title), 0u);
   QPointer<TitledForm> form = new TitledForm(QString::fromStdString(title));
   form->load();  // loaded, never shown
   ASSERT_FALSE(form->isVisible());
-  EXPECT_EQ(FindWindowByTitle(title), form->winId());
-  EXPECT_EQ(FindWindowByTitle("<Tumbleview>の"), 0u);  // a prefix is not a match
+  EXPECT_EQ(findWindowByTitle(title), form->winId());
+  EXPECT_EQ(findWindowByTitle("<Tumbleview>の"), 0u);  // a prefix is not a match
   form->unload();
-  ASSERT_TRUE(WaitUntil([&] { return form.isNull(); }));
-  EXPECT_TRUE(WaitUntil([&] { return FindWindowByTitle(title) == 0; }));
+  ASSERT_TRUE(waitUntil([&] { return form.isNull(); }));
+  EXPECT_TRUE(waitUntil([&] { return findWindowByTitle(title) == 0; }));
 }
 
 TEST(FindWindowByTitle, MatchesEitherNamePropertyOfClientsInsideFrames) {
@@ -107,11 +107,11 @@ TEST(FindWindowByTitle, MatchesEitherNamePropertyOfClientsInsideFrames) {
   other.setName(huge, "Tumbleview_VC" + std::string(4 << 20, 'x'));
   other.setName(huge, "Tumbleview_VC" + std::string(4 << 20, 'x'), false);
 
-  EXPECT_EQ(FindWindowByTitle("Tumbleview_VC"), utf8Only);
-  EXPECT_EQ(FindWindowByTitle("Café"), latin1Only);
-  EXPECT_EQ(FindWindowByTitle("<Tumbleview>の設定"), compound);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_VC"), utf8Only);
+  EXPECT_EQ(findWindowByTitle("Café"), latin1Only);
+  EXPECT_EQ(findWindowByTitle("<Tumbleview>の設定"), compound);
   other.destroy(utf8Only);
-  EXPECT_EQ(FindWindowByTitle("Tumbleview_VC"), 0u);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_VC"), 0u);
 
   // A reparenting window manager's frame, a wrapper and the client inside.
   const Window frame = other.createTopLevel(200, 150);
@@ -125,10 +125,10 @@ TEST(FindWindowByTitle, MatchesEitherNamePropertyOfClientsInsideFrames) {
   const Window child = other.create(application);
   other.setName(child, "Preview Window");
 
-  EXPECT_EQ(FindWindowByTitle("Tumbleview_Main"), client);
-  EXPECT_EQ(FindWindowByTitle("Preview Window"), 0u);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_Main"), client);
+  EXPECT_EQ(findWindowByTitle("Preview Window"), 0u);
   other.destroy(frame);
-  EXPECT_EQ(FindWindowByTitle("Tumbleview_Main"), 0u);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_Main"), 0u);
 }
 
 TEST(WindowExtentOf, IsTheOuterSizeOrZeroForNoWindow) {
@@ -137,10 +137,10 @@ TEST(WindowExtentOf, IsTheOuterSizeOrZeroForNoWindow) {
   const Window window =
       XCreateSimpleWindow(other.display(), DefaultRootWindow(other.display()), 5, 5, 120, 90, 3, 0, 0);
   XSync(other.display(), False);
-  EXPECT_EQ(std::pair(WindowExtentOf(window).width, WindowExtentOf(window).height), std::pair(126, 96));
+  EXPECT_EQ(std::pair(windowExtentOf(window).width, windowExtentOf(window).height), std::pair(126, 96));
   other.destroy(window);
-  EXPECT_EQ(WindowExtentOf(window).width, 0);
-  EXPECT_EQ(WindowExtentOf(0).height, 0);
+  EXPECT_EQ(windowExtentOf(window).width, 0);
+  EXPECT_EQ(windowExtentOf(0).height, 0);
 }
 
 TEST(PointerDisplayCounter, CountsLikeShowCursorAndHidesBelowZero) {
@@ -169,7 +169,7 @@ TEST(RecordCursorPosition, StoresThePointerPosition) {
   XSync(other.display(), False);
   CursorX = -1;
   CursorY = -1;
-  RecordCursorPosition();
+  recordCursorPosition();
   EXPECT_EQ(CursorX, 123);
   EXPECT_EQ(CursorY, 45);
 }

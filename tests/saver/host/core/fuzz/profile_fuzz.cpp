@@ -30,19 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if ((pick & 0x40) == 0) {
     const std::string value =
-        tumbleview::GetProfileStringFromBytes(bytes, section, key, "d", kSizes[(pick >> 4) & 3]);
+        tumbleview::getProfileStringFromBytes(bytes, section, key, "d", kSizes[(pick >> 4) & 3]);
     // Never more than the buffer: at most 3 UTF-8 bytes per CP932 byte.
     if (value.size() > 3 * 255) __builtin_trap();
     return 0;
   }
 
   const char* value = kValues[(pick >> 4) & 3];
-  const std::optional<std::string> edited = tumbleview::EditProfileBytes(bytes, section, key, value);
+  const std::optional<std::string> edited = tumbleview::editProfileBytes(bytes, section, key, value);
   if (!edited) return 0;
   // The edited key reads back exactly as the same line in a file of its own.
-  const std::string expected = tumbleview::GetProfileStringFromBytes(
-      *tumbleview::EditProfileBytes("", section, key, value), section, key, "d", kLargeBuffer);
-  const std::string actual = tumbleview::GetProfileStringFromBytes(*edited, section, key, "d", kLargeBuffer);
+  const std::string expected = tumbleview::getProfileStringFromBytes(
+      *tumbleview::editProfileBytes("", section, key, value), section, key, "d", kLargeBuffer);
+  const std::string actual = tumbleview::getProfileStringFromBytes(*edited, section, key, "d", kLargeBuffer);
   if (actual != expected || expected == "d") __builtin_trap();
   return 0;
 }
