@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "handoff_path.h"
 #include "shell_state.h"
 #include "textures.h"
 
@@ -42,15 +41,6 @@ constexpr int kPreviewInset = 10;
 constexpr float kDegreesToRadians = 0.017453292f;
 
 }  // namespace
-
-std::filesystem::path RenderApp::handoffPicture() {
-  // A folder others can write to could hand us any file; treat it as if
-  // there were no picture at all.
-  if (!isPrivateFolder(handoffFolder())) return {};
-  return handoffBitmapPath();
-}
-
-RenderApp::RenderApp() : RenderApp(handoffPicture()) {}
 
 RenderApp::RenderApp(const std::filesystem::path& picturePath, FrameClocks clocks)
     : m_frameTimer(std::move(clocks)), m_framesPerSecond(kStartFramesPerSecond) {

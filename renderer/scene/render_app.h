@@ -36,10 +36,6 @@ inline constexpr int renderTargetSize = 256;
 
 class RenderApp {
  public:
-  // The picture comes from the hand-off bitmap (handoff_path.h), but only
-  // when the hand-off folder is private to the user; otherwise it counts as
-  // missing.  Real clocks.
-  RenderApp();
   // The picture from `picturePath` (empty: no picture), time from `clocks`.
   explicit RenderApp(const std::filesystem::path& picturePath,
                      FrameClocks clocks = FrameClocks::system());
@@ -48,10 +44,6 @@ class RenderApp {
 
   RenderApp(const RenderApp&) = delete;
   RenderApp& operator=(const RenderApp&) = delete;
-
-  // The picture path that the no-argument constructor uses, or an empty path
-  // when the hand-off folder is not private.
-  static std::filesystem::path handoffPicture();
 
   // Draws one frame into the back buffer; the caller presents it.
   void DrawFrame();

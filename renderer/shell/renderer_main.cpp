@@ -1,12 +1,10 @@
 // The renderer program: one full-screen OpenGL window showing the scene
 // until Escape or a close request.  Its command line is ignored.
+#include "handoff.h"
 #include "sdl_shell.h"
 #include "shell_state.h"
 
 namespace {
-
-// The saver watches for a top-level window with this title.
-constexpr const char* kWindowTitle = "Tumbleview_VC";
 
 // The display configuration is fixed; nothing reads a file or the command
 // line.
@@ -22,8 +20,8 @@ void applySettings(tumbleview::ShellState& shell) {
 int main() {
   tumbleview::ShellState& shell = tumbleview::shellState();
   applySettings(shell);
-  if (!tumbleview::CreateRenderWindow(kWindowTitle, shell.screenWidth, shell.screenHeight,
-                                      shell.colourBits, shell.fullScreen)) {
+  if (!tumbleview::CreateRenderWindow(tumbleview::kRendererWindowTitle, shell.screenWidth,
+                                      shell.screenHeight, shell.colourBits, shell.fullScreen)) {
     return 0;
   }
   const int status = tumbleview::runRenderLoop();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "error_report.h"
+#include "handoff.h"
 #include "render_app.h"
 #include "sdl_messages.h"
 #include "shell_state.h"
@@ -235,7 +236,7 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   handles.previousReporter = setErrorReporter(showError);
   handles.reporterInstalled = true;
 
-  handles.app = std::make_unique<RenderApp>();
+  handles.app = std::make_unique<RenderApp>(privateHandoffBitmapPath());
   if (shell.loadFailed != 0) {
     destroyRenderApp();
     DestroyRenderWindow();

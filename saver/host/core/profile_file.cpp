@@ -13,6 +13,7 @@
 
 #include "basic_conversions.h"
 #include "iconv_cp932.h"
+#include "posix_atomic_file.h"
 
 namespace tumbleview {
 namespace {
@@ -26,8 +27,6 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr char32_t kBrokenByteBase = 0xDC00;         // lone or unassigned CP932 byte
 constexpr char32_t kUnmappedPairBase = 0x110000;     // lead/trail pair CP932 leaves unassigned
 constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-ProfileWriteFault g_writeFault = ProfileWriteFault::None;
 
 enum class Encoding { Cp932, Utf16Le };
 
@@ -283,49 +282,6 @@ bool hasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// Writes `bytes` to a fresh file next to `target` and renames it into place.
-// A new file gets the usual 0666 less the umask; a replaced one keeps its mode.
-bool replaceFile(const std::string& target, const std::string& bytes, std::optional<mode_t> mode) {
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  if (g_writeFault == ProfileWriteFault::CreateTemporary) {
-    errno = EACCES;
-    return false;
-  }
-  static unsigned counter = 0;
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder + "/." + name + "." + std::to_string(getpid()) + "." + std::to_string(++counter);
-    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  // Best effort: a mode that cannot be copied is no reason to lose the write.
-  if (mode) (void)fchmod(fd, *mode);
-  bool ok = true;
-  std::size_t written = 0;
-  while (ok && written < bytes.size()) {
-    const ssize_t n = g_writeFault == ProfileWriteFault::WriteData
-                          ? (errno = ENOSPC, -1)
-                          : write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else written += static_cast<std::size_t>(n);
-  }
-  if (g_writeFault == ProfileWriteFault::WriteData) ok = false;
-  if (ok) ok = fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok && g_writeFault == ProfileWriteFault::Rename) {
-    errno = EXDEV;
-    ok = false;
-  }
-  if (ok) ok = rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temporary.c_str());
-  return ok;
-}
-
 // The file that a write through `path` replaces: a symbolic link's target.
 std::optional<std::string> writeTarget(const std::string& path) {
   struct stat info {};
@@ -484,19 +440,21 @@ bool writeProfileString(const std::string& path, std::string_view section, std::
   const std::optional<std::string> target = writeTarget(path);
   if (!target) return false;
   const ProfileFileBytes file = readProfileFileBytes(*target);
-  std::optional<mode_t> mode;
+  // A new file gets the usual 0666 less the umask; a replaced one keeps its
+  // mode.  Not private: settings are no secret, and other tools read them.
+  AtomicWriteOptions options{.mode = 0666, .exactMode = false, .syncToDisk = true};
   if (file.state == ProfileFileState::Ok) {
     struct stat info {};
-    if (stat(target->c_str(), &info) == 0) mode = info.st_mode & 07777;
+    if (stat(target->c_str(), &info) == 0) options = {.mode = info.st_mode & 07777, .exactMode = true};
   } else if (file.state != ProfileFileState::Missing) {
     return false;
   }
   const std::optional<std::string> newBytes = editProfileBytes(file.bytes, section, key, value);
   // A file the reader would refuse is as good as lost.
   if (!newBytes || newBytes->size() > kProfileFileSizeLimit) return false;
-  return replaceFile(*target, *newBytes, mode);
+  // A settings file the user may write, in a folder the user may not (a
+  // per-machine install), is still updated: in place, as a last resort.
+  return replaceFileContents(*target, *newBytes, options, /*inPlaceFallback=*/true) == 0;
 }
-
-void setProfileWriteFaultForTesting(ProfileWriteFault fault) { g_writeFault = fault; }
 
 }  // namespace tumbleview

@@ -85,10 +85,12 @@ std::string getProfileStringFromBytes(std::string_view fileBytes, std::string_vi
 //    that CP932 cannot hold exactly, the whole file is rewritten as UTF-16LE
 //    with FF FE, so nothing turns into '?'.  (A CP932 file holding broken
 //    bytes cannot be converted: that write fails instead.)
-//  - The new contents go to a temporary file in the same folder, which is
-//    flushed and renamed over the old one.  On any failure the old file is
-//    untouched, the temporary file removed, and the answer is false.  A
-//    symbolic link is followed: its target is replaced, the link stays.
+//  - The new contents replace the file through replaceFileContents
+//    (posix_atomic_file.h): a fresh file in the same folder, flushed to disk
+//    and renamed over the old one; on any failure the old file is untouched
+//    and the answer is false.  When the folder is closed to us but the file
+//    is not, the file is rewritten in place instead.  A symbolic link is
+//    followed: its target is replaced, the link stays.
 // Refused (false, nothing written): an empty section or key, a key with
 // '=', a key starting with '[' or ';', any CR, LF or NUL in the three texts
 // (they would forge other lines), invalid UTF-8, a file in the path's place
@@ -102,10 +104,5 @@ bool writeProfileString(const std::string& path, std::string_view section, std::
 // write is refused.  No size limit is applied here.
 std::optional<std::string> editProfileBytes(std::string_view fileBytes, std::string_view section,
                                             std::string_view key, std::string_view value);
-
-// Test seam: makes the next writes fail at the given step, as a full disk
-// or a read-only folder would, until reset with ProfileWriteFault::None.
-enum class ProfileWriteFault { None, CreateTemporary, WriteData, Rename };
-void setProfileWriteFaultForTesting(ProfileWriteFault fault);
 
 }  // namespace tumbleview

@@ -22,14 +22,11 @@ inline constexpr int kPictureAllocationLimitMb = 512;
 // or the picture is larger than the limit above.  Never blocks on a FIFO.
 QImage loadPictureFile(const std::filesystem::path& path);
 
-// Writes `image` as a Windows bitmap file: 24-bit RGB, 40-byte
-// BITMAPINFOHEADER, bottom row first, rows padded to 4 bytes, no
-// compression.  Alpha is ignored.  The file is written under a fresh
-// temporary name in the same folder (mode 0600), checked at every write and
-// at close, then renamed over `path`: readers see the old file or the whole
-// new one, never a part; a link planted at `path` is replaced, not
-// followed.  On any failure the temporary file is removed, `path` is left as
-// it was, and ToolkitError is thrown.  A null image is a failure.
+// Writes `image` as a Windows bitmap file through writeBitmapFile
+// (bitmap_file_writer.h): 24-bit, mode 0600, renamed into place so readers
+// see the old file or the whole new one; a link planted at `path` is
+// replaced, not followed.  Alpha is ignored.  On any failure `path` is left
+// as it was and ToolkitError is thrown; a null image is a failure.
 void saveBitmapFile(const QImage& image, const std::filesystem::path& path);
 
 // Copies `sourceRect` of `source` into `targetRect` of `target`, stretched

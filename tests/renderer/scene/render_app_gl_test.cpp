@@ -182,21 +182,6 @@ TEST_F(RenderAppTest, MissingPictureFailsSilentlyAndMakesNothing) {
   EXPECT_EQ(pointerShown, 1);
 }
 
-// The no-argument constructor reads the hand-off bitmap only from a folder
-// that is private to the user.
-TEST_F(RenderAppTest, HandoffPictureIsUsedOnlyFromAPrivateFolder) {
-  for (const auto& [mode, loadFailed] : {std::pair{0700, 0}, {0755, 1}, {0770, 1}}) {
-    SCOPED_TRACE(mode);
-    ASSERT_EQ(chmod(m_folder.c_str(), static_cast<mode_t>(mode)), 0);
-    setenv("TUMBLEVIEW_DRIVE_C", m_folder.c_str(), 1);
-    shellState().loadFailed = 0;
-    { RenderApp app; }
-    EXPECT_EQ(shellState().loadFailed, loadFailed);
-    unsetenv("TUMBLEVIEW_DRIVE_C");
-  }
-  chmod(m_folder.c_str(), 0700);
-}
-
 TEST_F(RenderAppTest, DestructionFreesTexturesAndListsThenShowsThePointer) {
   int pointerShown = 0;
   shellState().showPointer = [&] { ++pointerShown; };

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "failing_file_step.h"
 #include "host_test_files.h"
 #include "iconv_cp932.h"
 
@@ -159,7 +160,6 @@ TEST(ProfileRead, HostileContentsStayBounded) {
 
 class ProfileFileTest : public ::testing::Test {
  protected:
-  void TearDown() override { tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None); }
   std::string read(const std::string& key, const std::string& section = "s") {
     return tv::getProfileString(m_file, section, key, "d", 256);
   }
@@ -281,12 +281,13 @@ TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
 
 TEST_F(ProfileFileTest, FailedWriteKeepsTheOldFileWhole) {
   const std::string original = "[s]\r\nk=1\r\n";
-  for (const auto fault : {tv::ProfileWriteFault::CreateTemporary, tv::ProfileWriteFault::WriteData,
-                           tv::ProfileWriteFault::Rename}) {
+  using tv::test::FileStep;
+  for (const FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
     writeBytes(m_file, original);
-    tv::setProfileWriteFaultForTesting(fault);
-    EXPECT_FALSE(tv::writeProfileString(m_file, "s", "k", "2"));
-    tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+    {
+      const tv::test::FailingFileStep failing(step);
+      EXPECT_FALSE(tv::writeProfileString(m_file, "s", "k", "2"));
+    }
     EXPECT_EQ(readBytes(m_file), original);
     EXPECT_EQ(host_test::entryCount(m_folder.path()), 1u) << "a temporary file stayed behind";
   }

@@ -38,7 +38,6 @@ class SettingsFileTest : public ::testing::Test {
   }
   void TearDown() override {
     tv::setSaverFolderForTesting(std::nullopt);
-    tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
     tv::Settings = {};
   }
   // A settings file in CP932 with the given "key=value" lines (UTF-8).
@@ -153,33 +152,32 @@ TEST_F(SettingsFileTest, Utf16FileAndAccentedPathSurvive) {
   EXPECT_EQ(std::tuple(tv::Settings.BgmKind, tv::Settings.BgmRepeat), std::tuple(1, 4));
 }
 
-// A folder the saver may not write to: refused at the step where a
-// read-only folder fails (creating the new file), then for real.
-TEST_F(SettingsFileTest, UnwritableFolderLosesNothingAndReportsNothing) {
-  const std::string before = sjis("[Section]\r\n画像区分= 1\r\n");
+// A folder the saver may not write to (a per-machine install): a settings
+// file the user may write is still saved, in place; one the user may not
+// write loses nothing and reports nothing.  A missing folder is not made.
+TEST_F(SettingsFileTest, ClosedFolderSavesInPlaceOnlyWhenTheFileIsWritable) {
+  const host_test::FilePermissionsEnforced enforced;
+  if (!enforced.active() && geteuid() == 0) GTEST_SKIP() << "cannot give up root's permission override";
+  const std::string before = sjis("[Section]\r\n画像区分= 1\r\nBGM区分= 2\r\n");
   writeBytes(m_ini, before);
-  tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::CreateTemporary);
-  tv::Settings.PicKind = 0;
-  EXPECT_NO_THROW(tv::writeSettings());
+  chmod(m_folder.path().c_str(), 0555);
+  tv::Settings.BgmKind = 1;
+  tv::writeSettings();
+  EXPECT_EQ(tv::LastApiResult, 1);
+  EXPECT_EQ(readBytes(m_ini), sjis("[Section]\r\n画像区分= 0\r\nBGM区分= 1\r\n画像ﾌｧｲﾙ=\r\n"
+                                   "BGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=\r\n"));
+
+  writeBytes(m_ini, before);
+  chmod(m_ini.c_str(), 0444);
+  tv::writeSettings();
   EXPECT_EQ(tv::LastApiResult, 0);
   EXPECT_EQ(readBytes(m_ini), before);
-  tv::setProfileWriteFaultForTesting(tv::ProfileWriteFault::None);
+  chmod(m_folder.path().c_str(), 0755);
 
   tv::setSaverFolderForTesting(m_folder / "no-such-folder");
   tv::writeSettings();
   EXPECT_EQ(tv::LastApiResult, 0);
   EXPECT_FALSE(std::filesystem::exists(m_folder / "no-such-folder"));
-
-  tv::setSaverFolderForTesting(m_folder.path());
-  chmod(m_folder.path().c_str(), 0555);
-  {
-    const host_test::FilePermissionsEnforced enforced;
-    if (!enforced.active() && geteuid() == 0) GTEST_SKIP() << "cannot give up root's permission override";
-    tv::writeSettings();
-  }
-  chmod(m_folder.path().c_str(), 0755);
-  EXPECT_EQ(tv::LastApiResult, 0);
-  EXPECT_EQ(readBytes(m_ini), before);
 }
 
 }  // namespace

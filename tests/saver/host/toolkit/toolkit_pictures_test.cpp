@@ -1,17 +1,12 @@
-// Pictures: the stretch mapping, bitmap files written safely and exactly,
-// and loading real BMP and JPEG files.
+// Pictures: the stretch mapping, bitmap files from every image format, and
+// loading real BMP and JPEG files.
 #include <gtest/gtest.h>
 
 #include <QColor>
 #include <QImage>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-
-#include <csignal>
 #include <cstdint>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "host_test_files.h"
@@ -26,13 +21,6 @@ using host_test::entryCount;
 using host_test::readBytes;
 using host_test::TempFolder;
 using host_test::writeBytes;
-
-// A little-endian field of `size` bytes.
-int le(const std::string& bytes, int at, int size) {
-  unsigned value = 0;
-  for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + i]);
-  return static_cast<int>(value);
-}
 
 // Every pixel a different colour, so any mix-up of rows, columns or
 // channels shows.
@@ -75,72 +63,25 @@ TEST(StretchCopy, CopiesBlocksAndClipsToTheTarget) {
   EXPECT_EQ(small.pixel(1, 1), qRgb(0, 0, 0));
 }
 
-TEST(SaveBitmapFile, WritesA24BitBottomUpFileOfTheExactPixels) {
+// The writer itself is proved with the hand-off module; here, that every
+// format a picture can come in arrives as its own pixels, and that a
+// failure is a ToolkitError that leaves the old file.
+TEST(SaveBitmapFile, WritesEveryImageFormatAsItsPixelsAndThrowsOnFailure) {
   TempFolder folder;
   const std::string path = folder / "out.bmp";
-  for (int width : {1, 2, 3, 4}) {  // every amount of row padding
-    const QImage image = patterned(width, 3);
+  const QImage original = patterned(3, 2);
+  for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32,
+                                      QImage::Format_RGB888, QImage::Format_RGB16}) {
+    const QImage image = original.convertToFormat(format);
     saveBitmapFile(image, path);
-    const std::string bytes = readBytes(path);
-    const int stride = (width * 3 + 3) / 4 * 4;
-    ASSERT_EQ(bytes.size(), 54u + stride * 3) << width;
-    EXPECT_EQ(bytes.substr(0, 2), "BM");
-    // File size, pixel offset, header size, width, height (positive:
-    // bottom-up), planes, bits per pixel, no compression.
-    for (const auto& [at, size, value] :
-         {std::tuple{2, 4, static_cast<int>(bytes.size())}, {10, 4, 54}, {14, 4, 40}, {18, 4, width},
-          {22, 4, 3}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0}}) {
-      EXPECT_EQ(le(bytes, at, size), value) << "field at " << at << ", width " << width;
-    }
-    for (int row = 0; row < 3; ++row) {
-      for (int x = 0; x < width; ++x) {
-        const int at = 54 + row * stride + x * 3;
-        const QRgb pixel = image.pixel(x, 2 - row);
-        ASSERT_EQ(le(bytes, at, 3), static_cast<int>(pixel & 0xFFFFFF)) << x << "," << row;
-      }
-    }
-    struct stat status {};
-    ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(readBytes(path).size(), 54u + 12u * 2u);
+    EXPECT_EQ(loadPictureFile(path), image.convertToFormat(QImage::Format_RGB32)) << format;
   }
-  EXPECT_EQ(entryCount(folder.path()), 1u);
-}
-
-TEST(SaveBitmapFile, ReplacesAPlantedLinkInsteadOfFollowingIt) {
-  TempFolder folder;
-  const std::string victim = folder / "victim.txt";
-  writeBytes(victim, "keep me");
-  const std::string path = folder / "Tumbleview.bmp";
-  std::filesystem::create_symlink(victim, path);
-  saveBitmapFile(patterned(2, 2), path);
-  EXPECT_FALSE(std::filesystem::is_symlink(path));
-  EXPECT_EQ(readBytes(path).size(), 54u + 8u * 2u);
-  EXPECT_EQ(readBytes(victim), "keep me");
-}
-
-TEST(SaveBitmapFile, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
-  TempFolder folder;
-  const std::string path = folder / "Tumbleview.bmp";
-  saveBitmapFile(patterned(2, 2), path);
   const std::string before = readBytes(path);
-
-  // A real write failure: the file-size limit makes write() fail with EFBIG
-  // once the file would pass 1000 bytes.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  EXPECT_THROW(saveBitmapFile(patterned(100, 100), path), ToolkitError);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
-
+  EXPECT_THROW(saveBitmapFile(QImage(), path), ToolkitError);
+  EXPECT_THROW(saveBitmapFile(original, folder / "missing/x.bmp"), ToolkitError);
   EXPECT_EQ(readBytes(path), before);
   EXPECT_EQ(entryCount(folder.path()), 1u);
-  // Nothing to write and nowhere to write it are failures too.
-  EXPECT_THROW(saveBitmapFile(QImage(), path), ToolkitError);
-  EXPECT_THROW(saveBitmapFile(patterned(2, 2), folder / "missing/x.bmp"), ToolkitError);
-  EXPECT_EQ(readBytes(path), before);
 }
 
 TEST(LoadPictureFile, LoadsBmpAndJpegByContentAndRefusesTheRest) {

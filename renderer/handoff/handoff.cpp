@@ -1,4 +1,4 @@
-#include "handoff_path.h"
+#include "handoff.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +34,11 @@ std::filesystem::path handoffFolder() {
 }
 
 std::filesystem::path handoffBitmapPath() { return handoffFolder() / kHandoffFileName; }
+
+std::filesystem::path privateHandoffBitmapPath() {
+  if (!isPrivateFolder(handoffFolder())) return {};
+  return handoffBitmapPath();
+}
 
 bool isPrivateFolder(const std::filesystem::path& folder, std::string* why) {
   struct stat info {};
@@ -77,6 +82,12 @@ bool ensurePrivateFolder(const std::filesystem::path& folder, std::string* why) 
     }
   }
   return isPrivateFolder(folder, why);
+}
+
+bool writeHandoffBitmap(const Xrgb32Rows& pixels) {
+  const std::filesystem::path folder = handoffFolder();
+  if (!ensurePrivateFolder(folder)) return false;
+  return writeBitmapFile(folder / kHandoffFileName, pixels);
 }
 
 }  // namespace tumbleview
