@@ -9,7 +9,7 @@ packages=(
   # renderer
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libosmesa6-dev
   # saver
-  qt6-base-dev qt6-base-dev-tools libx11-dev libxcb1-dev libxfixes-dev libxrandr-dev
+  qt6-base-dev qt6-base-dev-tools libx11-dev libxcb1-dev libxcb-xfixes0-dev libxfixes-dev libxrandr-dev
   libsdl2-mixer-dev libcdio-dev libcdio-paranoia-dev fonts-ipafont-gothic
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils

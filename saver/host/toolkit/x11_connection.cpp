@@ -1,77 +1,83 @@
 #include "x11_connection.h"
 
-#include <X11/Xlib.h>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "x11_replies.h"
 
 namespace tumbleview {
 namespace {
 
-// The innermost live trap; errors are matched against its connection.
-X11ErrorTrap* g_innermostTrap = nullptr;
-Display* g_trapDisplay = nullptr;
-bool g_trapSawError = false;
-XErrorHandler g_previousHandler = nullptr;
+std::uint32_t internAtom(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
+  const auto reply = replyOf<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookie);
+  return reply ? reply->atom : 0;
+}
 
-int trapHandler(Display* display, XErrorEvent* event) {
-  if (display == g_trapDisplay) {
-    g_trapSawError = true;
-    return 0;
-  }
-  return g_previousHandler ? g_previousHandler(display, event) : 0;
+// The screen $DISPLAY names (":0.1" is screen 1), as Qt and xcb_connect read it.
+int screenOfDisplayName() {
+  char* host = nullptr;
+  int display = 0;
+  int screen = 0;
+  if (!xcb_parse_display(nullptr, &host, &display, &screen)) screen = 0;
+  std::free(host);
+  return screen;
 }
 
 }  // namespace
 
-std::unique_ptr<X11Connection> X11Connection::open(const char* displayName) {
-  Display* display = XOpenDisplay(displayName);
-  if (!display) return nullptr;
-  return std::unique_ptr<X11Connection>(new X11Connection(display));
-}
-
 X11Connection* X11Connection::shared() {
-  // Kept until the process ends; the server drops its hide request then.
-  static X11Connection* connection = open().release();
+  // Asked again until Qt's connection exists: the application object may
+  // come after the first question.
+  static X11Connection* connection = nullptr;
+  if (connection) return connection;
+  const auto* x11 =
+      qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !x11->connection()) return nullptr;
+  connection = new X11Connection(x11->connection(), x11->display(), false, screenOfDisplayName());
   return connection;
 }
 
-X11Connection::~X11Connection() { XCloseDisplay(m_display); }
-
-X11WindowId X11Connection::defaultRoot() const { return DefaultRootWindow(m_display); }
-
-X11ErrorTrap::X11ErrorTrap(X11Connection& connection)
-    : m_connection(connection), m_outer(g_innermostTrap) {
-  XSync(connection.display(), False);
-  if (m_outer) {
-    m_outerSawError = g_trapSawError;
-  } else {
-    g_previousHandler = XSetErrorHandler(trapHandler);
+std::unique_ptr<X11Connection> X11Connection::open() {
+  int screen = 0;
+  xcb_connection_t* connection = xcb_connect(nullptr, &screen);
+  if (xcb_connection_has_error(connection)) {
+    xcb_disconnect(connection);
+    return nullptr;
   }
-  g_innermostTrap = this;
-  g_trapDisplay = connection.display();
-  g_trapSawError = false;
+  return std::unique_ptr<X11Connection>(new X11Connection(connection, nullptr, true, screen));
 }
 
-X11ErrorTrap::~X11ErrorTrap() {
-  // Errors of requests made inside the trap must arrive while it still holds.
-  XSync(m_connection.display(), False);
-  g_innermostTrap = m_outer;
-  if (m_outer) {
-    g_trapDisplay = m_outer->m_connection.display();
-    g_trapSawError = m_outerSawError || g_trapSawError;
-  } else {
-    g_trapDisplay = nullptr;
-    XSetErrorHandler(g_previousHandler);
-    g_previousHandler = nullptr;
-  }
+X11Connection::X11Connection(xcb_connection_t* connection, _XDisplay* display, bool owned,
+                             int screen)
+    : m_connection(connection), m_display(display), m_owned(owned) {
+  xcb_screen_iterator_t roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  for (int i = 0; roots.rem && i < screen; ++i) xcb_screen_next(&roots);
+  if (roots.rem) m_defaultRoot = roots.data->root;
+
+  const auto intern = [&](std::string_view name) {
+    return xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
+  };
+  const xcb_intern_atom_cookie_t cookies[] = {intern("_NET_WM_NAME"), intern("UTF8_STRING"),
+                                              intern("WM_STATE"), intern("COMPOUND_TEXT")};
+  netWmName = internAtom(connection, cookies[0]);
+  utf8String = internAtom(connection, cookies[1]);
+  wmState = internAtom(connection, cookies[2]);
+  compoundText = internAtom(connection, cookies[3]);
 }
 
-bool X11ErrorTrap::sawError() {
-  XSync(m_connection.display(), False);
-  return g_trapSawError;
+X11Connection::~X11Connection() {
+  if (m_owned) xcb_disconnect(m_connection);
 }
 
-void X11ErrorTrap::clear() {
-  XSync(m_connection.display(), False);
-  g_trapSawError = false;
+bool X11Connection::windowExists(X11WindowId window) const {
+  if (window == 0) return false;
+  return replyOf<xcb_get_window_attributes_reply_t>(
+             m_connection, xcb_get_window_attributes_reply,
+             xcb_get_window_attributes(m_connection, static_cast<xcb_window_t>(window))) != nullptr;
 }
 
 }  // namespace tumbleview

@@ -1,15 +1,17 @@
-// One owned Xlib connection to the X server, and a scope that turns X
-// protocol errors on that connection into a flag instead of Xlib's default
-// handler (which ends the process).  Windows of other clients can vanish
-// between two requests at any time, so every request about a foreign window
-// runs in a trap.
+// The saver's one connection to the X server, wrapped once: Qt's own, while
+// the application runs on Qt's xcb platform.  Window search, window sizes,
+// the pointer and the watch on a foreign window all go through it, so the
+// server sees the saver as one client.  Every request that can fail is
+// asked with a reply (or a checked request), so an error about a window
+// that vanished comes back to the caller and never reaches Qt's error log.
 //
-// Xlib types stay out of this header: callers that need the Display include
-// <X11/Xlib.h> themselves (after any Qt header).
+// XCB and Xlib types stay out of this header.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
+struct xcb_connection_t;
 struct _XDisplay;
 
 namespace tumbleview {
@@ -19,46 +21,41 @@ using X11WindowId = unsigned long;
 
 class X11Connection {
  public:
-  // Connects to $DISPLAY (or `displayName`); nullptr when no server answers.
-  static std::unique_ptr<X11Connection> open(const char* displayName = nullptr);
-
-  // The connection shared by the saver's own services (pointer counter,
-  // cursor position, window sizes): opened on first use and kept for the
-  // life of the process, because the server ties pointer hiding to the
-  // connection that asked for it.  nullptr when no server answers.
+  // Qt's connection, wrapped on first use and kept for the life of the
+  // process; nullptr while there is no QGuiApplication on the xcb platform
+  // (the offscreen platform, no server).
   static X11Connection* shared();
+
+  // A connection of its own to $DISPLAY, for tests and benchmarks that play
+  // another client; nullptr when no server answers.
+  static std::unique_ptr<X11Connection> open();
 
   ~X11Connection();
   X11Connection(const X11Connection&) = delete;
   X11Connection& operator=(const X11Connection&) = delete;
 
-  _XDisplay* display() const { return m_display; }
-  X11WindowId defaultRoot() const;
+  xcb_connection_t* get() const { return m_connection; }
+  // Xlib's handle on the same connection, for the one service only Xlib
+  // has (compound text); nullptr on a connection of its own.
+  _XDisplay* xlibDisplay() const { return m_display; }
+  X11WindowId defaultRoot() const { return m_defaultRoot; }
+
+  // True when `window` exists right now (one round trip).
+  bool windowExists(X11WindowId window) const;
+
+  // Interned once per connection; 0 where the server did not answer.
+  std::uint32_t netWmName = 0;
+  std::uint32_t utf8String = 0;
+  std::uint32_t wmState = 0;
+  std::uint32_t compoundText = 0;
 
  private:
-  explicit X11Connection(_XDisplay* display) : m_display(display) {}
+  X11Connection(xcb_connection_t* connection, _XDisplay* display, bool owned, int screen);
+
+  xcb_connection_t* m_connection;
   _XDisplay* m_display;
-};
-
-// While alive, protocol errors on `connection` are recorded instead of being
-// fatal; errors on other connections go to the handler that was installed
-// before.  Not for use from more than one thread.
-class X11ErrorTrap {
- public:
-  explicit X11ErrorTrap(X11Connection& connection);
-  ~X11ErrorTrap();
-  X11ErrorTrap(const X11ErrorTrap&) = delete;
-  X11ErrorTrap& operator=(const X11ErrorTrap&) = delete;
-
-  // Waits for the server to answer every request sent so far, then tells
-  // whether any of them failed since the trap was set (or last cleared).
-  bool sawError();
-  void clear();
-
- private:
-  X11Connection& m_connection;
-  X11ErrorTrap* m_outer;        // the trap this one is nested in, if any
-  bool m_outerSawError = false;  // the outer trap's flag, restored at the end
+  bool m_owned;
+  X11WindowId m_defaultRoot = 0;
 };
 
 }  // namespace tumbleview

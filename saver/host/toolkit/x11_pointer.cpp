@@ -1,26 +1,27 @@
 #include "x11_pointer.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <cstdint>
 #include <limits>
 
 #include "saver_state.h"
+#include "x11_replies.h"
 
 namespace tumbleview {
 
 PointerDisplayCounter::PointerDisplayCounter(X11Connection* connection)
     : m_connection(connection) {
-  if (m_connection) {
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 4;  // hiding needs XFixes 4
-    int minor = 0;
-    Display* display = m_connection->display();
-    m_haveXFixes = XFixesQueryExtension(display, &eventBase, &errorBase) &&
-                   XFixesQueryVersion(display, &major, &minor) && major >= 4;
-  }
+  if (!m_connection) return;
+  xcb_connection_t* c = m_connection->get();
+  const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xfixes_id);
+  if (!extension || !extension->present) return;
+  // The version must be asked before any other XFixes request; hiding
+  // needs version 4.
+  const auto version = replyOf<xcb_xfixes_query_version_reply_t>(
+      c, xcb_xfixes_query_version_reply, xcb_xfixes_query_version(c, 4, 0));
+  m_haveXFixes = version && version->major_version >= 4;
 }
 
 int PointerDisplayCounter::change(bool show) {
@@ -35,15 +36,13 @@ void PointerDisplayCounter::apply(bool hide) {
   if (!m_haveXFixes) return;
   // The server counts hide requests per client: exactly one is outstanding
   // while the count is below 0.
-  Display* display = m_connection->display();
-  for (int screen = 0; screen < ScreenCount(display); ++screen) {
-    if (hide) {
-      XFixesHideCursor(display, RootWindow(display, screen));
-    } else {
-      XFixesShowCursor(display, RootWindow(display, screen));
-    }
+  xcb_connection_t* c = m_connection->get();
+  for (xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(c)); screen.rem;
+       xcb_screen_next(&screen)) {
+    const xcb_void_cookie_t cookie = hide ? xcb_xfixes_hide_cursor_checked(c, screen.data->root)
+                                          : xcb_xfixes_show_cursor_checked(c, screen.data->root);
+    if (!succeeded(c, cookie)) m_refused = true;
   }
-  XFlush(display);
 }
 
 int showPointer(bool show) {
@@ -52,22 +51,15 @@ int showPointer(bool show) {
 }
 
 bool readPointerPosition(X11Connection& connection, int& x, int& y) {
-  Display* display = connection.display();
-  X11ErrorTrap trap(connection);
-  Window root = None;
-  Window child = None;
-  int rootX = 0;
-  int rootY = 0;
-  int windowX = 0;
-  int windowY = 0;
-  unsigned int mask = 0;
-  // False only says the pointer is on another screen; the root coordinates
-  // are still those of the screen it is on.
-  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX,
-                &windowY, &mask);
-  if (trap.sawError() || root == None) return false;
-  x = rootX;
-  y = rootY;
+  xcb_connection_t* c = connection.get();
+  const auto pointer = replyOf<xcb_query_pointer_reply_t>(
+      c, xcb_query_pointer_reply,
+      xcb_query_pointer(c, static_cast<xcb_window_t>(connection.defaultRoot())));
+  // same_screen false only says the pointer is on another screen; the root
+  // coordinates are still those of the screen it is on.
+  if (!pointer || pointer->root == XCB_WINDOW_NONE) return false;
+  x = pointer->root_x;
+  y = pointer->root_y;
   return true;
 }
 

@@ -22,6 +22,8 @@ class PointerDisplayCounter {
 
   int count() const { return m_count; }
   bool pointerHidden() const { return m_hidden; }
+  // True once the server has refused a hide or show request.
+  bool serverRefused() const { return m_refused; }
 
  private:
   void apply(bool hide);
@@ -30,6 +32,7 @@ class PointerDisplayCounter {
   bool m_haveXFixes = false;
   int m_count = 0;
   bool m_hidden = false;
+  bool m_refused = false;
 };
 
 // The process's one counter, on the shared connection: the ShowCursor of

@@ -6,9 +6,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "x11_replies.h"
 
 namespace tumbleview {
 namespace {
@@ -20,30 +21,6 @@ constexpr int kFrameDepth = 3;
 // Compound text spends escape sequences on switching character sets, so a
 // WM_NAME of that type may be longer in bytes than its UTF-8 form.
 constexpr std::uint32_t kCompoundTextSlackBytes = 256;
-
-template <class Reply>
-struct ReplyPtr {
-  Reply* reply = nullptr;
-  ~ReplyPtr() { std::free(reply); }
-  Reply* operator->() const { return reply; }
-  explicit operator bool() const { return reply != nullptr; }
-};
-
-// Fetches a reply; an error reply (the window has gone) is dropped here
-// rather than left queued on the connection for ever.
-template <class Reply, class Cookie, class Fetch>
-Reply* replyOf(xcb_connection_t* connection, Fetch fetch, Cookie cookie) {
-  xcb_generic_error_t* error = nullptr;
-  Reply* reply = fetch(connection, cookie, &error);
-  std::free(error);
-  return reply;
-}
-
-std::uint32_t internAtom(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
-  ReplyPtr<xcb_intern_atom_reply_t> reply{
-      replyOf<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookie)};
-  return reply ? reply->atom : 0;
-}
 
 std::string latin1ToUtf8(std::string_view latin1) {
   std::string utf8;
@@ -59,15 +36,15 @@ std::string latin1ToUtf8(std::string_view latin1) {
 }
 
 // Compound text needs Xlib's converters; they need a Display for the
-// locale data only, so the shared connection serves.
-bool compoundTextEquals(std::string_view raw, std::uint32_t type, std::string_view expected) {
-  X11Connection* xlib = X11Connection::shared();
-  if (!xlib) return false;
+// locale data only, so Qt's, on the same connection, serves.
+bool compoundTextEquals(Display* display, std::string_view raw, std::uint32_t type,
+                        std::string_view expected) {
+  if (!display) return false;
   std::string copy(raw);
   XTextProperty text{reinterpret_cast<unsigned char*>(copy.data()), type, 8, copy.size()};
   char** list = nullptr;
   int items = 0;
-  if (Xutf8TextPropertyToTextList(xlib->display(), &text, &list, &items) < Success || !list) {
+  if (Xutf8TextPropertyToTextList(display, &text, &list, &items) < Success || !list) {
     return false;
   }
   std::string joined;
@@ -86,7 +63,7 @@ struct Node {
 
 class Search {
  public:
-  Search(XcbConnection& connection, std::string_view title)
+  Search(X11Connection& connection, std::string_view title)
       : m_connection(connection), m_c(connection.get()), m_title(title) {}
 
   xcb_window_t run() {
@@ -145,12 +122,11 @@ class Search {
     for (xcb_window_t window : windows) cookies.push_back(xcb_query_tree(m_c, window));
     std::vector<std::vector<int>> result(windows.size());
     for (std::size_t i = 0; i < cookies.size(); ++i) {
-      ReplyPtr<xcb_query_tree_reply_t> reply{
-          replyOf<xcb_query_tree_reply_t>(m_c, xcb_query_tree_reply, cookies[i])};
+      const auto reply = replyOf<xcb_query_tree_reply_t>(m_c, xcb_query_tree_reply, cookies[i]);
       if (!reply) continue;
-      const xcb_window_t* children = xcb_query_tree_children(reply.reply);
+      const xcb_window_t* children = xcb_query_tree_children(reply.get());
       // The server lists children bottom to top.
-      for (int k = xcb_query_tree_children_length(reply.reply); k-- > 0;) {
+      for (int k = xcb_query_tree_children_length(reply.get()); k-- > 0;) {
         result[i].push_back(static_cast<int>(m_nodes.size()));
         m_nodes.push_back(Node{children[k], false, false, {}});
       }
@@ -181,15 +157,15 @@ class Search {
     }
     for (std::size_t i = 0; i < indices.size(); ++i) {
       Node& node = m_nodes[indices[i]];
-      ReplyPtr<xcb_get_property_reply_t> netWmName{
-          replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookies[i].netWmName)};
-      ReplyPtr<xcb_get_property_reply_t> wmName{
-          replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookies[i].wmName)};
-      ReplyPtr<xcb_get_property_reply_t> wmState{
-          replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookies[i].wmState)};
+      const auto fetch = [&](xcb_get_property_cookie_t cookie) {
+        return replyOf<xcb_get_property_reply_t>(m_c, xcb_get_property_reply, cookie);
+      };
+      const auto netWmName = fetch(cookies[i].netWmName);
+      const auto wmName = fetch(cookies[i].wmName);
+      const auto wmState = fetch(cookies[i].wmState);
       node.client = wmState && wmState->type != XCB_ATOM_NONE;
-      node.matches = (netWmName && netWmNameMatches(netWmName.reply)) ||
-                     (wmName && wmNameMatches(wmName.reply));
+      node.matches = (netWmName && netWmNameMatches(netWmName.get())) ||
+                     (wmName && wmNameMatches(wmName.get()));
     }
   }
 
@@ -213,12 +189,12 @@ class Search {
       return raw == m_title;
     }
     if (m_connection.compoundText != 0 && reply->type == m_connection.compoundText) {
-      return compoundTextEquals(raw, reply->type, m_title);
+      return compoundTextEquals(m_connection.xlibDisplay(), raw, reply->type, m_title);
     }
     return false;
   }
 
-  XcbConnection& m_connection;
+  X11Connection& m_connection;
   xcb_connection_t* m_c;
   std::string_view m_title;
   std::vector<Node> m_nodes;
@@ -226,54 +202,24 @@ class Search {
 
 }  // namespace
 
-std::unique_ptr<XcbConnection> XcbConnection::open() {
-  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-  if (xcb_connection_has_error(connection)) {
-    xcb_disconnect(connection);
-    return nullptr;
-  }
-  return std::unique_ptr<XcbConnection>(new XcbConnection(connection));
-}
-
-XcbConnection* XcbConnection::shared() {
-  static XcbConnection* connection = open().release();
-  return connection;
-}
-
-XcbConnection::XcbConnection(xcb_connection_t* connection) : m_connection(connection) {
-  const auto intern = [&](const char* name) {
-    const auto length = static_cast<std::uint16_t>(std::char_traits<char>::length(name));
-    return xcb_intern_atom(connection, 0, length, name);
-  };
-  const xcb_intern_atom_cookie_t cookies[] = {intern("_NET_WM_NAME"), intern("UTF8_STRING"),
-                                              intern("WM_STATE"), intern("COMPOUND_TEXT")};
-  netWmName = internAtom(connection, cookies[0]);
-  utf8String = internAtom(connection, cookies[1]);
-  wmState = internAtom(connection, cookies[2]);
-  compoundText = internAtom(connection, cookies[3]);
-}
-
-XcbConnection::~XcbConnection() { xcb_disconnect(m_connection); }
-
-X11WindowId findWindowByTitle(XcbConnection& connection, std::string_view titleUtf8) {
+X11WindowId findWindowByTitle(X11Connection& connection, std::string_view titleUtf8) {
   if (xcb_connection_has_error(connection.get())) return 0;
   return Search(connection, titleUtf8).run();
 }
 
 X11WindowId findWindowByTitle(std::string_view titleUtf8) {
-  XcbConnection* connection = XcbConnection::shared();
+  X11Connection* connection = X11Connection::shared();
   return connection ? findWindowByTitle(*connection, titleUtf8) : 0;
 }
 
 WindowExtent windowExtentOf(X11Connection& connection, X11WindowId window) {
   if (window == 0) return {};
-  X11ErrorTrap trap(connection);
-  XWindowAttributes attributes{};
-  if (!XGetWindowAttributes(connection.display(), window, &attributes) || trap.sawError()) {
-    return {};
-  }
-  return {attributes.width + 2 * attributes.border_width,
-          attributes.height + 2 * attributes.border_width};
+  xcb_connection_t* c = connection.get();
+  const auto geometry = replyOf<xcb_get_geometry_reply_t>(
+      c, xcb_get_geometry_reply, xcb_get_geometry(c, static_cast<xcb_window_t>(window)));
+  if (!geometry) return {};
+  return {geometry->width + 2 * geometry->border_width,
+          geometry->height + 2 * geometry->border_width};
 }
 
 WindowExtent windowExtentOf(X11WindowId window) {

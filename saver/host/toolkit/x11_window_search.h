@@ -8,49 +8,19 @@
 // equal to it.
 //
 // The search runs every 50 ms while the renderer runs, so it sends the
-// requests of each tree level together (XCB) instead of waiting for one
-// reply at a time.
+// requests of each tree level together instead of waiting for one reply at
+// a time.
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <string_view>
 
 #include "x11_connection.h"
 
-struct xcb_connection_t;
-
 namespace tumbleview {
-
-// An owned XCB connection with the atoms the search needs.
-class XcbConnection {
- public:
-  // Connects to $DISPLAY; nullptr when no server answers.
-  static std::unique_ptr<XcbConnection> open();
-  // Opened on first use and kept for the life of the process; nullptr when
-  // no server answers.
-  static XcbConnection* shared();
-
-  ~XcbConnection();
-  XcbConnection(const XcbConnection&) = delete;
-  XcbConnection& operator=(const XcbConnection&) = delete;
-
-  xcb_connection_t* get() const { return m_connection; }
-
-  // Interned at connection time; 0 where the server did not answer.
-  std::uint32_t netWmName = 0;
-  std::uint32_t utf8String = 0;
-  std::uint32_t wmState = 0;
-  std::uint32_t compoundText = 0;
-
- private:
-  explicit XcbConnection(xcb_connection_t* connection);
-  xcb_connection_t* m_connection;
-};
 
 // The topmost matching window's id, or 0 when there is none.  Windows that
 // disappear while the search runs are passed over.
-X11WindowId findWindowByTitle(XcbConnection& connection, std::string_view titleUtf8);
+X11WindowId findWindowByTitle(X11Connection& connection, std::string_view titleUtf8);
 
 // The same on the shared connection; 0 when there is no X server either.
 X11WindowId findWindowByTitle(std::string_view titleUtf8);

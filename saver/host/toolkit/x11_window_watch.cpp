@@ -1,50 +1,52 @@
 #include "x11_window_watch.h"
 
-#include <QSocketNotifier>
+#include <QCoreApplication>
 
-#include <X11/Xlib.h>
+#include <xcb/xcb.h>
+
+#include "x11_replies.h"
 
 namespace tumbleview {
 
 X11WindowWatch* X11WindowWatch::watch(X11WindowId window, QObject* parent) {
-  if (window == 0) return nullptr;
-  std::unique_ptr<X11Connection> connection = X11Connection::open();
-  if (!connection) return nullptr;
-  {
-    X11ErrorTrap trap(*connection);
-    XWindowAttributes attributes{};
-    const bool exists = XGetWindowAttributes(connection->display(), window, &attributes);
-    if (!exists || trap.sawError()) return nullptr;
-    XSelectInput(connection->display(), window, StructureNotifyMask);
-    if (trap.sawError()) return nullptr;
+  X11Connection* connection = X11Connection::shared();
+  if (window == 0 || !connection) return nullptr;
+  xcb_connection_t* c = connection->get();
+  const auto xid = static_cast<xcb_window_t>(window);
+  const auto attributes = replyOf<xcb_get_window_attributes_reply_t>(
+      c, xcb_get_window_attributes_reply, xcb_get_window_attributes(c, xid));
+  if (!attributes) return nullptr;
+  // Event masks are per client: add to what this connection already asked
+  // of the window (Qt may have asked for some), never replace it.
+  const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  // Fails when the window vanished since the question above.
+  if (!succeeded(c, xcb_change_window_attributes_checked(c, xid, XCB_CW_EVENT_MASK, &mask))) {
+    return nullptr;
   }
-  return new X11WindowWatch(std::move(connection), window, parent);
+  return new X11WindowWatch(window, parent);
 }
 
-X11WindowWatch::X11WindowWatch(std::unique_ptr<X11Connection> connection, X11WindowId window,
-                               QObject* parent)
-    : QObject(parent), m_connection(std::move(connection)), m_window(window) {
-  m_notifier = new QSocketNotifier(ConnectionNumber(m_connection->display()),
-                                   QSocketNotifier::Read, this);
-  connect(m_notifier, &QSocketNotifier::activated, this, &X11WindowWatch::drainEvents);
-  // The destruction may already sit in Xlib's queue, read while setting up.
-  QMetaObject::invokeMethod(this, &X11WindowWatch::drainEvents, Qt::QueuedConnection);
+X11WindowWatch::X11WindowWatch(X11WindowId window, QObject* parent)
+    : QObject(parent), m_window(window) {
+  QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
-X11WindowWatch::~X11WindowWatch() = default;
-
-void X11WindowWatch::drainEvents() {
-  Display* display = m_connection->display();
-  while (XPending(display) > 0) {
-    XEvent event;
-    XNextEvent(display, &event);
-    if (event.type == DestroyNotify && event.xdestroywindow.window == m_window && !m_destroyed) {
-      m_destroyed = true;
-      m_notifier->setEnabled(false);
-      emit windowDestroyed();
-      return;
-    }
+X11WindowWatch::~X11WindowWatch() {
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    application->removeNativeEventFilter(this);
   }
+}
+
+bool X11WindowWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+  if (m_destroyed || eventType != "xcb_generic_event_t") return false;
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  if ((event->response_type & ~0x80) != XCB_DESTROY_NOTIFY) return false;
+  if (reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window != m_window) return false;
+  m_destroyed = true;
+  // Not from inside Qt's event handling: receivers may delete windows.
+  QMetaObject::invokeMethod(this, &X11WindowWatch::windowDestroyed, Qt::QueuedConnection);
+  // Qt has no window of that id; letting it see the event does no harm.
+  return false;
 }
 
 }  // namespace tumbleview

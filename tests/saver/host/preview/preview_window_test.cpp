@@ -16,6 +16,8 @@
 // Xlib last: its macros (Bool, Status, None) break Qt headers.
 #include <X11/Xlib.h>
 
+#include "xlib_client.h"
+
 namespace tumbleview {
 namespace {
 
@@ -41,8 +43,7 @@ class PreviewWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::application();
-    m_connection = X11Connection::open();
-    ASSERT_TRUE(m_connection);
+    ASSERT_TRUE(m_client.ready());
     // A still whose left half is red and right half blue.
     QImage still(152, 112, QImage::Format_RGB32);
     still.fill(Qt::red);
@@ -51,7 +52,7 @@ class PreviewWindowTest : public ::testing::Test {
     ASSERT_TRUE(still.save(m_stillPath, "BMP"));
   }
 
-  Display* display() { return m_connection->display(); }
+  Display* display() { return m_client.display(); }
 
   Window makePane(int width, int height) {
     const Window pane = XCreateSimpleWindow(display(), DefaultRootWindow(display()), 10, 10, width, height, 0, 0, 0);
@@ -60,7 +61,7 @@ class PreviewWindowTest : public ::testing::Test {
     return pane;
   }
 
-  std::unique_ptr<X11Connection> m_connection;
+  test::XlibClient m_client;
   QTemporaryDir m_folder;
   QString m_stillPath;
 };

@@ -11,15 +11,17 @@
 // Xlib last: its macros break C++ headers that use the same names.
 #include <X11/Xlib.h>
 
+#include "xlib_client.h"
+
 int main() {
   using namespace tumbleview;
-  std::unique_ptr<X11Connection> other = X11Connection::open();
-  std::unique_ptr<XcbConnection> saver = XcbConnection::open();
-  if (!other || !saver) {
+  const test::XlibClient other;
+  std::unique_ptr<X11Connection> saver = X11Connection::open();
+  if (!other.ready() || !saver) {
     std::fprintf(stderr, "no X server\n");
     return 1;
   }
-  Display* display = other->display();
+  Display* display = other.display();
   const Window root = DefaultRootWindow(display);
   // 200 plain top-level windows and 100 clients inside frames, all named.
   const Atom wmState = XInternAtom(display, "WM_STATE", False);
