@@ -298,6 +298,7 @@ TEST_F(ProfileFileTest, FailedWriteKeepsTheOldFileWhole) {
 TEST_F(ProfileFileTest, ReplacingKeepsModeAndFollowsLinks) {
   writeBytes(m_file, "[s]\r\nk=1\r\n");
   chmod(m_file.c_str(), 0640);
+  const mode_t umaskBefore = umask(077);  // the mode is kept, not re-derived
   const std::string link = m_folder / "link.ini";
   std::filesystem::create_symlink(m_file, link);
   ASSERT_TRUE(tv::writeProfileString(link, "s", "k", "2"));
@@ -306,6 +307,7 @@ TEST_F(ProfileFileTest, ReplacingKeepsModeAndFollowsLinks) {
   struct stat info {};
   ASSERT_EQ(stat(m_file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
+  umask(umaskBefore);
 }
 
 }  // namespace

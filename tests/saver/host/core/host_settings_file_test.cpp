@@ -166,6 +166,13 @@ TEST_F(SettingsFileTest, ClosedFolderSavesInPlaceOnlyWhenTheFileIsWritable) {
   EXPECT_EQ(tv::LastApiResult, 1);
   EXPECT_EQ(readBytes(m_ini), sjis("[Section]\r\n画像区分= 0\r\nBGM区分= 1\r\n画像ﾌｧｲﾙ=\r\n"
                                    "BGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=\r\n"));
+  // Shorter contents leave nothing of the longer ones behind.
+  tv::Settings.BgmFile = std::string(500, 'm');
+  tv::writeSettings();
+  tv::Settings.BgmFile.clear();
+  tv::writeSettings();
+  EXPECT_EQ(readBytes(m_ini).size(), sjis("[Section]\r\n画像区分= 0\r\nBGM区分= 1\r\n画像ﾌｧｲﾙ=\r\n"
+                                          "BGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=\r\n").size());
 
   writeBytes(m_ini, before);
   chmod(m_ini.c_str(), 0444);
