@@ -156,7 +156,9 @@ Tumbleview_P::Tumbleview_P() : Form(nullptr) {
   Cmd_Set = createCommand(this, "Cmd_Set", 308, 332, 69, 29);
   Cmd_Can = createCommand(this, "Cmd_Can", 236, 332, 69, 29);
   Pic_Dummy = pictureBox(this, 504, 108, 57, 53);
-  Pic_Dummy->setAutoSize(true);
+  Pic_Dummy->hide();
+  m_measured = QImage(Pic_Dummy->size(), QImage::Format_RGB32);
+  m_measured.fill(buttonFace);
   Pic_C = pictureBox(this, 12, 168, 365, 153);
   Pic_C->setBorder(true);
   Cmd_BGM = createCommand(Pic_C, "Cmd_BGM", 120, 80, 29, 21);
@@ -324,7 +326,10 @@ void Tumbleview_P::ShowPicturePreview() {
     return *rounded;
   };
   runSteps({
-      [&] { Pic_Dummy->setPicture(LoadPictureFile(lbl_Pname->caption().toStdString())); },
+      [&] {
+        m_measured = LoadPictureFile(lbl_Pname->caption().toStdString());
+        Pic_Dummy->resize(m_measured.size());
+      },
       [&] { extent = previewExtent(Pic_Dummy->width(), Pic_Dummy->height()); },
       [&] {
         width = whole(extent.width);
@@ -334,8 +339,8 @@ void Tumbleview_P::ShowPicturePreview() {
       // Colour on colour: rows and columns are repeated or dropped, never
       // blended.
       [&] {
-        Display->paintPicture(Pic_Dummy->surface(), QRect(0, 0, width, height),
-                              QRect(QPoint(0, 0), Pic_Dummy->clientSize()));
+        Display->paintPicture(m_measured, QRect(0, 0, width, height),
+                              QRect(QPoint(0, 0), Pic_Dummy->size()));
       },
       [&] { DrawBoxEdge(*Display, kEdgeRaised); },
       [&] { Display->refresh(); },

@@ -14,6 +14,8 @@
 // panels sit in the panels' client areas.  GUI thread only.
 #pragma once
 
+#include <QImage>
+
 #include "command.h"
 #include "qt_forms.h"
 
@@ -32,7 +34,7 @@ class Tumbleview_P : public Form {
   // plates).  Groups are addressed by the value each member stands for.
   Command* Cmd_Set = nullptr;
   Command* Cmd_Can = nullptr;
-  PictureBox* Pic_Dummy = nullptr;  // outside the client area: measures the picture
+  PictureBox* Pic_Dummy = nullptr;  // hidden: takes the size of each picture loaded
   PictureBox* Pic_C = nullptr;      // music panel
   Command* Cmd_BGM = nullptr;
   ComboBox* BGM_Repeat = nullptr;
@@ -56,10 +58,11 @@ class Tumbleview_P : public Form {
   void TileBackground(PictureBox& panel);
   // Initialize on every Command button of the dialog.
   void SetupCommandButtons();
-  // Loads the file named by lbl_Pname into Pic_Dummy and shows it stretched
-  // into Display (80 on its longer side, top-left corner kept), with a
-  // raised edge.  A file that does not load leaves Pic_Dummy as it was, and
-  // its old content is shown instead.
+  // Loads the file named by lbl_Pname into the measuring box (Pic_Dummy
+  // and its content) and shows it stretched into Display (80 on its longer
+  // side, top-left corner kept), with a raised edge.  A file that does not
+  // load leaves the measuring box as it was, and its old content is shown
+  // instead: at first an empty 57 x 53 box.
   void ShowPicturePreview();
 
  protected:
@@ -87,6 +90,11 @@ class Tumbleview_P : public Form {
   Control* create(QWidget* container, int x, int y, int width, int height);
   Command* createCommand(QWidget* container, const char* name, int x, int y, int width,
                          int height);
+
+  // The measuring box's content.  Kept here rather than in a surface of
+  // Pic_Dummy, which is never shown: a camera photo would be copied twice
+  // more for nothing.
+  QImage m_measured;
 };
 
 }  // namespace tumbleview

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host_test_files.h"
 #include "program_paths.h"
 #include "qt_helpers.h"
 #include "settings_dialog.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
     return 2;
   }
+  // File permissions apply as for the user the saver runs for, even when
+  // the tests run as root.
+  const host_test::FilePermissionsEnforced permissions;
   QApplication application(argc, argv);
   tumbleview::SetSaverFolderForTesting(std::string(argv[1]));
   tumbleview::ZoomTiming timing;
