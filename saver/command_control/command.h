@@ -4,6 +4,9 @@
 // caption; four visual states driven by the mouse, the focus and a 100 ms
 // hover poll; one event, Click.
 //
+// The focused states outlast the window going inactive: only a focus
+// change inside the window leaves them.  The caption is plain text.
+//
 // Geometry is in twips (15 per pixel) as in the control's design; the face
 // is painted into a kept surface on each state change and shown from it.
 // Every handler does nothing while the control's own enabled flag is false.
