@@ -39,10 +39,10 @@ const QColor kLinkColour(255, 255, 192);
 const QColor kCreditColour(255, 255, 255);
 
 // IPAPGothic: the proportional Japanese Gothic face Debian ships
-// (fonts-ipafont-gothic), made to the character widths of the proportional
-// Gothic face the layout was drawn with, so every caption fills its box as
-// laid out.  9.75 points at 96 dots per inch are 13 pixels; pixels, because
-// the whole layout is in pixels.
+// (fonts-ipafont-gothic) and the closest free match for the proportional
+// Gothic face the layout was drawn with: the same style of kanji and
+// half-width katakana at nearly the same widths.  9.75 points at 96 dots per
+// inch are 13 pixels; pixels, because the whole layout is in pixels.
 constexpr char kFontFace[] = "IPAPGothic";
 constexpr int kFontPixels = 13;
 

@@ -9,7 +9,7 @@
 // and leaves the ending to whoever showed the dialog.  Unloading zooms back
 // to the pointer and deletes the dialog once the event loop gets there.
 //
-// Every handler runs its steps through runSteps: a failing step is skipped
+// Handlers run their steps through runSteps: a failing step is skipped
 // and nothing is reported.  Pixels throughout; the controls of the two
 // panels sit in the panels' client areas.  GUI thread only.
 #pragma once
