@@ -447,7 +447,15 @@ void Command::mouseDoubleClickEvent(QMouseEvent*) {
   // its release still is a mouse-up.
 }
 
-void Command::mouseMoveEvent(QMouseEvent*) {
+void Command::mouseMoveEvent(QMouseEvent*) { mouseMoved(); }
+
+// The pointer coming to lie over the button without moving (a window above
+// it went away, such as the file chooser it opened) is a mouse move too, as
+// it is on the platform the button comes from; without it a button left in
+// state 3 would swallow the next click.
+void Command::enterEvent(QEnterEvent*) { mouseMoved(); }
+
+void Command::mouseMoved() {
   if (m_enabled == 0) return;
   if (m_buttonState == 1) {
     m_buttonState = 2;

@@ -102,6 +102,7 @@ class Command : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
@@ -113,6 +114,7 @@ class Command : public QWidget {
   void PaintSkin(Skin skin);
   void PaintGradient();
   void MouseLeft();
+  void mouseMoved();
   void pollMouse();  // TmrMouse tick
   bool setCaptionColour(std::uint32_t colour);
   void setOpaque(bool opaque);

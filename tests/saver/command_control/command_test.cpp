@@ -42,7 +42,7 @@ bool pointerTo(QPoint global) {
 // Waits, bounded, for `condition`; a failure of the test if it never holds.
 // (QTRY_* would not do: outside a QTest run a timeout only returns from the
 // test, which then passes.)
-#define WAIT_FOR(condition) ASSERT_TRUE(tumbleview::test::WaitUntil([&] { return bool(condition); })) << #condition
+#define WAIT_FOR(condition) ASSERT_TRUE(tumbleview::test::waitUntil([&] { return bool(condition); })) << #condition
 
 // Counts the input events a widget has received, so that a test can wait
 // until an action that changes no state has certainly arrived.
@@ -72,7 +72,7 @@ class CommandOnForm : public ::testing::Test {
 
   // `initialize` does what the settings dialog does on load.
   void setUpForm(bool initialize) {
-    tumbleview::test::Application();
+    tumbleview::test::application();
     ASSERT_TRUE(pointerTo({2, 2}));
     m_form = std::make_unique<QWidget>();
     m_form->setGeometry(100, 100, 320, 200);
@@ -277,6 +277,22 @@ TEST_F(CommandOnForm, KeepsItsFocusedLookWhileItsWindowIsInactive) {
   }
 }
 
+// A window opened over the button and closed again (the file chooser it
+// opens) leaves the pointer over it without any move: it hovers again, and
+// the next click clicks.
+TEST_F(CommandOnForm, HoversAgainWhenAWindowAboveItGoes) {
+  hover();
+  QWidget above;
+  above.setGeometry(QRect(centre() - QPoint(30, 30), QSize(60, 60)));
+  above.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&above));
+  expectLook(1, Skin::Normal);
+  above.hide();
+  expectLook(2, Skin::HighLight);
+  ASSERT_TRUE(xdotool(QStringLiteral("click 1")));
+  WAIT_FOR(m_clicks->count() == 1);
+}
+
 // ---- Painting ---------------------------------------------------------------------
 
 // Source column (or row) shown by each destination pixel of an enlarged
@@ -378,7 +394,7 @@ TEST_F(CommandOnForm, ResizeRepaintsNormalWithoutChangingTheStateAndSkipsPiecesB
 
 class CommandProperties : public ::testing::Test {
  protected:
-  void SetUp() override { tumbleview::test::Application(); }
+  void SetUp() override { tumbleview::test::application(); }
 };
 
 TEST_F(CommandProperties, FirstReadOfEnabledEnablesANewInstanceWithoutTouchingItsColour) {
