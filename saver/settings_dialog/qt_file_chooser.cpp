@@ -1,5 +1,7 @@
 #include "qt_file_chooser.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 
@@ -19,7 +21,12 @@ std::optional<QString> chooseFileToOpen(QWidget* owner, const FileChooserRequest
   chooser.setNameFilter(request.filterDescription + QStringLiteral(" (") + patterns +
                         QStringLiteral(")"));
   chooser.setFilter(chooser.filter() & ~QDir::CaseSensitive);
-  if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+  const int result = chooser.exec();
+  // The file-name completer may open its list just as the chooser closes;
+  // left to go with the chooser, it would take the next click on the dialog
+  // with it.
+  for (QCompleter* completer : chooser.findChildren<QCompleter*>()) completer->popup()->hide();
+  if (result != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = chooser.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.front();
