@@ -52,16 +52,16 @@ PreviewExtent previewExtent(int pictureWidth, int pictureHeight) {
 }
 
 std::optional<int> wholePixels(double extent) {
-  const std::optional<std::int16_t> pixels = ToInt16Rounded(extent);
+  const std::optional<std::int16_t> pixels = toInt16Rounded(extent);
   if (!pixels) return std::nullopt;
   return *pixels;
 }
 
 bool settingsFileHoldsPath(const std::string& path) {
   std::size_t bytes = 0;
-  for (const char32_t c : DecodeUtf8(path)) {
-    const std::size_t inCp932 = Cp932Length(c);
-    bytes += inCp932 != 0 ? inCp932 : EncodeUtf8(std::u32string(1, c)).size();
+  for (const char32_t c : decodeUtf8(path)) {
+    const std::size_t inCp932 = cp932Length(c);
+    bytes += inCp932 != 0 ? inCp932 : encodeUtf8(std::u32string(1, c)).size();
   }
   return bytes <= kReadIniLimit;
 }

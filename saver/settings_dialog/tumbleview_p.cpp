@@ -205,7 +205,7 @@ Tumbleview_P::Tumbleview_P() : Form(nullptr) {
   underlined.setUnderline(true);
   lbl_URL->setFont(underlined);
   lbl_URL->setCaption(
-      QUrl::fromLocalFile(qt(PathInFolder(SaverFolder(), kReadmeName))).toString());
+      QUrl::fromLocalFile(qt(pathInFolder(saverFolder(), kReadmeName))).toString());
   lbl[9].setForeColor(kCreditColour);
 
   connect(Cmd_Set, &Command::Click, this, &Tumbleview_P::saveAndEnd);
@@ -243,20 +243,20 @@ void Tumbleview_P::onLoad() {
       },
       [&] { showMusicKind(Settings.BgmKind); },
       [&] { lbl_Fname->setCaption(qt(Settings.BgmFile)); },
-      [&] { BGM_Repeat->setText(qt(FormatDigits(Settings.BgmRepeat, kTrackTextPattern).value())); },
+      [&] { BGM_Repeat->setText(qt(formatDigits(Settings.BgmRepeat, kTrackTextPattern).value())); },
       [&] {
         for (int track = 0; track <= kTrackListLast; ++track) {
-          BGM_Repeat->addItem(qt(FormatDigits(track, kTrackListPattern).value()));
+          BGM_Repeat->addItem(qt(formatDigits(track, kTrackListPattern).value()));
         }
       },
       [&] { lbl_URL->setCursor(assets::handCursor()); },
-      [] { RecordCursorPosition(); },
+      [] { recordCursorPosition(); },
       [&] { AnimateOpen(this); },
   });
 }
 
 void Tumbleview_P::place() {
-  const QSize screen = ScreenSizePixels();
+  const QSize screen = screenSizePixels();
   const FrameExtents frame = expectedFrameExtents(winId(), kFrameExtentsWait);
   const DialogPlacement at = placeDialog(screen.width(), screen.height(),
                                          width() + frame.left + frame.right,
@@ -327,7 +327,7 @@ void Tumbleview_P::ShowPicturePreview() {
   };
   runSteps({
       [&] {
-        m_measured = LoadPictureFile(lbl_Pname->caption().toStdString());
+        m_measured = loadPictureFile(lbl_Pname->caption().toStdString());
         Pic_Dummy->resize(m_measured.size());
       },
       [&] { extent = previewExtent(Pic_Dummy->width(), Pic_Dummy->height()); },

@@ -45,15 +45,15 @@ std::optional<std::string> chooseFile(QWidget* owner, const char* description,
 }
 
 void write(const char* key, const std::string& value) {
-  WriteIni(kSettingsSection, key, value, SettingsFilePath());
+  WriteIni(kSettingsSection, key, value, settingsFilePath());
 }
 
 // The track box's text as a track number: 0 for a text that is not a
 // number; a number beyond 16 bits fails, keeping the track as it was.
 std::int16_t trackFromText(const QString& text) {
   const std::string track = text.toStdString();
-  if (!IsNumericText(track)) return 0;
-  const std::optional<std::int16_t> number = ToInt16Rounded(std::string_view(track));
+  if (!isNumericText(track)) return 0;
+  const std::optional<std::int16_t> number = toInt16Rounded(std::string_view(track));
   if (!number) throw ToolkitError("track number beyond 16 bits");
   return *number;
 }
@@ -99,30 +99,30 @@ void Tumbleview_P::chooseMusic() {
 
 void Tumbleview_P::openLink() {
   runSteps({
-      [] { SetAppPointer(AppPointer::Hourglass); },
+      [] { setAppPointer(AppPointer::Hourglass); },
       [&] { QDesktopServices::openUrl(QUrl(lbl_URL->caption(), QUrl::TolerantMode)); },
-      [] { SetAppPointer(AppPointer::Default); },
+      [] { setAppPointer(AppPointer::Default); },
   });
 }
 
 void Tumbleview_P::saveAndEnd() {
   runSteps({
-      [] { write(kKeyPicKind, NumberText(Settings.PicKind)); },
+      [] { write(kKeyPicKind, numberText(Settings.PicKind)); },
       [] { write(kKeyPicFile, Settings.PicFile); },
-      [] { write(kKeyBgmKind, NumberText(Settings.BgmKind)); },
+      [] { write(kKeyBgmKind, numberText(Settings.BgmKind)); },
       // The box counts whether or not it is enabled.
       [&] { Settings.BgmRepeat = trackFromText(BGM_Repeat->text()); },
-      [] { write(kKeyBgmRepeat, NumberText(Settings.BgmRepeat)); },
+      [] { write(kKeyBgmRepeat, numberText(Settings.BgmRepeat)); },
       [] { write(kKeyBgmFile, Settings.BgmFile); },
       [&] { unload(); },
-      [] { EndProgramNow(0); },
+      [] { endProgramNow(0); },
   });
 }
 
 void Tumbleview_P::cancelAndEnd() {
   runSteps({
       [&] { unload(); },
-      [] { EndProgramNow(0); },
+      [] { endProgramNow(0); },
   });
 }
 

@@ -1,135 +1,123 @@
 #include "x11_frame_extents.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <poll.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
-#include <memory>
+#include <cstring>
 #include <optional>
+#include <thread>
 #include <vector>
+
+#include "x11_replies.h"
 
 namespace tumbleview {
 namespace {
-
-// One 32-bit-format property of `window` as longs (Xlib's representation),
-// or an empty vector.
-std::vector<long> longProperty(Display* display, Window window, Atom name, Atom type) {
-  Atom actualType = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  std::vector<long> values;
-  if (XGetWindowProperty(display, window, name, 0, 1024, False, type, &actualType, &format, &count,
-                         &remaining, &data) == Success &&
-      data && actualType == type && format == 32) {
-    const long* items = reinterpret_cast<const long*>(data);
-    values.assign(items, items + count);
-  }
-  if (data) XFree(data);
-  return values;
-}
-
-// A window manager that is running (its check window names itself) and
-// lists `feature` among what it supports.
-bool windowManagerSupports(Display* display, Atom feature) {
-  const Window root = DefaultRootWindow(display);
-  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  const std::vector<long> fromRoot = longProperty(display, root, check, XA_WINDOW);
-  if (fromRoot.empty()) return false;
-  const std::vector<long> fromCheck =
-      longProperty(display, static_cast<Window>(fromRoot.front()), check, XA_WINDOW);
-  if (fromCheck.empty() || fromCheck.front() != fromRoot.front()) return false;
-  const std::vector<long> supported =
-      longProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM);
-  return std::find(supported.begin(), supported.end(), static_cast<long>(feature)) !=
-         supported.end();
-}
 
 // Properties that decide how a manager decorates a window.
 constexpr const char* kDecorationProperties[] = {"_MOTIF_WM_HINTS", "_NET_WM_WINDOW_TYPE",
                                                  "_NET_WM_STATE", "WM_NORMAL_HINTS"};
 
-void copyProperty(Display* display, Window from, Window to, Atom name) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display, from, name, 0, 1024, False, AnyPropertyType, &type, &format,
-                         &count, &remaining, &data) == Success &&
-      data && type != None) {
-    XChangeProperty(display, to, name, type, format, PropModeReplace, data,
-                    static_cast<int>(count));
-  }
-  if (data) XFree(data);
+// How often the answer is looked for while waiting.
+constexpr std::chrono::milliseconds kPollInterval{2};
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  const auto reply = replyOf<xcb_intern_atom_reply_t>(
+      c, xcb_intern_atom_reply,
+      xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name));
+  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-// A hidden window of the same size and decoration hints as `window`; the
-// connection's end destroys it.
-Window standIn(Display* display, Window window) {
-  XWindowAttributes attributes{};
-  if (!XGetWindowAttributes(display, window, &attributes)) return None;
-  const Window made =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
-                          std::max(attributes.width, 1), std::max(attributes.height, 1), 0, 0, 0);
+// The 32-bit items of a property of `window`, or none.
+std::vector<std::uint32_t> property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name,
+                                    xcb_atom_t type) {
+  const auto reply = replyOf<xcb_get_property_reply_t>(
+      c, xcb_get_property_reply, xcb_get_property(c, 0, window, name, type, 0, 1024));
+  if (!reply || reply->type != type || reply->format != 32) return {};
+  const auto* items = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+  return std::vector<std::uint32_t>(items, items + xcb_get_property_value_length(reply.get()) / 4);
+}
+
+// A window manager that is running (its check window names itself) and
+// lists `feature` among what it supports.
+bool windowManagerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t feature) {
+  const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+  const std::vector<std::uint32_t> fromRoot = property(c, root, check, XCB_ATOM_WINDOW);
+  if (fromRoot.empty()) return false;
+  const std::vector<std::uint32_t> fromCheck = property(c, fromRoot.front(), check, XCB_ATOM_WINDOW);
+  if (fromCheck.empty() || fromCheck.front() != fromRoot.front()) return false;
+  const std::vector<std::uint32_t> supported =
+      property(c, root, atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
+  return std::find(supported.begin(), supported.end(), feature) != supported.end();
+}
+
+// A hidden window of the same size and decoration hints as `window`.
+std::optional<xcb_window_t> standIn(xcb_connection_t* c, xcb_window_t root, xcb_window_t window) {
+  const auto geometry = replyOf<xcb_get_geometry_reply_t>(c, xcb_get_geometry_reply,
+                                                          xcb_get_geometry(c, window));
+  if (!geometry) return std::nullopt;
+  const xcb_window_t made = xcb_generate_id(c);
+  if (!succeeded(c, xcb_create_window_checked(
+                        c, XCB_COPY_FROM_PARENT, made, root, 0, 0,
+                        std::max<std::uint16_t>(geometry->width, 1),
+                        std::max<std::uint16_t>(geometry->height, 1), 0,
+                        XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr))) {
+    return std::nullopt;
+  }
   for (const char* name : kDecorationProperties) {
-    copyProperty(display, window, made, XInternAtom(display, name, False));
+    const xcb_atom_t hint = atom(c, name);
+    const auto value = replyOf<xcb_get_property_reply_t>(
+        c, xcb_get_property_reply,
+        xcb_get_property(c, 0, window, hint, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024));
+    if (!value || value->type == XCB_ATOM_NONE) continue;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, made, hint, value->type, value->format,
+                        static_cast<std::uint32_t>(xcb_get_property_value_length(value.get())) * 8 /
+                            value->format,
+                        xcb_get_property_value(value.get()));
   }
   return made;
-}
-
-std::optional<FrameExtents> currentExtents(Display* display, Window window, Atom extents) {
-  const std::vector<long> values = longProperty(display, window, extents, XA_CARDINAL);
-  if (values.size() != 4) return std::nullopt;
-  return FrameExtents{static_cast<int>(values[0]), static_cast<int>(values[1]),
-                      static_cast<int>(values[2]), static_cast<int>(values[3])};
 }
 
 }  // namespace
 
 FrameExtents expectedFrameExtents(X11WindowId window, std::chrono::milliseconds timeout) {
-  // A connection of our own: its event mask on the window and the events it
-  // reads concern nobody else.
-  const std::unique_ptr<X11Connection> connection = X11Connection::open();
+  X11Connection* connection = X11Connection::shared();
   if (!connection || window == 0) return {};
-  Display* display = connection->display();
-  X11ErrorTrap trap(*connection);
-  const Atom request = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
-  const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
-  if (!windowManagerSupports(display, request)) return {};
+  xcb_connection_t* c = connection->get();
+  const auto root = static_cast<xcb_window_t>(connection->defaultRoot());
+  const xcb_atom_t request = atom(c, "_NET_REQUEST_FRAME_EXTENTS");
+  if (!windowManagerSupports(c, root, request)) return {};
+  const std::optional<xcb_window_t> probe = standIn(c, root, static_cast<xcb_window_t>(window));
+  if (!probe) return {};
 
-  const Window probe = standIn(display, window);
-  if (probe == None || trap.sawError()) return {};
-  XSelectInput(display, probe, PropertyChangeMask);
-  XEvent message{};
-  message.xclient.type = ClientMessage;
-  message.xclient.window = probe;
-  message.xclient.message_type = request;
-  message.xclient.format = 32;
-  XSendEvent(display, DefaultRootWindow(display), False,
-             SubstructureRedirectMask | SubstructureNotifyMask, &message);
-  XFlush(display);
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = *probe;
+  message.type = request;
+  xcb_send_event(c, 0, root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&message));
+  xcb_flush(c);
 
+  // The manager answers by setting a property on the stand-in.  The events
+  // of this connection are Qt's to read, so the property is looked at
+  // instead, every few milliseconds; managers answer within one or two.
+  const xcb_atom_t extents = atom(c, "_NET_FRAME_EXTENTS");
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::optional<FrameExtents> answer;
+  FrameExtents answer;
   for (;;) {
-    answer = currentExtents(display, probe, extents);
-    if (answer || trap.sawError()) break;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    // Wake on any event of ours (the property change), not on a timer.
-    pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
-    if (XPending(display) == 0) ::poll(&descriptor, 1, static_cast<int>(left.count()));
-    while (XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
+    const std::vector<std::uint32_t> sides = property(c, *probe, extents, XCB_ATOM_CARDINAL);
+    if (sides.size() == 4) {
+      answer = {static_cast<int>(sides[0]), static_cast<int>(sides[1]),
+                static_cast<int>(sides[2]), static_cast<int>(sides[3])};
+      break;
     }
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(kPollInterval);
   }
-  XDestroyWindow(display, probe);
-  return answer.value_or(FrameExtents{});
+  xcb_destroy_window(c, *probe);
+  xcb_flush(c);
+  return answer;
 }
 
 }  // namespace tumbleview

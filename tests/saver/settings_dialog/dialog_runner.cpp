@@ -24,13 +24,13 @@ int main(int argc, char** argv) {
   // the tests run as root.
   const host_test::FilePermissionsEnforced permissions;
   QApplication application(argc, argv);
-  tumbleview::SetSaverFolderForTesting(std::string(argv[1]));
+  tumbleview::setSaverFolderForTesting(std::string(argv[1]));
   tumbleview::ZoomTiming timing;
   timing.onFrame = [](const QRect& outline) {
     std::printf("zoom %d %d %d %d\n", outline.x(), outline.y(), outline.width(), outline.height());
     std::fflush(stdout);
   };
-  tumbleview::SetZoomTiming(timing);
+  tumbleview::setZoomTiming(timing);
   tumbleview::LoadSettings();
   tumbleview::showSettingsDialog();
   std::printf("returned\n");

@@ -43,13 +43,13 @@ class PaintCounter : public QObject {
 
 // One case, in this process: the settings file in `folder` names `picture`.
 void runCase(const char* folder, const std::string& picture, bool zoom) {
-  tumbleview::SetSaverFolderForTesting(std::string(folder));
+  tumbleview::setSaverFolderForTesting(std::string(folder));
   if (!zoom) {
     tumbleview::ZoomTiming timing;
     timing.duration = std::chrono::milliseconds(0);
-    tumbleview::SetZoomTiming(timing);
+    tumbleview::setZoomTiming(timing);
   }
-  const std::string file = tumbleview::SettingsFilePath();
+  const std::string file = tumbleview::settingsFilePath();
   tumbleview::WriteIni(tumbleview::kSettingsSection, tumbleview::kKeyPicKind, "1", file);
   tumbleview::WriteIni(tumbleview::kSettingsSection, tumbleview::kKeyPicFile, picture, file);
   const Clock::time_point loading = Clock::now();

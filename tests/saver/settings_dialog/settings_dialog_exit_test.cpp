@@ -12,8 +12,7 @@
 #include "dialog_test_support.h"
 #include "host_test_files.h"
 
-// Xlib after Qt: it defines macros (None, Status) that Qt's headers use.
-#include <X11/Xlib.h>
+#include "xlib_client.h"  // after Qt: Xlib's macros break Qt's headers
 
 namespace {
 
@@ -36,16 +35,21 @@ bool waitUntil(const std::function<bool()>& condition) {
   return condition();
 }
 
+// What xdotool answers, first line.
+QString xdotoolAnswer(const QStringList& arguments) {
+  QProcess query;
+  query.start(QStringLiteral("xdotool"), arguments);
+  query.waitForFinished(10000);
+  return QString::fromUtf8(query.readAllStandardOutput()).section(u'\n', 0, 0);
+}
 // The first visible window titled exactly `title`, or "".
 QString visibleWindow(const char* title) {
-  QProcess search;
-  search.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + QString::fromUtf8(title) + "$"});
-  search.waitForFinished(10000);
-  return QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0);
+  return xdotoolAnswer({"search", "--onlyvisible", "--name", "^" + QString::fromUtf8(title) + "$"});
 }
 
 void requestClose(const QString& window) {
-  Display* display = XOpenDisplay(nullptr);
+  const tumbleview::test::XlibClient client;
+  Display* display = client.display();
   XEvent message{};
   message.xclient.type = ClientMessage;
   message.xclient.window = window.toULong();
@@ -53,7 +57,6 @@ void requestClose(const QString& window) {
   message.xclient.format = 32;
   message.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
   XSendEvent(display, message.xclient.window, False, NoEventMask, &message);
-  XCloseDisplay(display);
 }
 
 // Each way out from a settings file: a few steps, each "track <text>"
@@ -64,9 +67,9 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
   host_test::TempFolder folder;
   const std::string ini = folder / "Tumbleview.ini", picture = folder / "p.bmp", other = folder / "q.bmp";
   const std::string photo = folder / "photo.jpg", fifo = folder / "fifo.jpg", empty = folder / "empty.jpg";
-  host_test::WriteBytes(picture, "BM");
-  host_test::WriteBytes(other, "BM");
-  host_test::WriteBytes(empty, "");
+  host_test::writeBytes(picture, "BM");
+  host_test::writeBytes(other, "BM");
+  host_test::writeBytes(empty, "");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   QImage big(8000, 6000, QImage::Format_RGB32);
   big.fill(Qt::darkCyan);
@@ -92,13 +95,16 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
       {"8000 x 6000 photo", settings("1", photo, "0", "0"), {"set"}, settings(" 1", photo, " 0", " 0", end)},
       {"cancel after choosing", kept, {"choose " + QString::fromStdString(other), "cancel"}, kept},
       {"close box", kept, {"close"}, kept, true},
-      {"read-only folder", kept, {"set"}, kept, false, true},
+      {"read-only file in a read-only folder", kept, {"set"}, kept, false, true},
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
     std::filesystem::remove(ini);
-    if (!way.before.empty()) host_test::WriteBytes(ini, way.before);
-    if (way.readOnly) std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (!way.before.empty()) host_test::writeBytes(ini, way.before);
+    if (way.readOnly) {
+      std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
+      std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
     // The dialog records the pointer when it opens, and zooms back there.
     ASSERT_TRUE(xdotool(QStringLiteral("mousemove 30 40")));
     QProcess runner;
@@ -114,7 +120,11 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
       } else if (step == u"none") {
         ASSERT_TRUE(click(74, 240));
       } else if (step.startsWith(u"ch")) {
-        ASSERT_TRUE(click(184, 92) && waitUntil([&] { return !visibleWindow("ﾌｧｲﾙを開く").isEmpty(); }));
+        // Typed once the chooser has the keyboard.
+        ASSERT_TRUE(click(184, 92) && waitUntil([&] {
+          const QString chooser = visibleWindow("ﾌｧｲﾙを開く");
+          return !chooser.isEmpty() && xdotoolAnswer({"getwindowfocus"}) == chooser;
+        }));
         ASSERT_TRUE(xdotool("type -- " + argument) && xdotool(QStringLiteral("key Return")));
         ASSERT_TRUE(waitUntil([&] { return visibleWindow("ﾌｧｲﾙを開く").isEmpty(); }));
       } else if (step == u"close") {
@@ -123,13 +133,14 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
         ASSERT_TRUE(step == u"set" ? click(342, 346) : click(270, 346));
       }
     }
-    ASSERT_TRUE(runner.waitForFinished(10000));
+    ASSERT_TRUE(runner.waitForFinished(10000)) << runner.readAllStandardOutput().toStdString() << runner.readAllStandardError().toStdString();
     EXPECT_EQ(runner.exitCode(), 0);
     const QString out = QString::fromUtf8(runner.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QStringLiteral("zoom 30 40 0 0\n"))) << "no closing zoom back to the pointer";
     EXPECT_EQ(out.contains(QStringLiteral("returned")), way.returns);
-    EXPECT_EQ(host_test::ReadBytes(ini), way.after);
+    EXPECT_EQ(host_test::readBytes(ini), way.after);
     std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all);
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }
 }
 

@@ -22,14 +22,13 @@
 #include "tumbleview_p.h"
 #include "x11_frame_extents.h"
 
-// Xlib after Qt: it defines macros (None, Status) that Qt's headers use.
-#include <X11/Xlib.h>
+#include "xlib_client.h"  // after Qt: Xlib's macros break Qt's headers
 
 namespace tumbleview {
 namespace {
 
 using dialog_test::xdotool;
-using test::WaitUntil;
+using test::waitUntil;
 
 QImage asset(const char* name) { return QImage(QString::fromLatin1(name)).convertToFormat(QImage::Format_RGB32); }
 
@@ -52,15 +51,15 @@ QImage patterned(int width, int height) {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::Application();
-    SetSaverFolderForTesting(m_folder.path());
+    test::application();
+    setSaverFolderForTesting(m_folder.path());
     // Each zoom reads the clock three times: at its start, for a first frame
     // at its start rectangle, and for a last one at its end rectangle.
     ZoomTiming timing;
     timing.duration = timing.frameInterval = std::chrono::milliseconds(1);
     timing.now = [this] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(m_clock++ % 3 / 2)); };
     timing.onFrame = [this](const QRect& outline) { m_zoom.push_back(outline); };
-    SetZoomTiming(timing);
+    setZoomTiming(timing);
     Settings = {};
     Settings.PicDir = Settings.BgmDir = m_folder.path();
     ASSERT_TRUE(xdotool(QStringLiteral("mousemove --sync 40 50")));
@@ -72,12 +71,12 @@ class DialogTest : public ::testing::Test {
     m_dialog = new Tumbleview_P;
     m_dialog->showModeless();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_dialog));
-    EXPECT_TRUE(WaitUntil([&] { return shown(m_dialog, QRect(3, 0, 1, 1)).pixel(0, 0) == qRgb(0, 0, 30); }));
+    EXPECT_TRUE(waitUntil([&] { return shown(m_dialog, QRect(3, 0, 1, 1)).pixel(0, 0) == qRgb(0, 0, 30); }));
     return *m_dialog;
   }
   void close() {
     if (m_dialog) m_dialog->close();  // as the close box does
-    EXPECT_TRUE(WaitUntil([&] { return !m_dialog; }));
+    EXPECT_TRUE(waitUntil([&] { return !m_dialog; }));
   }
 
   bool press(const QWidget* control, int button) {
@@ -97,7 +96,7 @@ class DialogTest : public ::testing::Test {
       auto* list = chooser->findChild<QListView*>(QStringLiteral("listView"));
       EXPECT_EQ(chooser->windowTitle(), QString::fromUtf8("ﾌｧｲﾙを開く"));
       EXPECT_EQ(chooser->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText(), filter);
-      EXPECT_TRUE(WaitUntil([&] {
+      EXPECT_TRUE(waitUntil([&] {
         QStringList names;
         for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) names << list->model()->index(row, 0, list->rootIndex()).data().toString();
         names.sort();
@@ -109,7 +108,7 @@ class DialogTest : public ::testing::Test {
     });
     poll.start(10);
     ASSERT_TRUE(press(button, 1));
-    ASSERT_TRUE(WaitUntil([&] { return done && !QApplication::activeModalWidget(); }));
+    ASSERT_TRUE(waitUntil([&] { return done && !QApplication::activeModalWidget(); }));
   }
 
   std::string file(const std::string& name, const QImage& picture, const char* format = "BMP") {
@@ -127,13 +126,13 @@ class DialogTest : public ::testing::Test {
 
 // The window's outer frame as the X server has it: its top-level ancestor.
 QRect outerFrame(WId window) {
-  Display* display = XOpenDisplay(nullptr);
+  const test::XlibClient client;
+  Display* display = client.display();
   Window root = 0, parent = window, top = window, *children = nullptr;
   unsigned count = 0;
   while (parent != root && XQueryTree(display, top = parent, &root, &parent, &children, &count)) XFree(children);
   XWindowAttributes frame{};
   XGetWindowAttributes(display, top, &frame);
-  XCloseDisplay(display);
   return QRect(frame.x, frame.y, frame.width, frame.height);
 }
 
@@ -144,16 +143,16 @@ TEST_F(DialogTest, OuterFrameLandsAtAThirdOfTheFreeHeightAndZoomsFromAndToThePoi
     if (managed) {
       openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
       QWidget probe;  // ready once it answers, not merely running
-      ASSERT_TRUE(WaitUntil([&] { return expectedFrameExtents(probe.winId(), std::chrono::milliseconds(100)).top > 0; }, 10000));
+      ASSERT_TRUE(waitUntil([&] { return expectedFrameExtents(probe.winId(), std::chrono::milliseconds(100)).top > 0; }, 10000));
     }
     Tumbleview_P& dialog = open();
-    ASSERT_TRUE(WaitUntil([&] { return (outerFrame(dialog.winId()).width() > 391) == managed; }));
+    ASSERT_TRUE(waitUntil([&] { return (outerFrame(dialog.winId()).width() > 391) == managed; }));
     const QRect outer = outerFrame(dialog.winId());
     EXPECT_EQ(outer.topLeft(), QPoint((1024 - outer.width()) / 2, (768 - outer.height()) / 3));
     EXPECT_EQ(m_zoom.front(), QRect(40, 50, 0, 0));
     if (managed) {  // not resizable
       ASSERT_TRUE(xdotool(QStringLiteral("windowsize %1 500 500").arg(dialog.winId())));
-      ASSERT_FALSE(WaitUntil([&] { return dialog.size() != QSize(391, 379); }, 500));
+      ASSERT_FALSE(waitUntil([&] { return dialog.size() != QSize(391, 379); }, 500));
     }
     m_zoom.clear();
     close();
@@ -210,9 +209,9 @@ TEST_F(DialogTest, DrawsTheGradientAndTiledPanelsAndEveryPressSwitchesOptionsMar
     SCOPED_TRACE(std::to_string(&row - presses));
     if (row.control()) {
       ASSERT_TRUE(press(row.control(), row.button));
-      ASSERT_TRUE(WaitUntil([&] { return Settings.PicKind == row.picKind && Settings.BgmKind == row.bgmKind; }));
+      ASSERT_TRUE(waitUntil([&] { return Settings.PicKind == row.picKind && Settings.BgmKind == row.bgmKind; }));
     }
-    EXPECT_TRUE(WaitUntil([&] { return marksShow(dialog.Img_Sel, 2, row.picKind) && marksShow(dialog.Img_BGM, 3, row.bgmKind); }));
+    EXPECT_TRUE(waitUntil([&] { return marksShow(dialog.Img_Sel, 2, row.picKind) && marksShow(dialog.Img_BGM, 3, row.bgmKind); }));
     EXPECT_EQ(dialog.Cmd_Pic->paintedSkin() == Command::Skin::Disable, row.picKind != 1);
     EXPECT_EQ(dialog.Cmd_BGM->paintedSkin() == Command::Skin::Disable, row.bgmKind != 2);
     EXPECT_EQ(dialog.BGM_Repeat->isEnabled(), row.bgmKind == 1);
@@ -226,7 +225,7 @@ TEST_F(DialogTest, DrawsTheGradientAndTiledPanelsAndEveryPressSwitchesOptionsMar
 // 57 x 53 measuring box instead.
 TEST_F(DialogTest, PreviewIsThePictureStretchedIntoARaisedEdge) {
   const QPalette colours = QApplication::palette();
-  host_test::WriteBytes(m_folder / "damaged.jpg", "\xFF\xD8\xFF\xE0" + std::string(400, '\x55'));
+  host_test::writeBytes(m_folder / "damaged.jpg", "\xFF\xD8\xFF\xE0" + std::string(400, '\x55'));
   for (const QSize size : {QSize(400, 300), QSize(300, 400), QSize(400, 400), QSize()}) {
     SCOPED_TRACE(size.width());
     QImage picture = size.isEmpty() ? QImage(57, 53, QImage::Format_RGB32) : patterned(size.width(), size.height());
@@ -236,7 +235,7 @@ TEST_F(DialogTest, PreviewIsThePictureStretchedIntoARaisedEdge) {
     Tumbleview_P& dialog = open();
     const int w = size.isEmpty() ? 80 : size.width() / 5, h = size.isEmpty() ? 74 : size.height() / 5;
     EXPECT_EQ(dialog.Display->geometry(), QRect(dialog.Pic_B->contentsRect().topLeft() + QPoint(272, 8), QSize(w, h)));
-    ASSERT_TRUE(WaitUntil([&] { return shown(dialog.Display).pixel(2, 2) == picture.pixel(2 * picture.width() / w, 2 * picture.height() / h); }));
+    ASSERT_TRUE(waitUntil([&] { return shown(dialog.Display).pixel(2, 2) == picture.pixel(2 * picture.width() / w, 2 * picture.height() / h); }));
     const QImage preview = shown(dialog.Display);
     EXPECT_EQ(preview.pixel(0, 0), colours.color(QPalette::Midlight).rgb());
     EXPECT_EQ(preview.pixel(1, 1), colours.color(QPalette::Light).rgb());
@@ -280,15 +279,15 @@ TEST_F(DialogTest, RealChoosersOfferTheirPatternsAndSetPathLabelFolderAndPreview
 
 TEST_F(DialogTest, LinkOpensItsAddressOncePerClickAndTheDialogStaysOpen) {
   const std::string opener = m_folder / "xdg-open", opened = m_folder / "opened";
-  host_test::WriteBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> " + opened + "\n");
+  host_test::writeBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> " + opened + "\n");
   std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
   qputenv("PATH", QByteArray::fromStdString(m_folder.path() + ":") + qgetenv("PATH"));
   Tumbleview_P& dialog = open();
   EXPECT_EQ(dialog.lbl_URL->cursor().hotSpot(), QPoint(12, 10));
-  const std::string address = "file://" + PathInFolder(m_folder.path(), "README.md") + "\n";
+  const std::string address = "file://" + pathInFolder(m_folder.path(), "README.md") + "\n";
   for (const std::string& expected : {address, address + address}) {
     ASSERT_TRUE(press(dialog.lbl_URL, 1));
-    ASSERT_TRUE(WaitUntil([&] { return host_test::ReadBytes(opened) == expected; }));
+    ASSERT_TRUE(waitUntil([&] { return host_test::readBytes(opened) == expected; }));
   }
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
