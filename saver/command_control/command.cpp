@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -108,6 +109,13 @@ std::optional<std::int64_t> wholeNumberFromText(const std::string& text, std::in
 QString qtText(const std::string& text) { return QString::fromStdString(text); }
 std::string stdText(const QString& text) { return text.toStdString(); }
 
+// Another window taking the keyboard (another program, or a chooser opened
+// from the button) or a popup opening leaves the focus where it is inside
+// this window: the button keeps its focused state until the focus moves.
+bool focusStaysInTheWindow(const QFocusEvent& event) {
+  return event.reason() == Qt::ActiveWindowFocusReason || event.reason() == Qt::PopupFocusReason;
+}
+
 }  // namespace
 
 const QImage& Command::skinPicture(Skin skin) {
@@ -135,6 +143,8 @@ Command::Command(QWidget* parent) : QWidget(parent) {
 
   m_lblMsg = new QLabel(QString::fromLatin1(kDesignCaption), this);
   m_lblMsg->setObjectName(QStringLiteral("LblMsg"));
+  // A caption is shown as written: "<b>x</b>" is eight characters.
+  m_lblMsg->setTextFormat(Qt::PlainText);
   m_lblMsg->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   m_lblMsg->setGeometry(twipsToPixels(kLabelLeft), twipsToPixels(kLabelTop),
                         twipsToPixels(kLabelWidth), twipsToPixels(kLabelHeight));
@@ -437,7 +447,15 @@ void Command::mouseDoubleClickEvent(QMouseEvent*) {
   // its release still is a mouse-up.
 }
 
-void Command::mouseMoveEvent(QMouseEvent*) {
+void Command::mouseMoveEvent(QMouseEvent*) { mouseMoved(); }
+
+// The pointer coming to lie over the button without moving (a window above
+// it went away, such as the file chooser it opened) is a mouse move too, as
+// it is on the platform the button comes from; without it a button left in
+// state 3 would swallow the next click.
+void Command::enterEvent(QEnterEvent*) { mouseMoved(); }
+
+void Command::mouseMoved() {
   if (m_enabled == 0) return;
   if (m_buttonState == 1) {
     m_buttonState = 2;
@@ -458,8 +476,9 @@ void Command::mouseReleaseEvent(QMouseEvent* event) {
   if (m_buttonState != 3 && m_enabled != 0) emit Click();
 }
 
-void Command::focusInEvent(QFocusEvent*) {
+void Command::focusInEvent(QFocusEvent* event) {
   if (m_enabled == 0) return;
+  if (focusStaysInTheWindow(*event) && (m_buttonState == 3 || m_buttonState == 4)) return;
   if (m_buttonState != 2) {
     m_buttonState = 3;
     PaintSkin(Skin::Selected);
@@ -469,8 +488,9 @@ void Command::focusInEvent(QFocusEvent*) {
   }
 }
 
-void Command::focusOutEvent(QFocusEvent*) {
+void Command::focusOutEvent(QFocusEvent* event) {
   if (m_enabled == 0) return;
+  if (focusStaysInTheWindow(*event)) return;
   if (m_buttonState != 1) {
     m_buttonState = 1;
     PaintSkin(Skin::Normal);

@@ -4,6 +4,9 @@
 // caption; four visual states driven by the mouse, the focus and a 100 ms
 // hover poll; one event, Click.
 //
+// The focused states outlast the window going inactive: only a focus
+// change inside the window leaves them.  The caption is plain text.
+//
 // Geometry is in twips (15 per pixel) as in the control's design; the face
 // is painted into a kept surface on each state change and shown from it.
 // Every handler does nothing while the control's own enabled flag is false.
@@ -99,6 +102,7 @@ class Command : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
@@ -110,6 +114,7 @@ class Command : public QWidget {
   void PaintSkin(Skin skin);
   void PaintGradient();
   void MouseLeft();
+  void mouseMoved();
   void pollMouse();  // TmrMouse tick
   bool setCaptionColour(std::uint32_t colour);
   void setOpaque(bool opaque);

@@ -1,0 +1,115 @@
+// Time from start to the settings dialog fully drawn, with a small picture
+// and with an 8000 x 6000 JPEG as the picture file, and the peak memory of
+// each.  Each case runs in a fresh process (this program started again with
+// the case's name), so start-up and peak memory are its own.
+// Targets on the reference machine: under 150 ms small, under 1 s big.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "program_paths.h"
+#include "qt_helpers.h"
+#include "settings_file.h"
+#include "tumbleview_p.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const Clock::time_point kProcessStart = Clock::now();
+
+double millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Counts paints of the window itself; the widgets inside it are painted in
+// the same pass, before it is flushed to the screen.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// One case, in this process: the settings file in `folder` names `picture`.
+void runCase(const char* folder, const std::string& picture, bool zoom) {
+  tumbleview::setSaverFolderForTesting(std::string(folder));
+  if (!zoom) {
+    tumbleview::ZoomTiming timing;
+    timing.duration = std::chrono::milliseconds(0);
+    tumbleview::setZoomTiming(timing);
+  }
+  const std::string file = tumbleview::settingsFilePath();
+  tumbleview::WriteIni(tumbleview::kSettingsSection, tumbleview::kKeyPicKind, "1", file);
+  tumbleview::WriteIni(tumbleview::kSettingsSection, tumbleview::kKeyPicFile, picture, file);
+  const Clock::time_point loading = Clock::now();
+  tumbleview::LoadSettings();
+  auto* dialog = new tumbleview::Tumbleview_P;
+  PaintCounter counter;
+  dialog->installEventFilter(&counter);
+  dialog->showModeless();
+  const double shown = millisecondsSince(loading);
+  while (counter.paints == 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  QCoreApplication::processEvents();
+  const double drawn = millisecondsSince(loading);
+  const double sinceStart = millisecondsSince(kProcessStart);
+  // The high-water mark of this program image (getrusage would count the
+  // parent's memory from before the exec).
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line) && line.rfind("VmHWM:", 0) != 0) {
+  }
+  const double peakMb = std::atof(line.c_str() + 6) / 1024.0;
+  std::printf("  %-20s %s  loaded and shown %6.1f ms  drawn %6.1f ms  process start to drawn %6.1f ms  peak %6.1f MB\n",
+              std::filesystem::path(picture).filename().c_str(), zoom ? "200 ms zoom" : "no zoom    ", shown, drawn,
+              sinceStart, peakMb);
+  delete dialog;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc == 5) {
+    runCase(argv[1], argv[2], std::string(argv[3]) == "zoom");
+    return 0;
+  }
+  char pattern[] = "/tmp/tv-dialog-bench-XXXXXX";
+  const std::string folder = mkdtemp(pattern);
+  QImage small(640, 480, QImage::Format_RGB32);
+  QImage big(8000, 6000, QImage::Format_RGB32);
+  for (QImage* picture : {&small, &big}) {
+    QPainter painter(picture);
+    QLinearGradient gradient(0, 0, picture->width(), picture->height());
+    gradient.setColorAt(0, Qt::darkBlue);
+    gradient.setColorAt(1, Qt::yellow);
+    painter.fillRect(picture->rect(), gradient);
+  }
+  small.save(QString::fromStdString(folder + "/small.jpg"), "JPG", 90);
+  big.save(QString::fromStdString(folder + "/8000x6000.jpg"), "JPG", 90);
+  std::printf("settings dialog, from loading the settings to fully drawn (%s)\n", folder.c_str());
+  for (const char* zoom : {"none", "zoom"}) {
+    for (const char* name : {"small.jpg", "8000x6000.jpg"}) {
+      for (int run = 0; run < 3; ++run) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QString::fromStdString(folder), QString::fromStdString(folder + "/" + name),
+                     QString::fromLatin1(zoom), QStringLiteral("case")});
+        child.waitForFinished(60000);
+      }
+    }
+  }
+  std::filesystem::remove_all(folder);
+  return 0;
+}
