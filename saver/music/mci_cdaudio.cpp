@@ -176,7 +176,7 @@ std::uint32_t CdAudioDevice::status(const StatusQuery& query, std::string& reply
       reply = contents != nullptr ? kTrue : kFalse;
       return kOk;
     case StatusItem::TimeFormat:
-      reply = TimeFormatWord(m_format);
+      reply = timeFormatWord(m_format);
       return kOk;
     default:
       break;

@@ -10,7 +10,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-std::uint32_t SplitWords(std::string_view command, std::vector<Word>& words) {
+std::uint32_t splitWords(std::string_view command, std::vector<Word>& words) {
   words.clear();
   std::size_t at = 0;
   while (at < command.size()) {
@@ -37,7 +37,7 @@ std::uint32_t SplitWords(std::string_view command, std::vector<Word>& words) {
   return kOk;
 }
 
-std::uint32_t ParseNumber(std::string_view text, std::uint32_t& value) {
+std::uint32_t parseNumber(std::string_view text, std::uint32_t& value) {
   if (text.empty()) return kBadInteger;
   if (text.find(':') == std::string_view::npos) {
     std::uint64_t number = 0;
@@ -71,7 +71,7 @@ std::uint32_t ParseNumber(std::string_view text, std::uint32_t& value) {
   return kOk;
 }
 
-std::string LowerAscii(std::string_view text) {
+std::string lowerAscii(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

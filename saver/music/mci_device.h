@@ -62,6 +62,6 @@ inline constexpr const char* kModeOpen = "open";
 inline constexpr const char* kTrue = "true";
 inline constexpr const char* kFalse = "false";
 
-const char* TimeFormatWord(TimeFormat format);
+const char* timeFormatWord(TimeFormat format);
 
 }  // namespace tumbleview::mci

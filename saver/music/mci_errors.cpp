@@ -64,7 +64,7 @@ constexpr ErrorEntry kErrorTexts[] = {
 
 }  // namespace
 
-std::string_view ErrorText(std::uint32_t code) {
+std::string_view errorText(std::uint32_t code) {
   const auto* found = std::lower_bound(
       std::begin(kErrorTexts), std::end(kErrorTexts), code,
       [](const ErrorEntry& entry, std::uint32_t wanted) { return entry.code < wanted; });
@@ -72,8 +72,8 @@ std::string_view ErrorText(std::uint32_t code) {
   return found->text;
 }
 
-bool GetErrorString(std::uint32_t code, char* text, std::uint32_t length) {
-  const std::string_view message = ErrorText(code);
+bool getErrorString(std::uint32_t code, char* text, std::uint32_t length) {
+  const std::string_view message = errorText(code);
   if (message.empty() || text == nullptr || length == 0) return false;
   const std::size_t copied = std::min<std::size_t>(message.size(), length - 1);
   std::memcpy(text, message.data(), copied);

@@ -45,11 +45,11 @@ enum MciError : std::uint32_t {
 
 // The text of an error code, or an empty view for 0 and for codes that
 // have none.
-std::string_view ErrorText(std::uint32_t code);
+std::string_view errorText(std::uint32_t code);
 
 // mciGetErrorString: copies the text of `code` into `text` (at most
 // `length` - 1 bytes, always NUL-terminated) and returns true; returns false
 // and writes nothing for codes without a text, a null buffer or length 0.
-bool GetErrorString(std::uint32_t code, char* text, std::uint32_t length);
+bool getErrorString(std::uint32_t code, char* text, std::uint32_t length);
 
 }  // namespace tumbleview::mci

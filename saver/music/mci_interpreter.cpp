@@ -11,7 +11,7 @@
 
 namespace tumbleview::mci {
 
-const char* TimeFormatWord(TimeFormat format) {
+const char* timeFormatWord(TimeFormat format) {
   switch (format) {
     case TimeFormat::Milliseconds: return "milliseconds";
     case TimeFormat::Msf: return "msf";
@@ -129,7 +129,7 @@ std::size_t matchPhrase(std::string_view phrase, const std::vector<Word>& words,
   while (!phrase.empty()) {
     const std::size_t blank = phrase.find(' ');
     const std::string_view part = phrase.substr(0, blank);
-    if (at + count >= words.size() || LowerAscii(words[at + count].text) != part) return 0;
+    if (at + count >= words.size() || lowerAscii(words[at + count].text) != part) return 0;
     ++count;
     phrase = blank == std::string_view::npos ? std::string_view{} : phrase.substr(blank + 1);
   }
@@ -181,7 +181,7 @@ std::uint32_t MciInterpreter::sendString(const char* command, char* reply, std::
   if (capacity > 0) reply[0] = '\0';
 
   std::vector<Word> words;
-  const std::uint32_t splitCode = SplitWords(command != nullptr ? command : "", words);
+  const std::uint32_t splitCode = splitWords(command != nullptr ? command : "", words);
   if (splitCode != kOk) return splitCode;
 
   std::string text;
@@ -196,7 +196,7 @@ std::uint32_t MciInterpreter::sendString(const char* command, char* reply, std::
 std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint32_t replyCapacity,
                                       std::string& reply) {
   if (words.empty()) return kMissingCommandString;
-  const std::string verb = LowerAscii(words[0].text);
+  const std::string verb = lowerAscii(words[0].text);
   const auto* entry = std::lower_bound(
       std::begin(kVerbs), std::end(kVerbs), verb,
       [](const VerbEntry& candidate, const std::string& wanted) { return candidate.name < wanted; });
@@ -205,7 +205,7 @@ std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint3
 
   Request request;
   request.device = &words[1];
-  request.deviceKey = LowerAscii(words[1].text);
+  request.deviceKey = lowerAscii(words[1].text);
   request.replyCapacity = replyCapacity;
   // Keywords belong to the device's command set: an unknown device is the
   // first thing to report.
@@ -271,7 +271,7 @@ std::uint32_t MciInterpreter::doOpen(const Request& request, std::string& reply)
 
   enum class Driver { CdAudio, MpegVideo } driver;
   if (request.has(Keyword::Type)) {
-    const std::string type = LowerAscii(request.value(Keyword::Type));
+    const std::string type = lowerAscii(request.value(Keyword::Type));
     if (type == command_table::kCdAudioName) {
       driver = Driver::CdAudio;
     } else if (type == command_table::kMpegVideoName) {
@@ -285,7 +285,7 @@ std::uint32_t MciInterpreter::doOpen(const Request& request, std::string& reply)
     const std::size_t slash = name.find_last_of("/\\");
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return kInvalidDeviceName;
-    const std::string extension = LowerAscii(name.substr(dot + 1));
+    const std::string extension = lowerAscii(name.substr(dot + 1));
     const bool known = std::binary_search(std::begin(command_table::kSoundExtensions),
                                           std::end(command_table::kSoundExtensions), extension);
     if (!known) return kExtensionNotFound;
@@ -293,7 +293,7 @@ std::uint32_t MciInterpreter::doOpen(const Request& request, std::string& reply)
   }
 
   const bool hasAlias = request.has(Keyword::Alias);
-  const std::string key = hasAlias ? LowerAscii(request.value(Keyword::Alias)) : request.deviceKey;
+  const std::string key = hasAlias ? lowerAscii(request.value(Keyword::Alias)) : request.deviceKey;
   if (key.empty()) return kInvalidDeviceName;
   if (m_devices.count(key) != 0) return hasAlias ? kDuplicateAlias : kDeviceOpen;
 
@@ -318,11 +318,11 @@ std::uint32_t MciInterpreter::doPlay(const Request& request, std::string&) {
   std::optional<std::uint32_t> to;
   std::uint32_t number = 0;
   if (request.has(Keyword::From)) {
-    if (const std::uint32_t code = ParseNumber(request.value(Keyword::From), number); code != kOk) return code;
+    if (const std::uint32_t code = parseNumber(request.value(Keyword::From), number); code != kOk) return code;
     from = number;
   }
   if (request.has(Keyword::To)) {
-    if (const std::uint32_t code = ParseNumber(request.value(Keyword::To), number); code != kOk) return code;
+    if (const std::uint32_t code = parseNumber(request.value(Keyword::To), number); code != kOk) return code;
     to = number;
   }
   return device->play(from, to);
@@ -332,7 +332,7 @@ std::uint32_t MciInterpreter::doSet(const Request& request, std::string&) {
   MciDevice* device = nullptr;
   if (const std::uint32_t code = findDevice(request, device); code != kOk) return code;
   if (!request.has(Keyword::TimeFormat)) return kMissingParameter;
-  const std::string wanted = LowerAscii(request.value(Keyword::TimeFormat));
+  const std::string wanted = lowerAscii(request.value(Keyword::TimeFormat));
   for (const auto& entry : command_table::kTimeFormats) {
     if (entry.name == wanted) return device->setTimeFormat(entry.format);
   }
@@ -355,7 +355,7 @@ std::uint32_t MciInterpreter::doStatus(const Request& request, std::string& repl
   if (request.has(Keyword::Track)) {
     if (query.item != StatusItem::Position && query.item != StatusItem::Length) return kFlagsNotCompatible;
     std::uint32_t track = 0;
-    if (const std::uint32_t code = ParseNumber(request.value(Keyword::Track), track); code != kOk) return code;
+    if (const std::uint32_t code = parseNumber(request.value(Keyword::Track), track); code != kOk) return code;
     query.track = track;
   }
   return device->status(query, reply);

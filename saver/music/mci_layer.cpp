@@ -21,7 +21,7 @@ class SystemLayer final : public MediaControl, public mci::MciDriverFactory {
   }
 
   bool getErrorString(std::uint32_t code, char* text, std::uint32_t length) override {
-    return mci::GetErrorString(code, text, length);
+    return mci::getErrorString(code, text, length);
   }
 
   bool playSound(const char* soundName, std::uint32_t flags) override {
@@ -62,8 +62,8 @@ SystemLayer& systemLayer() {
 
 }  // namespace
 
-MediaControl& SystemMediaControl() { return systemLayer(); }
+MediaControl& systemMediaControl() { return systemLayer(); }
 
-void ShutdownSystemMediaControl() { systemLayer().shutdown(); }
+void shutdownSystemMediaControl() { systemLayer().shutdown(); }
 
 }  // namespace tumbleview

@@ -32,11 +32,11 @@ class MediaControl {
 // The process's real media layer (the command interpreter over libcdio and
 // SDL2_mixer), created on first use.  The CD drive is the system default,
 // or the drive or disc image named by $TUMBLEVIEW_CDROM when it is set.
-MediaControl& SystemMediaControl();
+MediaControl& systemMediaControl();
 
 // Closes every open device, stops the looping sound and closes the audio
 // output of the system layer.  Also done at process exit.  The layer stays
 // usable; the next command opens what it needs again.
-void ShutdownSystemMediaControl();
+void shutdownSystemMediaControl();
 
 }  // namespace tumbleview

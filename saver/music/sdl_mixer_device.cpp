@@ -116,7 +116,7 @@ class MpegVideoDevice : public MciDevice {
         reply = kTrue;
         return kOk;
       case StatusItem::TimeFormat:
-        reply = TimeFormatWord(TimeFormat::Milliseconds);
+        reply = timeFormatWord(TimeFormat::Milliseconds);
         return kOk;
     }
     return kUnsupportedFunction;

@@ -63,7 +63,7 @@ char mp3ModeBuffer[kMp3ModeSize];
 
 MediaControl* chosenLayer = nullptr;
 
-MediaControl& layer() { return chosenLayer != nullptr ? *chosenLayer : SystemMediaControl(); }
+MediaControl& layer() { return chosenLayer != nullptr ? *chosenLayer : systemMediaControl(); }
 
 std::string textOf(const char* buffer, std::size_t size) { return std::string(buffer, strnlen(buffer, size)); }
 
@@ -94,7 +94,7 @@ std::uint32_t sendWithoutReply(const std::string& command) {
 
 }  // namespace
 
-void UseMediaControl(MediaControl* chosen) { chosenLayer = chosen; }
+void useMediaControl(MediaControl* chosen) { chosenLayer = chosen; }
 
 std::int32_t SendMciCommand(const std::string& command, std::string& reply) {
   if (command.empty()) {

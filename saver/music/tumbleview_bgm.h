@@ -51,7 +51,7 @@ void RepeatMp3();
 void StopMp3();
 
 // The media layer used from now on; null means the system's own
-// (SystemMediaControl).  The layer must outlive its use.
-void UseMediaControl(MediaControl* layer);
+// (systemMediaControl).  The layer must outlive its use.
+void useMediaControl(MediaControl* layer);
 
 }  // namespace tumbleview

@@ -13,16 +13,16 @@ namespace {
 
 class CdAudio : public ::testing::Test {
  protected:
-  void SetUp() override { UseDummyAudio(); }
+  void SetUp() override { useDummyAudio(); }
   void TearDown() override {
-    ShutdownSystemMediaControl();
+    shutdownSystemMediaControl();
     unsetenv("TUMBLEVIEW_CDROM");
   }
   void insertDisc(const std::vector<ToneTrack>& tracks) {
-    setenv("TUMBLEVIEW_CDROM", WriteDiscImage(m_dir.path(), tracks).c_str(), 1);
+    setenv("TUMBLEVIEW_CDROM", writeDiscImage(m_dir.path(), tracks).c_str(), 1);
   }
   void expectReplies(const std::vector<std::pair<std::string, std::string>>& table) {
-    for (const auto& [command, expected] : table) EXPECT_EQ(MciReply(command), expected) << command;
+    for (const auto& [command, expected] : table) EXPECT_EQ(mciReply(command), expected) << command;
   }
   TempDir m_dir;
 };
@@ -49,59 +49,59 @@ TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormat) {
 
 TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
   const std::string capture = m_dir.file("capture.raw");
-  CaptureAudioTo(capture);
+  captureAudioTo(capture);
   insertDisc({{300, 60}, {600, 60}, {1200, 60}});
-  ASSERT_EQ(MciReply("open cdaudio"), "1");
-  ASSERT_EQ(MciReply("set cdaudio time format tmsf"), "");
-  const std::string start = MciReply("status cdaudio position track 2");
+  ASSERT_EQ(mciReply("open cdaudio"), "1");
+  ASSERT_EQ(mciReply("set cdaudio time format tmsf"), "");
+  const std::string start = mciReply("status cdaudio position track 2");
   ASSERT_EQ(start, "02:00:00:00");
-  ASSERT_EQ(MciReply("play cdaudio from " + start), "");
-  EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
-  EXPECT_EQ(MciReply("status cdaudio current track"), "2");
-  EXPECT_TRUE(WaitUntil([] { return MciReply("status cdaudio current track") == "3"; }));
-  EXPECT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
-  ShutdownSystemMediaControl();
+  ASSERT_EQ(mciReply("play cdaudio from " + start), "");
+  EXPECT_EQ(mciReply("status cdaudio mode"), "playing");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "2");
+  EXPECT_TRUE(waitUntil([] { return mciReply("status cdaudio current track") == "3"; }));
+  EXPECT_TRUE(waitUntil([] { return mciReply("status cdaudio mode") == "stopped"; }));
+  shutdownSystemMediaControl();
 
-  const auto samples = ReadCapture(capture);
-  const std::ptrdiff_t first = FirstLoudFrame(samples);
+  const auto samples = readCapture(capture);
+  const std::ptrdiff_t first = firstLoudFrame(samples);
   ASSERT_GE(first, 0) << "nothing audible in " << samples.size() << " samples";
   // Track 2 is heard first (0.8 s), then track 3.
-  EXPECT_NEAR(MeasureFrequency(samples, first + 2205, 22050), 600, 15);
-  EXPECT_NEAR(MeasureFrequency(samples, first + 35280 + 2205, 8820), 1200, 30);
+  EXPECT_NEAR(measureFrequency(samples, first + 2205, 22050), 600, 15);
+  EXPECT_NEAR(measureFrequency(samples, first + 35280 + 2205, 8820), 1200, 30);
 }
 
 TEST_F(CdAudio, DataTracksPlayAsSilence) {
   const std::string capture = m_dir.file("capture.raw");
-  CaptureAudioTo(capture);
+  captureAudioTo(capture);
   insertDisc({{0, 25, true}, {600, 30}});
-  ASSERT_EQ(MciReply("open cdaudio"), "1");
-  EXPECT_EQ(MciReply("status cdaudio number of tracks"), "2");
-  ASSERT_EQ(MciReply("play cdaudio"), "");
-  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
-  ShutdownSystemMediaControl();
+  ASSERT_EQ(mciReply("open cdaudio"), "1");
+  EXPECT_EQ(mciReply("status cdaudio number of tracks"), "2");
+  ASSERT_EQ(mciReply("play cdaudio"), "");
+  ASSERT_TRUE(waitUntil([] { return mciReply("status cdaudio mode") == "stopped"; }));
+  shutdownSystemMediaControl();
 
-  const auto samples = ReadCapture(capture);
-  const std::ptrdiff_t first = FirstLoudFrame(samples);
+  const auto samples = readCapture(capture);
+  const std::ptrdiff_t first = firstLoudFrame(samples);
   ASSERT_GE(first, 0);
-  EXPECT_NEAR(MeasureFrequency(samples, first, 8820), 600, 20) << "the data bytes were played";
+  EXPECT_NEAR(measureFrequency(samples, first, 8820), 600, 20) << "the data bytes were played";
 }
 
 TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
   insertDisc({{300, 30}, {600, 30}, {1200, 30}});
-  ASSERT_EQ(MciReply("open cdaudio"), "1");
-  ASSERT_EQ(MciReply("set cdaudio time format tmsf"), "");
+  ASSERT_EQ(mciReply("open cdaudio"), "1");
+  ASSERT_EQ(mciReply("set cdaudio time format tmsf"), "");
   // "to 3" ends where track 3 begins.
-  ASSERT_EQ(MciReply("play cdaudio from 2 to 3"), "");
-  EXPECT_EQ(MciReply("status cdaudio current track"), "2");
-  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
-  EXPECT_EQ(MciReply("status cdaudio position"), "03:00:00:00");
+  ASSERT_EQ(mciReply("play cdaudio from 2 to 3"), "");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "2");
+  ASSERT_TRUE(waitUntil([] { return mciReply("status cdaudio mode") == "stopped"; }));
+  EXPECT_EQ(mciReply("status cdaudio position"), "03:00:00:00");
 
-  ASSERT_EQ(MciReply("play cdaudio from 3"), "");
-  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
-  EXPECT_EQ(MciReply("status cdaudio position"), "01:00:00:00");
-  ASSERT_EQ(MciReply("play cdaudio"), "");
-  EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
-  EXPECT_EQ(MciReply("status cdaudio current track"), "1");
+  ASSERT_EQ(mciReply("play cdaudio from 3"), "");
+  ASSERT_TRUE(waitUntil([] { return mciReply("status cdaudio mode") == "stopped"; }));
+  EXPECT_EQ(mciReply("status cdaudio position"), "01:00:00:00");
+  ASSERT_EQ(mciReply("play cdaudio"), "");
+  EXPECT_EQ(mciReply("status cdaudio mode"), "playing");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "1");
 }
 
 // Twelve tracks: numbers are padded to two digits only.
@@ -120,8 +120,8 @@ TEST_F(CdAudio, PadsTrackNumbersAndRejectsPositionsOutsideTheDisc) {
 
 TEST_F(CdAudio, NoDriveOrUnreadableDiscGivesCodesAndLeavesNothingOpen) {
   setenv("TUMBLEVIEW_CDROM", m_dir.file("no-such-drive").c_str(), 1);
-  EXPECT_EQ(MciReply("open cdaudio"), "error 266");
-  EXPECT_EQ(MciReply("close cdaudio"), "error 263");
+  EXPECT_EQ(mciReply("open cdaudio"), "error 266");
+  EXPECT_EQ(mciReply("close cdaudio"), "error 263");
 
   const std::string garbage = m_dir.file("garbage.cue");
   std::ofstream(garbage) << "FILE \"nothing.bin\" BINARY\n  TRACK 99 VIDEO\n\x01\x02\xff";

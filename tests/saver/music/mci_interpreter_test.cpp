@@ -24,7 +24,7 @@ TEST(MciErrorTexts, AreTheNativeEnglishTextsWithTheirTypography) {
       {306, "The specified device is not installed on the system. To install the device, go to Control Panel, "
             "click Printers and Other Hardware, and then click Add Hardware."},
   };
-  MediaControl& layer = SystemMediaControl();
+  MediaControl& layer = systemMediaControl();
   for (const auto& [code, text] : table) {
     char buffer[256];
     ASSERT_TRUE(layer.getErrorString(code, buffer, sizeof buffer)) << code;
@@ -33,7 +33,7 @@ TEST(MciErrorTexts, AreTheNativeEnglishTextsWithTheirTypography) {
 }
 
 TEST(MciErrorTexts, RefuseUnknownCodesAndNeverWritePastTheBuffer) {
-  MediaControl& layer = SystemMediaControl();
+  MediaControl& layer = systemMediaControl();
   char buffer[16];
   for (const std::uint32_t code : {0u, 258u, 513u, 9999u}) {
     std::memset(buffer, 'x', sizeof buffer);
@@ -56,7 +56,7 @@ TEST(MciNumbers, ArePackedLowByteFirstAndValidated) {
       {"-1", -1}, {"1.5", -1}, {"Error:282", -1}};
   for (const auto& [text, expected] : table) {
     std::uint32_t value = 0;
-    const std::uint32_t code = mci::ParseNumber(text, value);
+    const std::uint32_t code = mci::parseNumber(text, value);
     if (expected < 0) {
       EXPECT_EQ(code, mci::kBadInteger) << text;
     } else {
@@ -69,17 +69,17 @@ TEST(MciNumbers, ArePackedLowByteFirstAndValidated) {
 class MciCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    UseDummyAudio();
+    useDummyAudio();
     m_sound = m_dir.file("tone.wav");
-    WriteWave(m_sound, Tone(440, 44100));
+    writeWave(m_sound, tone(440, 44100));
   }
-  void TearDown() override { ShutdownSystemMediaControl(); }
+  void TearDown() override { shutdownSystemMediaControl(); }
 
   // The code, and the reply buffer left empty after an error.
   std::uint32_t send(const std::string& command) {
     char reply[128];
     std::memset(reply, 'x', sizeof reply);
-    const std::uint32_t code = SystemMediaControl().sendString(command.c_str(), reply, sizeof reply);
+    const std::uint32_t code = systemMediaControl().sendString(command.c_str(), reply, sizeof reply);
     if (code != 0) {
       EXPECT_STREQ(reply, "") << command;
     }
@@ -115,15 +115,15 @@ TEST_F(MciCommands, KeywordsOfAnOpenDeviceAreChecked) {
                {"play bgm from 3600000", 282}, {"play bgm to 100", 274}, {"set bgm", 273},
                {"set bgm time format tmsf", 293}, {"set bgm time format bogus", 293}, {"set bgm time format ms", 0},
                {"open \"" + m_sound + "\" type MPEGVideo alias BGM", 289}, {"PLAY BGM wait", 0}});
-  EXPECT_EQ(MciReply("Status\tBGM\t\tMode"), "playing") << "tabs separate words; names ignore case";
-  EXPECT_EQ(MciReply("status bgm time format"), "milliseconds");
-  EXPECT_EQ(MciReply("status bgm number of tracks"), "1");
+  EXPECT_EQ(mciReply("Status\tBGM\t\tMode"), "playing") << "tabs separate words; names ignore case";
+  EXPECT_EQ(mciReply("status bgm time format"), "milliseconds");
+  EXPECT_EQ(mciReply("status bgm number of tracks"), "1");
   EXPECT_EQ(send("close bgm"), 0u);
   EXPECT_EQ(send("play bgm"), 263u) << "commands after close";
 }
 
 TEST_F(MciCommands, RepliesNeverOverflowTheCallersBuffer) {
-  MediaControl& layer = SystemMediaControl();
+  MediaControl& layer = systemMediaControl();
   const std::string open = "open \"" + m_sound + "\" type mpegvideo alias bgm";
   char buffer[16];
 
@@ -150,7 +150,7 @@ TEST_F(MciCommands, OverlongCommandsAreRefusedWithinBoundedWork) {
   EXPECT_EQ(send("open \"" + hugePath + ".mp3\" alias x"), 275u);
   EXPECT_EQ(send("status " + std::string(1000, 'b') + " mode"), 263u);
   EXPECT_EQ(send("open \"" + m_sound + "\" alias " + std::string(1000, 'c')), 0u);
-  EXPECT_EQ(MciReply("status " + std::string(1000, 'C') + " mode"), "stopped");
+  EXPECT_EQ(mciReply("status " + std::string(1000, 'C') + " mode"), "stopped");
   EXPECT_EQ(send(std::string(1 << 20, ' ') + "x"), 261u);
   EXPECT_EQ(send(std::string(1 << 20, ' ') + "close"), 292u);
   EXPECT_EQ(send("status cdaudio " + std::string(100000, 'm')), 263u);

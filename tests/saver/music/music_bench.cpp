@@ -21,7 +21,7 @@ double millisecondsSince(Clock::time_point start) {
 double timedCommand(const std::string& command) {
   char reply[512];
   const auto start = Clock::now();
-  const std::uint32_t code = tumbleview::SystemMediaControl().sendString(command.c_str(), reply, sizeof reply);
+  const std::uint32_t code = tumbleview::systemMediaControl().sendString(command.c_str(), reply, sizeof reply);
   const double elapsed = millisecondsSince(start);
   if (code != 0) std::printf("  (command \"%s\" failed with %u)\n", command.c_str(), code);
   return elapsed;
@@ -36,18 +36,18 @@ double processorShareWhilePlaying() {
   };
   const double before = processorSeconds();
   const auto start = Clock::now();
-  tumbleview::test::WaitUntil([&] { return millisecondsSince(start) >= 4000; }, std::chrono::milliseconds(5000));
+  tumbleview::test::waitUntil([&] { return millisecondsSince(start) >= 4000; }, std::chrono::milliseconds(5000));
   return 100.0 * (processorSeconds() - before) / (millisecondsSince(start) / 1000.0);
 }
 
 }  // namespace
 
 int main() {
-  tumbleview::test::UseDummyAudio();
+  tumbleview::test::useDummyAudio();
   tumbleview::test::TempDir dir;
-  setenv("TUMBLEVIEW_CDROM", tumbleview::test::WriteDiscImage(dir.path(), {{300, 375}, {600, 375}, {900, 375}}).c_str(), 1);
+  setenv("TUMBLEVIEW_CDROM", tumbleview::test::writeDiscImage(dir.path(), {{300, 375}, {600, 375}, {900, 375}}).c_str(), 1);
   const std::string mp3 = dir.file("bench tune.mp3");
-  const bool haveMp3 = tumbleview::test::WriteMp3(mp3, 440, 20);
+  const bool haveMp3 = tumbleview::test::writeMp3(mp3, 440, 20);
   const std::string openMp3 = "open \"" + mp3 + "\" type MPEGVideo Alias MP3Play";
 
   std::printf("first \"open cdaudio\" (opens nothing of the audio output yet): %.3f ms\n", timedCommand("open cdaudio"));
@@ -84,6 +84,6 @@ int main() {
   } else {
     std::printf("processor while an MP3 plays: not measured (lame is not installed)\n");
   }
-  tumbleview::ShutdownSystemMediaControl();
+  tumbleview::shutdownSystemMediaControl();
   return 0;
 }

@@ -22,7 +22,7 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_path, ignored);
 }
 
-std::vector<std::int16_t> Tone(double frequency, std::size_t frames, std::int16_t amplitude) {
+std::vector<std::int16_t> tone(double frequency, std::size_t frames, std::int16_t amplitude) {
   std::vector<std::int16_t> samples(frames * 2);
   for (std::size_t i = 0; i < frames; ++i) {
     const double value = amplitude * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / 44100.0);
@@ -31,7 +31,7 @@ std::vector<std::int16_t> Tone(double frequency, std::size_t frames, std::int16_
   return samples;
 }
 
-void WriteWave(const std::string& path, const std::vector<std::int16_t>& samples) {
+void writeWave(const std::string& path, const std::vector<std::int16_t>& samples) {
   // The canonical 44-byte header of 16-bit stereo 44.1 kHz PCM, little-endian words.
   const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
   const std::uint32_t header[] = {0x46464952 /* RIFF */, 36 + dataBytes, 0x45564157 /* WAVE */, 0x20746D66 /* fmt */,
@@ -41,17 +41,17 @@ void WriteWave(const std::string& path, const std::vector<std::int16_t>& samples
   out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
 }
 
-bool WriteMp3(const std::string& path, double frequency, double seconds) {
+bool writeMp3(const std::string& path, double frequency, double seconds) {
   if (std::system("command -v lame >/dev/null 2>&1") != 0) return false;
   const std::string wave = path + ".wav";
-  WriteWave(wave, Tone(frequency, static_cast<std::size_t>(seconds * 44100)));
+  writeWave(wave, tone(frequency, static_cast<std::size_t>(seconds * 44100)));
   const std::string command = "lame --quiet -b 128 '" + wave + "' '" + path + "'";
   const bool ok = std::system(command.c_str()) == 0;
   std::remove(wave.c_str());
   return ok;
 }
 
-std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks) {
+std::string writeDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks) {
   std::ofstream bin(dir + "/disc.bin", std::ios::binary);
   std::ofstream cue(dir + "/disc.cue");
   cue << "FILE \"disc.bin\" BINARY\n";
@@ -65,7 +65,7 @@ std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>&
       const std::string bytes(static_cast<std::size_t>(tracks[i].sectors) * 2352, '\x55');
       bin.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     } else {
-      const auto samples = Tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
+      const auto samples = tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
       bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
     }
     sector += tracks[i].sectors;
@@ -73,14 +73,14 @@ std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>&
   return dir + "/disc.cue";
 }
 
-void CaptureAudioTo(const std::string& capturePath) {
+void captureAudioTo(const std::string& capturePath) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", capturePath.c_str(), 1);
 }
 
-void UseDummyAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+void useDummyAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
 
-std::vector<std::int16_t> ReadCapture(const std::string& path) {
+std::vector<std::int16_t> readCapture(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<std::int16_t> samples(bytes.size() / 2);
@@ -88,14 +88,14 @@ std::vector<std::int16_t> ReadCapture(const std::string& path) {
   return samples;
 }
 
-std::ptrdiff_t FirstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame, int threshold) {
+std::ptrdiff_t firstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame, int threshold) {
   for (std::size_t frame = fromFrame; 2 * frame < samples.size(); ++frame) {
     if (std::abs(samples[2 * frame]) > threshold) return static_cast<std::ptrdiff_t>(frame);
   }
   return -1;
 }
 
-double MeasureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames) {
+double measureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames) {
   int crossings = 0;
   std::size_t last = std::min(samples.size() / 2, startFrame + frames);
   for (std::size_t frame = startFrame + 1; frame < last; ++frame) {
@@ -105,7 +105,7 @@ double MeasureFrequency(const std::vector<std::int16_t>& samples, std::size_t st
   return seconds > 0 ? crossings / 2.0 / seconds : 0;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -114,9 +114,9 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
-std::string MciReply(const std::string& command) {
+std::string mciReply(const std::string& command) {
   char reply[512];
-  const std::uint32_t code = SystemMediaControl().sendString(command.c_str(), reply, sizeof reply);
+  const std::uint32_t code = systemMediaControl().sendString(command.c_str(), reply, sizeof reply);
   return code == 0 ? std::string(reply) : "error " + std::to_string(code);
 }
 

@@ -27,12 +27,12 @@ class TempDir {
 };
 
 // 16-bit stereo 44.1 kHz sine of `frequency` Hz (0 = silence).
-std::vector<std::int16_t> Tone(double frequency, std::size_t frames, std::int16_t amplitude = 8000);
+std::vector<std::int16_t> tone(double frequency, std::size_t frames, std::int16_t amplitude = 8000);
 
-void WriteWave(const std::string& path, const std::vector<std::int16_t>& samples);
+void writeWave(const std::string& path, const std::vector<std::int16_t>& samples);
 
 // Encodes a tone with lame; false when lame is not installed.
-bool WriteMp3(const std::string& path, double frequency, double seconds);
+bool writeMp3(const std::string& path, double frequency, double seconds);
 
 struct ToneTrack {
   double frequency = 0;
@@ -40,27 +40,27 @@ struct ToneTrack {
   bool data = false; // a data track (MODE1/2352) of loud 0x55 bytes
 };
 // Writes <dir>/disc.bin and <dir>/disc.cue; returns the cue's path.
-std::string WriteDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks);
+std::string writeDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks);
 
 // Routes SDL's audio to the disk driver writing into `capturePath` (takes
 // effect when the layer opens its output next).
-void CaptureAudioTo(const std::string& capturePath);
-void UseDummyAudio();
+void captureAudioTo(const std::string& capturePath);
+void useDummyAudio();
 
-std::vector<std::int16_t> ReadCapture(const std::string& path);
+std::vector<std::int16_t> readCapture(const std::string& path);
 
 // Index of the first stereo frame louder than `threshold`, or -1.
-std::ptrdiff_t FirstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame = 0,
+std::ptrdiff_t firstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame = 0,
                               int threshold = 1000);
 // Frequency of the left channel over `frames` frames from `startFrame`,
 // counted from its zero crossings.
-double MeasureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames);
+double measureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames);
 
-bool WaitUntil(const std::function<bool()>& condition,
+bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
 // Sends a command to the system layer: its reply, or "error <code>".
-std::string MciReply(const std::string& command);
+std::string mciReply(const std::string& command);
 
 // A decorator that records every call crossing the media boundary and
 // passes it on to the real layer.

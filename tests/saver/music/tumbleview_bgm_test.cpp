@@ -25,19 +25,19 @@ Commands statusThen(const Commands& more) {
 class MusicPlayer : public ::testing::Test {
  protected:
   void SetUp() override {
-    UseDummyAudio();
+    useDummyAudio();
     Settings = SettingsRecord{};
     LastApiResult = 0;
     CdWatchActive = 0;
-    UseMediaControl(&m_recorder);
+    useMediaControl(&m_recorder);
   }
   void TearDown() override {
-    UseMediaControl(nullptr);
-    ShutdownSystemMediaControl();
+    useMediaControl(nullptr);
+    shutdownSystemMediaControl();
     unsetenv("TUMBLEVIEW_CDROM");
   }
   void insertDisc(const std::vector<ToneTrack>& tracks) {
-    setenv("TUMBLEVIEW_CDROM", WriteDiscImage(m_dir.path(), tracks).c_str(), 1);
+    setenv("TUMBLEVIEW_CDROM", writeDiscImage(m_dir.path(), tracks).c_str(), 1);
   }
   Commands sent() { return m_recorder.commandTexts(); }
   // What one step of the player sends.
@@ -48,7 +48,7 @@ class MusicPlayer : public ::testing::Test {
   }
 
   TempDir m_dir;
-  RecordingMediaControl m_recorder{SystemMediaControl()};
+  RecordingMediaControl m_recorder{systemMediaControl()};
 };
 
 TEST_F(MusicPlayer, EmptyCommandIsAnsweredWithoutCallingTheLayer) {
@@ -81,8 +81,8 @@ class NoErrorTexts : public RecordingMediaControl {
 };
 
 TEST_F(MusicPlayer, CodeWithoutTextGetsTheFallbackReply) {
-  NoErrorTexts layer(SystemMediaControl());
-  UseMediaControl(&layer);
+  NoErrorTexts layer(systemMediaControl());
+  useMediaControl(&layer);
   std::string reply;
   EXPECT_EQ(SendMciCommand("status cdaudio mode", reply), 263);
   EXPECT_EQ(reply, "Error (文字列が取れません)");
@@ -116,20 +116,20 @@ TEST_F(MusicPlayer, PlaysTheWholeDiscAgainOnceItHasFinished) {
 
   EXPECT_EQ(sentBy(WatchCdAudio), kStatusQueries) << "a playing disc is left alone";
 
-  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio mode") == "stopped"; }));
+  ASSERT_TRUE(waitUntil([] { return mciReply("status cdaudio mode") == "stopped"; }));
   EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"}));
-  EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
-  EXPECT_EQ(MciReply("status cdaudio current track"), "1");
+  EXPECT_EQ(mciReply("status cdaudio mode"), "playing");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "1");
   EXPECT_EQ(CdWatchActive, -1);
 }
 
 TEST_F(MusicPlayer, RepeatTrackIsRestartedWhileAnotherTrackPlays) {
   insertDisc({{300, 75}, {400, 75}, {500, 75}, {600, 75}});
   OpenCdAudio();
-  ASSERT_EQ(MciReply("play cdaudio from 4"), "");
+  ASSERT_EQ(mciReply("play cdaudio from 4"), "");
   Settings.BgmRepeat = 3;
   EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 3", "play cdaudio from 03:00:00:00"}));
-  EXPECT_EQ(MciReply("status cdaudio current track"), "3");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "3");
   EXPECT_EQ(LastApiResult, 0);
 
   EXPECT_EQ(sentBy(WatchCdAudio), kStatusQueries) << "track 3 is playing: nothing more is sent";
@@ -141,10 +141,10 @@ TEST_F(MusicPlayer, RepeatTrackJumpsBackWhenTheDiscMovesOn) {
   OpenCdAudio();
   Settings.BgmRepeat = 1;
   EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"}));
-  ASSERT_TRUE(WaitUntil([] { return MciReply("status cdaudio current track") == "2"; }));
+  ASSERT_TRUE(waitUntil([] { return mciReply("status cdaudio current track") == "2"; }));
   EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"}));
-  EXPECT_EQ(MciReply("status cdaudio current track"), "1");
-  EXPECT_EQ(MciReply("status cdaudio mode"), "playing");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "1");
+  EXPECT_EQ(mciReply("status cdaudio mode"), "playing");
 }
 
 TEST_F(MusicPlayer, MissingRepeatTrackSendsTheErrorAsPositionAndPollingGoesOn) {
@@ -165,7 +165,7 @@ TEST_F(MusicPlayer, PollingStopsAtTheFirstStatusError) {
 
   const std::string unreadable = m_dir.file("unreadable.cue");
   setenv("TUMBLEVIEW_CDROM", unreadable.c_str(), 1);
-  WriteWave(unreadable, Tone(0, 10));
+  writeWave(unreadable, tone(0, 10));
   OpenCdAudio();
   EXPECT_EQ(sentBy(WatchCdAudio), (Commands{"status cdaudio current track"}));
   EXPECT_EQ(LastApiResult, 276);
@@ -175,7 +175,7 @@ TEST_F(MusicPlayer, PollingStopsAtTheFirstStatusError) {
 TEST_F(MusicPlayer, Mp3WithSpacesInItsPathLoopsThroughRepeatTicks) {
   const std::string file = m_dir.file("My Music/a b.mp3");
   ASSERT_EQ(std::system(("mkdir -p '" + m_dir.file("My Music") + "'").c_str()), 0);
-  if (!WriteMp3(file, 440, 0.4)) GTEST_SKIP() << "lame is not installed";
+  if (!writeMp3(file, 440, 0.4)) GTEST_SKIP() << "lame is not installed";
   Settings.BgmKind = 2;
   Settings.BgmFile = file;
   PlayMp3();
@@ -186,7 +186,7 @@ TEST_F(MusicPlayer, Mp3WithSpacesInItsPathLoopsThroughRepeatTicks) {
   EXPECT_EQ(sentBy(RepeatMp3), (Commands{"status MP3Play mode"}));
   EXPECT_EQ(m_recorder.calls.at(0).replyLength, 30u);
 
-  ASSERT_TRUE(WaitUntil([] { return !IsMp3Playing(); }));
+  ASSERT_TRUE(waitUntil([] { return !IsMp3Playing(); }));
   EXPECT_EQ(sentBy(RepeatMp3), (Commands{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
   EXPECT_TRUE(IsMp3Playing());
 
@@ -205,7 +205,7 @@ TEST_F(MusicPlayer, Mp3ThatCannotBeOpenedIsNeverPlayed) {
 
 TEST_F(MusicPlayer, WaveLoopsThroughTheSoundPlayerUntilStopped) {
   Settings.BgmFile = m_dir.file("loop.wav");
-  WriteWave(Settings.BgmFile, Tone(440, 4410));
+  writeWave(Settings.BgmFile, tone(440, 4410));
   PlayWave();
   EXPECT_EQ(LastApiResult, 1);
   StopWave();

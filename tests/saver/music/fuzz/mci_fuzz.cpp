@@ -22,13 +22,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static tumbleview::test::TempDir dir;  // removed at exit
   mediaDir = dir.path();
   // Three silent tracks of four sectors, and a tenth of a second of silence.
-  setenv("TUMBLEVIEW_CDROM", tumbleview::test::WriteDiscImage(mediaDir, {{0, 4}, {0, 4}, {0, 4}}).c_str(), 1);
-  tumbleview::test::WriteWave(mediaDir + "/a.wav", tumbleview::test::Tone(0, 4410));
+  setenv("TUMBLEVIEW_CDROM", tumbleview::test::writeDiscImage(mediaDir, {{0, 4}, {0, 4}, {0, 4}}).c_str(), 1);
+  tumbleview::test::writeWave(mediaDir + "/a.wav", tumbleview::test::tone(0, 4410));
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tumbleview::MediaControl& layer = tumbleview::SystemMediaControl();
+  tumbleview::MediaControl& layer = tumbleview::systemMediaControl();
   const std::string input(reinterpret_cast<const char*>(data), size);
   std::size_t start = 0;
   for (unsigned line = 0; start <= input.size(); ++line) {
