@@ -1,6 +1,6 @@
 #include "cd_audio_feeder.h"
 
-#include "cdio_device.h"
+#include "cd_disc.h"
 
 #include <algorithm>
 
@@ -32,33 +32,42 @@ void CdAudioFeeder::joinFeeder() {
   if (m_thread.joinable()) m_thread.join();
 }
 
-void CdAudioFeeder::start(std::int32_t fromLsn, std::int32_t endLsn) {
+void CdAudioFeeder::start(std::vector<Span> spans) {
   joinFeeder();
   {
     std::lock_guard lock(m_mutex);
     m_ringRead = 0;
     m_ringFill = 0;
-    m_fromLsn = fromLsn;
-    m_endLsn = std::max(fromLsn, endLsn);
-    m_readLsn = fromLsn;
+    m_spans = std::move(spans);
+    m_readSpan = 0;
+    m_readLsn = m_spans.empty() ? 0 : m_spans.front().fromLsn;
     m_framesPlayed = 0;
-    m_playing = true;
+    m_playing = !m_spans.empty();
     m_finished = false;
     m_readerDone = false;
     m_stopRequested = false;
-    m_stoppedAt = fromLsn;
+    m_stoppedAt = m_readLsn;
   }
-  m_thread = std::thread([this] { run(); });
+  if (!m_spans.empty()) m_thread = std::thread([this] { run(); });
+}
+
+std::int32_t CdAudioFeeder::playedPositionLocked() const {
+  auto sectors = static_cast<std::int64_t>(m_framesPlayed / kCdFramesPerSector);
+  for (const Span& span : m_spans) {
+    if (sectors < span.endLsn - span.fromLsn) return span.fromLsn + static_cast<std::int32_t>(sectors);
+    sectors -= span.endLsn - span.fromLsn;
+  }
+  return m_spans.empty() ? m_stoppedAt : m_spans.back().endLsn;
 }
 
 std::int32_t CdAudioFeeder::stop() {
   joinFeeder();
   std::lock_guard lock(m_mutex);
   if (m_playing) {
-    m_stoppedAt = std::min<std::int64_t>(m_fromLsn + static_cast<std::int64_t>(m_framesPlayed / kCdFramesPerSector),
-                                         m_endLsn);
+    m_stoppedAt = playedPositionLocked();
     m_playing = false;
   }
+  m_finished = false;
   m_ringFill = 0;
   return m_stoppedAt;
 }
@@ -68,10 +77,7 @@ CdAudioFeeder::Snapshot CdAudioFeeder::snapshot() const {
   Snapshot snapshot;
   snapshot.playing = m_playing;
   snapshot.finished = m_finished;
-  snapshot.position =
-      m_playing ? static_cast<std::int32_t>(std::min<std::int64_t>(
-                      m_fromLsn + static_cast<std::int64_t>(m_framesPlayed / kCdFramesPerSector), m_endLsn))
-                : m_stoppedAt;
+  snapshot.position = m_playing ? playedPositionLocked() : m_stoppedAt;
   return snapshot;
 }
 
@@ -81,12 +87,9 @@ void CdAudioFeeder::run() {
   for (;;) {
     m_wake.wait(lock, [this] { return m_stopRequested || kRingSamples - m_ringFill >= kChunkSamples; });
     if (m_stopRequested) return;
-    if (m_readLsn >= m_endLsn) {
-      m_readerDone = true;
-      return;
-    }
     const std::int32_t lsn = m_readLsn;
-    const auto count = static_cast<std::uint32_t>(std::min<std::int32_t>(kChunkSectors, m_endLsn - lsn));
+    const std::int32_t spanEnd = m_spans[m_readSpan].endLsn;
+    const auto count = static_cast<std::uint32_t>(std::min<std::int32_t>(kChunkSectors, spanEnd - lsn));
     const std::size_t samples = count * kSamplesPerSector;
     lock.unlock();
     // The read may take a while on a real drive; nothing is locked meanwhile.
@@ -98,6 +101,14 @@ void CdAudioFeeder::run() {
     }
     m_ringFill += samples;
     m_readLsn = lsn + static_cast<std::int32_t>(count);
+    if (m_readLsn < spanEnd) continue;
+    // Done as soon as the last sector is in: the play ends with the ring,
+    // never a moment after the last span's end.
+    if (++m_readSpan == m_spans.size()) {
+      m_readerDone = true;
+      return;
+    }
+    m_readLsn = m_spans[m_readSpan].fromLsn;
   }
 }
 
@@ -116,7 +127,7 @@ void CdAudioFeeder::mixInto(std::int16_t* samples, std::size_t frames) {
     if (m_readerDone && m_ringFill == 0) {
       m_playing = false;
       m_finished = true;
-      m_stoppedAt = m_endLsn;
+      m_stoppedAt = m_spans.back().endLsn;
     }
   }
   m_wake.notify_one();

@@ -31,9 +31,16 @@ class CdAudioFeeder : public PcmSource {
   CdAudioFeeder(const CdAudioFeeder&) = delete;
   CdAudioFeeder& operator=(const CdAudioFeeder&) = delete;
 
-  // Plays sectors [fromLsn, endLsn); a play already running is stopped.
-  void start(std::int32_t fromLsn, std::int32_t endLsn);
-  // Stops at once; returns the sector reached.
+  // Sectors [fromLsn, endLsn).
+  struct Span {
+    std::int32_t fromLsn = 0;
+    std::int32_t endLsn = 0;
+  };
+  // Plays the spans one after the other without a gap; a play already
+  // running is stopped.  Spans are in disc order and none is empty.
+  void start(std::vector<Span> spans);
+  // Stops at once and forgets a play that had finished; returns the
+  // sector reached.
   std::int32_t stop();
 
   struct Snapshot {
@@ -48,6 +55,7 @@ class CdAudioFeeder : public PcmSource {
  private:
   void run();
   void joinFeeder();
+  std::int32_t playedPositionLocked() const;
 
   SectorReader m_reader;
   mutable std::mutex m_mutex;
@@ -55,8 +63,8 @@ class CdAudioFeeder : public PcmSource {
   std::vector<std::int16_t> m_ring;
   std::size_t m_ringRead = 0;   // in samples
   std::size_t m_ringFill = 0;   // in samples
-  std::int32_t m_fromLsn = 0;
-  std::int32_t m_endLsn = 0;
+  std::vector<Span> m_spans;
+  std::size_t m_readSpan = 0;   // the span m_readLsn lies in
   std::int32_t m_readLsn = 0;
   std::uint64_t m_framesPlayed = 0;
   bool m_playing = false;

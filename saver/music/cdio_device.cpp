@@ -5,11 +5,17 @@
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string_view>
-#include <sys/stat.h>
+#include <vector>
 
 namespace tumbleview::mci {
 namespace {
@@ -40,6 +46,34 @@ driver_id_t imageDriverFor(std::string_view path) {
   return DRIVER_UNKNOWN;
 }
 
+// Which file a path names and which version of it: a disc image that is
+// replaced, rewritten or removed is another disc.
+struct FileIdentity {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modifiedNs = 0;
+
+  static FileIdentity of(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    return {true, info.st_dev, info.st_ino, info.st_size,
+            std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
+  }
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// Whether a drive whose table cannot be read holds a disc at all (a blank
+// one) or none.
+bool driveHoldsDisc(const std::string& device) {
+  const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  const int status = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+  ::close(fd);
+  return status == CDS_DISC_OK;
+}
+
 }  // namespace
 
 // Re-reads of a sector before paranoia gives up on it: a scratched disc
@@ -47,13 +81,15 @@ driver_id_t imageDriverFor(std::string_view path) {
 constexpr int kParanoiaRetries = 3;
 
 struct CdioDisc::Handle {
-  std::mutex mutex;
   CdIo_t* cdio = nullptr;
   cdrom_drive_t* drive = nullptr;
   cdrom_paranoia_t* paranoia = nullptr;
   bool paranoiaTried = false;
   lsn_t nextLsn = CDIO_INVALID_LSN;  // where paranoia will read next
 
+  Handle() = default;
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
   ~Handle() {
     if (paranoia != nullptr) cdio_paranoia_free(paranoia);
     if (drive != nullptr) cdio_cddap_close_no_free_cdio(drive);
@@ -75,60 +111,104 @@ struct CdioDisc::Handle {
   }
 };
 
-CdioDisc::CdioDisc(std::unique_ptr<Handle> handle, bool isImage)
-    : m_handle(std::move(handle)), m_isImage(isImage) {}
+struct CdioDisc::State {
+  std::mutex mutex;
+  std::string source;  // the image file, or the drive's device file
+  driver_id_t driver = DRIVER_DEVICE;
+  bool isImage = false;
+  std::unique_ptr<Handle> handle;
+  // The image's files (the named one and the data file it refers to) as
+  // they were when the table was read.
+  std::vector<std::pair<std::string, FileIdentity>> files;
+
+  // libcdio keeps a drive's table once read and an image as parsed at
+  // open, so a fresh read needs a fresh handle.
+  void reopen() {
+    handle = std::make_unique<Handle>();
+    if (!isImage) {
+      handle->cdio = cdio_open(source.empty() ? nullptr : source.c_str(), driver);
+      return;
+    }
+    files.assign(1, {source, FileIdentity::of(source)});
+    if (driver != DRIVER_UNKNOWN) handle->cdio = cdio_open(source.c_str(), driver);
+    const char* data = handle->cdio != nullptr ? cdio_get_arg(handle->cdio, "source") : nullptr;
+    if (data != nullptr && source != data) files.emplace_back(data, FileIdentity::of(data));
+  }
+};
+
+CdioDisc::CdioDisc(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 
 CdioDisc::~CdioDisc() = default;
 
 std::unique_ptr<CdioDisc> CdioDisc::open(const std::string& source) {
   silenceLibcdio();
-  auto handle = std::make_unique<Handle>();
+  auto state = std::make_unique<State>();
   if (source.empty()) {
-    handle->cdio = cdio_open(nullptr, DRIVER_DEVICE);
-    if (handle->cdio == nullptr) return nullptr;
-    return std::unique_ptr<CdioDisc>(new CdioDisc(std::move(handle), false));
+    CdIo_t* cdio = cdio_open(nullptr, DRIVER_DEVICE);
+    if (cdio == nullptr) return nullptr;
+    const char* device = cdio_get_arg(cdio, "source");
+    state->source = device != nullptr ? device : "";
+    state->handle = std::make_unique<Handle>();
+    state->handle->cdio = cdio;
+    return std::unique_ptr<CdioDisc>(new CdioDisc(std::move(state)));
   }
   struct stat info {};
   if (::stat(source.c_str(), &info) != 0) return nullptr;
+  state->source = source;
   if (S_ISREG(info.st_mode)) {
-    const driver_id_t driver = imageDriverFor(source);
-    if (driver != DRIVER_UNKNOWN) handle->cdio = cdio_open(source.c_str(), driver);
-    return std::unique_ptr<CdioDisc>(new CdioDisc(std::move(handle), true));
+    state->isImage = true;
+    state->driver = imageDriverFor(source);
   }
-  handle->cdio = cdio_open(source.c_str(), DRIVER_DEVICE);
-  if (handle->cdio == nullptr) return nullptr;
-  return std::unique_ptr<CdioDisc>(new CdioDisc(std::move(handle), false));
+  state->reopen();
+  if (!state->isImage && state->handle->cdio == nullptr) return nullptr;
+  return std::unique_ptr<CdioDisc>(new CdioDisc(std::move(state)));
 }
 
-std::optional<CdToc> CdioDisc::readToc() {
-  std::lock_guard lock(m_handle->mutex);
-  CdIo_t* cdio = m_handle->cdio;
-  if (cdio == nullptr) return std::nullopt;
+bool CdioDisc::mediumChanged() {
+  std::lock_guard lock(m_state->mutex);
+  if (m_state->isImage) {
+    for (const auto& [path, identity] : m_state->files) {
+      if (!(FileIdentity::of(path) == identity)) return true;
+    }
+    return false;
+  }
+  CdIo_t* cdio = m_state->handle != nullptr ? m_state->handle->cdio : nullptr;
+  return cdio != nullptr && cdio_get_media_changed(cdio) == 1;
+}
+
+CdMedium CdioDisc::readToc(CdToc& toc) {
+  std::lock_guard lock(m_state->mutex);
+  m_state->reopen();
+  const bool present = m_state->isImage ? m_state->files.front().second.exists : driveHoldsDisc(m_state->source);
+  const CdMedium unreadable = present ? CdMedium::Unreadable : CdMedium::Absent;
+  CdIo_t* cdio = m_state->handle->cdio;
+  if (cdio == nullptr) return unreadable;
   const track_t first = cdio_get_first_track_num(cdio);
   const track_t count = cdio_get_num_tracks(cdio);
   if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 || first == 0 ||
       first + count - 1 > 99) {
-    return std::nullopt;
+    return unreadable;
   }
-  CdToc toc;
+  CdToc read;
   for (int number = first; number < first + count; ++number) {
     const lsn_t start = cdio_get_track_lsn(cdio, static_cast<track_t>(number));
-    if (start == CDIO_INVALID_LSN || start < 0) return std::nullopt;
-    if (!toc.tracks.empty() && start <= toc.tracks.back().startLsn) return std::nullopt;
+    if (start == CDIO_INVALID_LSN || start < 0) return unreadable;
+    if (!read.tracks.empty() && start <= read.tracks.back().startLsn) return unreadable;
     const bool audio = cdio_get_track_format(cdio, static_cast<track_t>(number)) == TRACK_FORMAT_AUDIO;
-    toc.tracks.push_back(CdTrack{number, start, audio});
+    read.tracks.push_back(CdTrack{number, start, audio});
   }
   const lsn_t leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-  if (leadout == CDIO_INVALID_LSN || leadout <= toc.tracks.back().startLsn) return std::nullopt;
-  toc.leadoutLsn = leadout;
-  return toc;
+  if (leadout == CDIO_INVALID_LSN || leadout <= read.tracks.back().startLsn) return unreadable;
+  read.leadoutLsn = leadout;
+  toc = std::move(read);
+  return CdMedium::Readable;
 }
 
 bool CdioDisc::readAudio(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm) {
-  std::lock_guard lock(m_handle->mutex);
-  Handle& handle = *m_handle;
+  std::lock_guard lock(m_state->mutex);
+  Handle& handle = *m_state->handle;
   if (handle.cdio == nullptr) return false;
-  if (!handle.startParanoia(m_isImage)) {
+  if (!handle.startParanoia(m_state->isImage)) {
     return cdio_read_audio_sectors(handle.cdio, pcm, lsn, count) == DRIVER_OP_SUCCESS;
   }
   if (handle.nextLsn != lsn) {

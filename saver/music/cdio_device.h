@@ -7,64 +7,41 @@
 // ask for the table of contents).
 #pragma once
 
-#include <cstdint>
+#include "cd_disc.h"
+
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace tumbleview::mci {
 
-// A CD sector holds 1/75 s of audio: 588 stereo frames of 16-bit samples.
-inline constexpr std::int32_t kCdSectorsPerSecond = 75;
-inline constexpr std::int32_t kCdFramesPerSector = 588;
-inline constexpr std::int32_t kCdSectorBytes = 2352;
-// MSF addresses count the two-second lead-in that LSN 0 follows.
-inline constexpr std::int32_t kCdMsfOffset = 150;
-
-struct CdTrack {
-  int number = 0;
-  std::int32_t startLsn = 0;
-  bool audio = true;
-};
-
-// Tracks in disc order; starts strictly increasing and below the lead-out.
-struct CdToc {
-  std::vector<CdTrack> tracks;
-  std::int32_t leadoutLsn = 0;
-};
-
-class CdioDisc {
+class CdioDisc final : public CdDisc {
  public:
   // Opens the drive or image named by `source`; an empty source is the
   // system's default drive.  Returns null when there is no such drive or
-  // file.  A file that exists but is no readable image opens as a disc
-  // without a table of contents (readToc gives nothing).
+  // file.  A file that exists but is no readable image opens as a drive
+  // holding an unreadable disc.
   static std::unique_ptr<CdioDisc> open(const std::string& source);
 
-  ~CdioDisc();
+  ~CdioDisc() override;
   CdioDisc(const CdioDisc&) = delete;
   CdioDisc& operator=(const CdioDisc&) = delete;
 
-  // True for disc images, false for drives.
-  bool isImage() const { return m_isImage; }
-
-  // Reads the table of contents; nothing when there is no disc or the
-  // disc (or image) cannot be read or is inconsistent.
-  std::optional<CdToc> readToc();
-
-  // Reads `count` audio sectors from `lsn` into `pcm` (count * 1176
-  // interleaved little-endian stereo samples) through cd-paranoia (error
-  // correction for drives, a few retries per sector at most).  False on a
-  // read error.
-  bool readAudio(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm);
+  // A drive reports its media changes; an image counts as changed when its
+  // files are replaced, rewritten or removed.
+  bool mediumChanged() override;
+  // Opens the drive or image afresh and reads its table; a table that is
+  // inconsistent counts as unreadable.
+  CdMedium readToc(CdToc& toc) override;
+  // Audio passes through cd-paranoia (error correction for drives, a few
+  // retries per sector at most).
+  bool readAudio(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm) override;
 
  private:
   struct Handle;
-  CdioDisc(std::unique_ptr<Handle> handle, bool isImage);
+  struct State;
+  explicit CdioDisc(std::unique_ptr<State> state);
 
-  std::unique_ptr<Handle> m_handle;
-  bool m_isImage = false;
+  std::unique_ptr<State> m_state;
 };
 
 }  // namespace tumbleview::mci

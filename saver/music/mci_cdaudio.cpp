@@ -23,14 +23,14 @@ std::string msfText(std::int64_t sectors) {
 
 }  // namespace
 
-CdAudioDevice::CdAudioDevice(std::unique_ptr<CdioDisc> disc, AudioOutput& output)
+CdAudioDevice::CdAudioDevice(std::unique_ptr<CdDisc> disc, AudioOutput& output)
     : m_disc(std::move(disc)),
       m_output(output),
       m_feeder([this](std::int32_t lsn, std::uint32_t count, std::int16_t* pcm) {
-        return readSectors(lsn, count, pcm);
-      }) {
-  if (const CdToc* contents = toc()) m_position = contents->tracks.front().startLsn;
-}
+        if (m_disc->readAudio(lsn, count, pcm)) return true;
+        m_readFailed = true;
+        return false;
+      }) {}
 
 CdAudioDevice::~CdAudioDevice() {
   m_feeder.stop();
@@ -38,28 +38,31 @@ CdAudioDevice::~CdAudioDevice() {
 }
 
 const CdToc* CdAudioDevice::toc() {
-  // A drive may get its disc after "open": keep asking until one is read.
-  if (!m_toc) m_toc = m_disc->readToc();
-  return m_toc ? &*m_toc : nullptr;
+  // A failed read may be the first sign that the disc has gone: look at
+  // the drive again, as after a change it reports.  Without a table, keep
+  // looking: a drive may get its disc after "open".
+  const bool suspect = m_readFailed.exchange(false);
+  if (m_toc && !suspect && !m_disc->mediumChanged()) return &*m_toc;
+  CdToc fresh;
+  m_medium = m_disc->readToc(fresh);
+  if (m_medium == CdMedium::Readable && m_toc && fresh == *m_toc) return &*m_toc;
+  if (m_toc) {
+    // The disc under the play has gone; never go on playing it.
+    m_feeder.stop();
+    m_toc.reset();
+  }
+  if (m_medium != CdMedium::Readable) return nullptr;
+  m_toc = std::move(fresh);
+  m_position = m_toc->tracks.front().startLsn;
+  return &*m_toc;
 }
 
-bool CdAudioDevice::readSectors(std::int32_t lsn, std::uint32_t count, std::int16_t* pcm) {
-  // Data tracks play as silence, never as noise: read the audio runs of
-  // the range and leave the rest zero.
-  constexpr std::size_t kSamplesPerSector = static_cast<std::size_t>(kCdFramesPerSector) * 2;
-  std::fill_n(pcm, count * kSamplesPerSector, std::int16_t{0});
-  bool ok = true;
-  const std::int32_t end = lsn + static_cast<std::int32_t>(count);
-  const auto& tracks = m_playingToc.tracks;
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    const std::int32_t trackEnd = i + 1 < tracks.size() ? tracks[i + 1].startLsn : m_playingToc.leadoutLsn;
-    const std::int32_t from = std::max(lsn, tracks[i].startLsn);
-    const std::int32_t to = std::min(end, trackEnd);
-    if (!tracks[i].audio || from >= to) continue;
-    ok = m_disc->readAudio(from, static_cast<std::uint32_t>(to - from),
-                           pcm + static_cast<std::size_t>(from - lsn) * kSamplesPerSector) && ok;
-  }
-  return ok;
+std::uint32_t CdAudioDevice::noTableError() const {
+  return m_medium == CdMedium::Absent ? kDeviceNotReady : kHardware;
+}
+
+std::int32_t CdAudioDevice::trackEnd(const CdTrack& track) const {
+  return &track == &m_toc->tracks.back() ? m_toc->leadoutLsn : (&track + 1)->startLsn;
 }
 
 const CdTrack* CdAudioDevice::trackAt(std::int32_t lsn) const {
@@ -70,13 +73,32 @@ const CdTrack* CdAudioDevice::trackAt(std::int32_t lsn) const {
   return found;
 }
 
+std::vector<CdAudioFeeder::Span> CdAudioDevice::audioSpans(std::int32_t from, std::int32_t end) const {
+  std::vector<CdAudioFeeder::Span> spans;
+  for (const CdTrack& track : m_toc->tracks) {
+    const std::int32_t spanFrom = std::max(from, track.startLsn);
+    const std::int32_t spanEnd = std::min(end, trackEnd(track));
+    if (!track.audio || spanFrom >= spanEnd) continue;
+    if (!spans.empty() && spans.back().endLsn == spanFrom) {
+      spans.back().endLsn = spanEnd;
+    } else {
+      spans.push_back({spanFrom, spanEnd});
+    }
+  }
+  return spans;
+}
+
+std::int32_t CdAudioDevice::restingPlace(std::int32_t lsn) const {
+  for (const CdTrack& track : m_toc->tracks) {
+    if (track.audio && trackEnd(track) > lsn) return lsn;
+  }
+  return m_toc->tracks.front().startLsn;
+}
+
 std::int32_t CdAudioDevice::currentLsn() {
   const CdAudioFeeder::Snapshot state = m_feeder.snapshot();
   if (state.playing) return state.position;
-  if (state.finished) {
-    if (m_toc && state.position >= m_toc->leadoutLsn) return m_toc->tracks.front().startLsn;
-    return state.position;
-  }
+  if (state.finished) return restingPlace(state.position);
   return m_position;
 }
 
@@ -128,7 +150,7 @@ std::string CdAudioDevice::formatLength(std::int32_t sectors) const {
 }
 
 std::uint32_t CdAudioDevice::play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) {
-  if (toc() == nullptr) return kDeviceNotReady;
+  if (toc() == nullptr) return noTableError();
   std::int32_t start = 0;
   std::int32_t end = m_toc->leadoutLsn;
   if (from) {
@@ -140,24 +162,24 @@ std::uint32_t CdAudioDevice::play(std::optional<std::uint32_t> from, std::option
     if (const std::uint32_t code = toLsn(*to, end); code != kOk) return code;
   }
   if (start > end || start >= m_toc->leadoutLsn) return kOutOfRange;
+  std::vector<CdAudioFeeder::Span> spans = audioSpans(start, end);
+  m_feeder.stop();
+  if (spans.empty()) {
+    m_position = restingPlace(end);
+    return kOk;
+  }
   if (!m_attached) {
     if (!m_output.attach(&m_feeder)) return kHardware;
     m_attached = true;
   }
-  m_feeder.stop();
-  m_playingToc = *m_toc;
-  m_position = start;
-  m_feeder.start(start, end);
+  m_position = spans.front().fromLsn;
+  m_feeder.start(std::move(spans));
   return kOk;
 }
 
 std::uint32_t CdAudioDevice::stop() {
-  const CdAudioFeeder::Snapshot state = m_feeder.snapshot();
-  if (state.playing) {
-    m_position = m_feeder.stop();
-  } else {
-    m_position = currentLsn();
-  }
+  if (toc() == nullptr) return kOk;
+  m_position = m_feeder.snapshot().playing ? m_feeder.stop() : currentLsn();
   return kOk;
 }
 
@@ -166,12 +188,14 @@ std::uint32_t CdAudioDevice::status(const StatusQuery& query, std::string& reply
   switch (query.item) {
     case StatusItem::Mode:
       if (contents == nullptr) {
-        reply = m_disc->isImage() ? kModeNotReady : kModeOpen;
+        reply = m_medium == CdMedium::Absent ? kModeOpen : kModeStopped;
       } else {
         reply = m_feeder.snapshot().playing ? kModePlaying : kModeStopped;
       }
       return kOk;
     case StatusItem::MediaPresent:
+      reply = m_medium != CdMedium::Absent ? kTrue : kFalse;
+      return kOk;
     case StatusItem::Ready:
       reply = contents != nullptr ? kTrue : kFalse;
       return kOk;
@@ -181,7 +205,7 @@ std::uint32_t CdAudioDevice::status(const StatusQuery& query, std::string& reply
     default:
       break;
   }
-  if (contents == nullptr) return kDeviceNotReady;
+  if (contents == nullptr) return noTableError();
 
   const CdTrack* track = nullptr;
   if (query.track) {
@@ -206,8 +230,7 @@ std::uint32_t CdAudioDevice::status(const StatusQuery& query, std::string& reply
         return kOk;
       }
       const bool last = track == &contents->tracks.back();
-      const std::int32_t end = last ? contents->leadoutLsn - 1 : (track + 1)->startLsn;
-      reply = formatLength(end - track->startLsn);
+      reply = formatLength(trackEnd(*track) - (last ? 1 : 0) - track->startLsn);
       return kOk;
     }
     default:

@@ -57,7 +57,6 @@ class MciDriverFactory {
 // Reply words shared by the drivers.
 inline constexpr const char* kModePlaying = "playing";
 inline constexpr const char* kModeStopped = "stopped";
-inline constexpr const char* kModeNotReady = "not ready";
 inline constexpr const char* kModeOpen = "open";
 inline constexpr const char* kTrue = "true";
 inline constexpr const char* kFalse = "false";

@@ -39,6 +39,7 @@ enum MciError : std::uint32_t {
   kNoClosingQuote = 294,
   kDuplicateFlags = 295,
   kInvalidFile = 296,
+  kNotifyOnAutoOpen = 300,
   kExtraCharacters = 305,
   kDeviceNotInstalled = 306,
 };

@@ -207,17 +207,35 @@ std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint3
   request.device = &words[1];
   request.deviceKey = lowerAscii(words[1].text);
   request.replyCapacity = replyCapacity;
-  // Keywords belong to the device's command set: an unknown device is the
-  // first thing to report.
+  // A name that is not open is opened for the command, as "open <name>"
+  // would, and a failed open is the command's answer.  Only "close" never
+  // opens.
+  bool autoOpened = false;
   if (entry->handler != &MciInterpreter::doOpen && request.deviceKey != command_table::kAllName &&
       m_devices.count(request.deviceKey) == 0) {
-    return kInvalidDeviceName;
+    if (entry->handler == &MciInterpreter::doClose) return kInvalidDeviceName;
+    Request open;
+    open.device = request.device;
+    open.deviceKey = request.deviceKey;
+    std::string ignored;
+    if (const std::uint32_t code = doOpen(open, ignored); code != kOk) return code;
+    autoOpened = true;
   }
+  std::uint32_t code = parseKeywords(*entry, words, request);
+  if (code == kOk && autoOpened && request.has(Keyword::Notify)) code = kNotifyOnAutoOpen;
+  if (code == kOk) code = (this->*entry->handler)(request, reply);
+  // An opened-for-the-command device closes again, except one that plays.
+  if (autoOpened && (code != kOk || entry->handler != &MciInterpreter::doPlay)) m_devices.erase(request.deviceKey);
+  return code;
+}
+
+std::uint32_t MciInterpreter::parseKeywords(const VerbEntry& entry, const std::vector<Word>& words,
+                                            Request& request) {
   for (std::size_t at = 2; at < words.size();) {
     // The longest phrase wins, so "current track" is not read as "track".
     const KeywordRule* best = nullptr;
     std::size_t bestLength = 0;
-    for (const KeywordRule& rule : entry->keywords) {
+    for (const KeywordRule& rule : entry.keywords) {
       const std::size_t length = command_table::matchPhrase(rule.phrase, words, at);
       if (length > bestLength) {
         best = &rule;
@@ -233,7 +251,7 @@ std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint3
     }
     if (!request.arguments.emplace(best->keyword, std::move(value)).second) return kDuplicateFlags;
   }
-  return (this->*entry->handler)(request, reply);
+  return kOk;
 }
 
 std::uint32_t MciInterpreter::findDevice(const Request& request, MciDevice*& device) {

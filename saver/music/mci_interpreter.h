@@ -5,9 +5,12 @@
 // Grammar: verb, device (or alias), then keywords; verbs and keywords are
 // case-insensitive, words are separated by blanks or tabs, a word in double
 // quotes may hold blanks.  Verbs: close, open, play, set, status, stop.
-// A name that is not open is an error (263); there is no automatic open.
-// "wait" and "notify" are accepted and change nothing: commands never block
-// and no callback is ever sent.
+// A command on a name that is not open opens it first (its answer is then
+// the open's error, if the open fails) and closes it again afterwards,
+// except after a play, which keeps it open; "close" of a name that is not
+// open is 263.  "wait" and "notify" are accepted and change nothing:
+// commands never block and no callback is ever sent (a "notify" on a
+// device opened for the command is 300).
 //
 // Thread-safe: commands are serialised by one lock.
 #pragma once
@@ -50,7 +53,9 @@ class MciInterpreter {
     std::unique_ptr<MciDevice> device;
   };
 
+  struct VerbEntry;
   std::uint32_t execute(const std::vector<Word>& words, std::uint32_t replyCapacity, std::string& reply);
+  static std::uint32_t parseKeywords(const VerbEntry& entry, const std::vector<Word>& words, Request& request);
   std::uint32_t doClose(const Request& request, std::string& reply);
   std::uint32_t doOpen(const Request& request, std::string& reply);
   std::uint32_t doPlay(const Request& request, std::string& reply);
@@ -60,7 +65,6 @@ class MciInterpreter {
   std::uint32_t findDevice(const Request& request, MciDevice*& device);
   std::uint32_t unusedId() const;
 
-  struct VerbEntry;
   static const VerbEntry kVerbs[];
 
   MciDriverFactory& m_drivers;

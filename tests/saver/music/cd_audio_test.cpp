@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace tumbleview::test {
@@ -43,7 +44,7 @@ TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormat) {
       {"status cdaudio length track 2", "00:02:00"}, {"status cdaudio position track 4", "error 282"},
       {"status cdaudio position track 0", "error 282"}, {"set cdaudio time format milliseconds", ""},
       {"status cdaudio position track 1", "2001"}, {"status cdaudio length track 1", "1000"},
-      {"set cdaudio time format frames", "error 293"}, {"close cdaudio", ""}, {"status cdaudio mode", "error 263"},
+      {"set cdaudio time format frames", "error 293"}, {"close cdaudio", ""}, {"close cdaudio", "error 263"},
   });
 }
 
@@ -70,20 +71,37 @@ TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
   EXPECT_NEAR(measureFrequency(samples, first + 35280 + 2205, 8820), 1200, 30);
 }
 
-TEST_F(CdAudio, DataTracksPlayAsSilence) {
-  const std::string capture = m_dir.file("capture.raw");
-  captureAudioTo(capture);
-  insertDisc({{0, 25, true}, {600, 30}});
-  ASSERT_EQ(mciReply("open cdaudio"), "1");
-  EXPECT_EQ(mciReply("status cdaudio number of tracks"), "2");
-  ASSERT_EQ(mciReply("play cdaudio"), "");
+// A mixed-mode disc that is an enhanced one too: data, audio, data.
+TEST_F(CdAudio, DataTracksAreSkippedNeverPlayedAsSilence) {
+  insertDisc({{0, 40, true}, {600, 30}, {0, 20, true}});
+  expectReplies({
+      {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"status cdaudio current track", "1"},
+      {"play cdaudio", ""}, {"status cdaudio current track", "2"}, {"status cdaudio mode", "playing"},
+      {"play cdaudio from 3", ""}, {"status cdaudio mode", "stopped"},
+      {"play cdaudio from 1 to 2", ""}, {"status cdaudio mode", "stopped"},
+      {"play cdaudio from 1:0:0:10", ""}, {"status cdaudio position", "02:00:00:00"},
+  });
   ASSERT_TRUE(waitUntil([] { return mciReply("status cdaudio mode") == "stopped"; }));
-  shutdownSystemMediaControl();
+  EXPECT_EQ(mciReply("status cdaudio position"), "01:00:00:00") << "the disc's audio ended: back to its start";
+  EXPECT_EQ(mciReply("play cdaudio"), "");
+  EXPECT_EQ(mciReply("status cdaudio current track"), "2");
+}
 
-  const auto samples = readCapture(capture);
-  const std::ptrdiff_t first = firstLoudFrame(samples);
-  ASSERT_GE(first, 0);
-  EXPECT_NEAR(measureFrequency(samples, first, 8820), 600, 20) << "the data bytes were played";
+TEST_F(CdAudio, ChangedOrRemovedDiscIsNoticed) {
+  insertDisc({{300, 750}, {600, 30}, {900, 30}});
+  expectReplies({{"open cdaudio", "1"}, {"play cdaudio", ""}, {"status cdaudio mode", "playing"}});
+  insertDisc({{400, 40}, {500, 40}});
+  expectReplies({
+      {"status cdaudio mode", "stopped"}, {"status cdaudio number of tracks", "2"},
+      {"status cdaudio length", "00:01:05"}, {"play cdaudio", ""}, {"status cdaudio mode", "playing"},
+  });
+  std::filesystem::remove(m_dir.file("disc.cue"));
+  expectReplies({
+      {"status cdaudio mode", "open"}, {"status cdaudio media present", "false"},
+      {"status cdaudio number of tracks", "error 276"}, {"play cdaudio", "error 276"},
+  });
+  insertDisc({{300, 30}});
+  expectReplies({{"status cdaudio number of tracks", "1"}, {"status cdaudio mode", "stopped"}});
 }
 
 TEST_F(CdAudio, PlaysARangeAndReturnsToTheDiscStartAfterTheEnd) {
@@ -120,8 +138,8 @@ TEST_F(CdAudio, PadsTrackNumbersAndRejectsPositionsOutsideTheDisc) {
 
 TEST_F(CdAudio, NoDriveOrUnreadableDiscGivesCodesAndLeavesNothingOpen) {
   setenv("TUMBLEVIEW_CDROM", m_dir.file("no-such-drive").c_str(), 1);
-  EXPECT_EQ(mciReply("open cdaudio"), "error 266");
-  EXPECT_EQ(mciReply("close cdaudio"), "error 263");
+  // A command on a device that did not open opens it again, and fails as the open did.
+  expectReplies({{"open cdaudio", "error 266"}, {"status cdaudio mode", "error 266"}, {"close cdaudio", "error 263"}});
 
   const std::string garbage = m_dir.file("garbage.cue");
   std::ofstream(garbage) << "FILE \"nothing.bin\" BINARY\n  TRACK 99 VIDEO\n\x01\x02\xff";
@@ -129,13 +147,15 @@ TEST_F(CdAudio, NoDriveOrUnreadableDiscGivesCodesAndLeavesNothingOpen) {
   std::ofstream(missingBin) << "FILE \"missing.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
   const std::string unknownKind = m_dir.file("random.img");
   std::ofstream(unknownKind) << "not a disc";
+  // An image that cannot be read is a blank disc in the drive: there is a
+  // disc, but its table gives a hardware error.
   for (const std::string& image : {garbage, missingBin, unknownKind}) {
     SCOPED_TRACE(image);
     setenv("TUMBLEVIEW_CDROM", image.c_str(), 1);
     expectReplies({
-        {"open cdaudio", "1"}, {"status cdaudio mode", "not ready"}, {"status cdaudio media present", "false"},
-        {"status cdaudio number of tracks", "error 276"}, {"status cdaudio current track", "error 276"},
-        {"play cdaudio", "error 276"}, {"close cdaudio", ""},
+        {"open cdaudio", "1"}, {"status cdaudio mode", "stopped"}, {"status cdaudio media present", "true"},
+        {"status cdaudio number of tracks", "error 262"}, {"status cdaudio current track", "error 262"},
+        {"play cdaudio", "error 262"}, {"close cdaudio", ""},
     });
   }
 }

@@ -102,7 +102,11 @@ TEST_F(MciCommands, MalformedCommandsGetThePlatformsCodes) {
                {"open \"\" type mpegvideo alias x", 275}, {"open \"" + missing + "\" alias x", 275},
                {"open " + m_dir.path() + " type mpegvideo alias x", 296}, {"open x.xyz alias x", 281},
                {"open x type waveaudio alias x", 263}, {"open cdaudio alias", 273}, {"status all mode", 279},
-               {"open all", 279}, {"close all", 0}, {"close all", 0}, {"status x", 263}});
+               {"open all", 279}, {"close all", 0}, {"close all", 0}, {"status x", 263},
+               // A file that is not open is opened for the command; only a play keeps it open.
+               {"status \"" + m_sound + "\" mode", 0}, {"close \"" + m_sound + "\"", 263},
+               {"status \"" + m_sound + "\" mode notify", 300}, {"status \"" + m_sound + "\" sideways", 259},
+               {"play \"" + m_sound + "\"", 0}, {"close \"" + m_sound + "\"", 0}});
   EXPECT_EQ(send("close x"), 263u) << "a failed open leaves nothing behind";
 }
 
@@ -153,7 +157,7 @@ TEST_F(MciCommands, OverlongCommandsAreRefusedWithinBoundedWork) {
   EXPECT_EQ(mciReply("status " + std::string(1000, 'C') + " mode"), "stopped");
   EXPECT_EQ(send(std::string(1 << 20, ' ') + "x"), 261u);
   EXPECT_EQ(send(std::string(1 << 20, ' ') + "close"), 292u);
-  EXPECT_EQ(send("status cdaudio " + std::string(100000, 'm')), 263u);
+  EXPECT_EQ(send("status " + m_sound + " " + std::string(100000, 'm')), 259u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace tumbleview::test {
@@ -69,7 +70,7 @@ TEST_F(MusicPlayer, FailuresComeBackAsErrorTextsAndCodes) {
 
   EXPECT_EQ(SendMciCommand("status MP3Play mode", reply), 263);
   EXPECT_EQ(reply, "The specified device is not open or is not recognized by MCI.");
-  EXPECT_EQ(QueryMci("status cdaudio mode"), "Error:263");
+  EXPECT_EQ(QueryMci("status MP3Play mode"), "Error:263");
   EXPECT_EQ(SendMciCommand("status nothing", reply), 263);
 }
 
@@ -84,9 +85,9 @@ TEST_F(MusicPlayer, CodeWithoutTextGetsTheFallbackReply) {
   NoErrorTexts layer(systemMediaControl());
   useMediaControl(&layer);
   std::string reply;
-  EXPECT_EQ(SendMciCommand("status cdaudio mode", reply), 263);
+  EXPECT_EQ(SendMciCommand("status MP3Play mode", reply), 263);
   EXPECT_EQ(reply, "Error (文字列が取れません)");
-  EXPECT_EQ(QueryMci("status cdaudio mode"), "Error:263");
+  EXPECT_EQ(QueryMci("status MP3Play mode"), "Error:263");
 }
 
 TEST_F(MusicPlayer, PlayMciDeviceLeavesOutEmptyPositions) {
@@ -159,7 +160,7 @@ TEST_F(MusicPlayer, MissingRepeatTrackSendsTheErrorAsPositionAndPollingGoesOn) {
 TEST_F(MusicPlayer, PollingStopsAtTheFirstStatusError) {
   setenv("TUMBLEVIEW_CDROM", m_dir.file("no-drive").c_str(), 1);
   OpenCdAudio();
-  EXPECT_EQ(LastApiResult, 263) << "the time format went to a device that did not open";
+  EXPECT_EQ(LastApiResult, 266) << "the time format opens the drive again and fails as the open did";
   EXPECT_EQ(sentBy(WatchCdAudio), (Commands{"status cdaudio current track"}));
   EXPECT_EQ(CdWatchActive, 0);
 
@@ -167,6 +168,31 @@ TEST_F(MusicPlayer, PollingStopsAtTheFirstStatusError) {
   setenv("TUMBLEVIEW_CDROM", unreadable.c_str(), 1);
   writeWave(unreadable, tone(0, 10));
   OpenCdAudio();
+  EXPECT_EQ(sentBy(WatchCdAudio), (Commands{"status cdaudio current track"}));
+  EXPECT_EQ(LastApiResult, 262) << "a blank disc";
+  EXPECT_EQ(CdWatchActive, 0);
+}
+
+TEST_F(MusicPlayer, DriveThatCouldNotOpenAtFirstIsUsedOnceItCan) {
+  const std::string later = m_dir.file("disc.cue");
+  setenv("TUMBLEVIEW_CDROM", later.c_str(), 1);
+  OpenCdAudio();
+  EXPECT_EQ(m_recorder.calls.at(0).code, 266u);
+  insertDisc({{300, 75}});
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"}));
+  EXPECT_EQ(CdWatchActive, -1);
+  EXPECT_EQ(mciReply("status cdaudio mode"), "playing");
+}
+
+TEST_F(MusicPlayer, ChangedDiscIsPlayedAndARemovedOneEndsPolling) {
+  insertDisc({{300, 750}});
+  OpenCdAudio();
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"}));
+  insertDisc({{400, 30}, {500, 30}});
+  EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"})) << "the old disc's play ended with it";
+  EXPECT_EQ(mciReply("status cdaudio number of tracks"), "2");
+  EXPECT_EQ(CdWatchActive, -1);
+  std::remove(m_dir.file("disc.cue").c_str());
   EXPECT_EQ(sentBy(WatchCdAudio), (Commands{"status cdaudio current track"}));
   EXPECT_EQ(LastApiResult, 276);
   EXPECT_EQ(CdWatchActive, 0);
