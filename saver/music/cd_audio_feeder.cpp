@@ -19,7 +19,7 @@ std::int16_t saturate(std::int32_t value) {
 
 }  // namespace
 
-CdAudioFeeder::CdAudioFeeder(SectorReader reader) : m_reader(std::move(reader)), m_ring(kRingSamples) {}
+CdAudioFeeder::CdAudioFeeder(SectorReader reader) : m_reader(std::move(reader)) {}
 
 CdAudioFeeder::~CdAudioFeeder() { stop(); }
 
@@ -36,6 +36,12 @@ void CdAudioFeeder::start(std::vector<Span> spans) {
   joinFeeder();
   {
     std::lock_guard lock(m_mutex);
+    // Most devices never play (a status query opens one for itself): the
+    // buffers wait for the first play, and are written before they are read.
+    if (m_ring == nullptr) {
+      m_ring = std::make_unique_for_overwrite<std::int16_t[]>(kRingSamples);
+      m_chunk = std::make_unique_for_overwrite<std::int16_t[]>(kChunkSamples);
+    }
     m_ringRead = 0;
     m_ringFill = 0;
     m_spans = std::move(spans);
@@ -82,7 +88,6 @@ CdAudioFeeder::Snapshot CdAudioFeeder::snapshot() const {
 }
 
 void CdAudioFeeder::run() {
-  std::vector<std::int16_t> chunk(kChunkSamples);
   std::unique_lock lock(m_mutex);
   for (;;) {
     m_wake.wait(lock, [this] { return m_stopRequested || kRingSamples - m_ringFill >= kChunkSamples; });
@@ -93,12 +98,14 @@ void CdAudioFeeder::run() {
     const std::size_t samples = count * kSamplesPerSector;
     lock.unlock();
     // The read may take a while on a real drive; nothing is locked meanwhile.
-    if (!m_reader(lsn, count, chunk.data())) std::fill_n(chunk.begin(), samples, std::int16_t{0});
+    if (!m_reader(lsn, count, m_chunk.get())) std::fill_n(m_chunk.get(), samples, std::int16_t{0});
     lock.lock();
     if (m_stopRequested) return;
-    for (std::size_t i = 0; i < samples; ++i) {
-      m_ring[(m_ringRead + m_ringFill + i) % kRingSamples] = chunk[i];
-    }
+    // The free part of the ring may wrap round its end.
+    const std::size_t writeAt = (m_ringRead + m_ringFill) % kRingSamples;
+    const std::size_t first = std::min(samples, kRingSamples - writeAt);
+    std::copy_n(m_chunk.get(), first, m_ring.get() + writeAt);
+    std::copy_n(m_chunk.get() + first, samples - first, m_ring.get());
     m_ringFill += samples;
     m_readLsn = lsn + static_cast<std::int32_t>(count);
     if (m_readLsn < spanEnd) continue;

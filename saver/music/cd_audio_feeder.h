@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -60,7 +61,8 @@ class CdAudioFeeder : public PcmSource {
   SectorReader m_reader;
   mutable std::mutex m_mutex;
   std::condition_variable m_wake;
-  std::vector<std::int16_t> m_ring;
+  std::unique_ptr<std::int16_t[]> m_ring;
+  std::unique_ptr<std::int16_t[]> m_chunk;  // the feeder thread's read buffer
   std::size_t m_ringRead = 0;   // in samples
   std::size_t m_ringFill = 0;   // in samples
   std::vector<Span> m_spans;

@@ -32,6 +32,7 @@ std::uint32_t splitWords(std::string_view command, std::vector<Word>& words) {
       word.text.assign(command.substr(at, end - at));
       at = end;
     }
+    word.lower = lowerAscii(word.text);
     words.push_back(std::move(word));
   }
   return kOk;

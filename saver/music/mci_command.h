@@ -12,6 +12,7 @@ namespace tumbleview::mci {
 
 struct Word {
   std::string text;     // without the quotes
+  std::string lower;    // text in ASCII lower case, for names and keywords
   bool quoted = false;
 };
 

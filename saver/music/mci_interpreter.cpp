@@ -129,7 +129,7 @@ std::size_t matchPhrase(std::string_view phrase, const std::vector<Word>& words,
   while (!phrase.empty()) {
     const std::size_t blank = phrase.find(' ');
     const std::string_view part = phrase.substr(0, blank);
-    if (at + count >= words.size() || lowerAscii(words[at + count].text) != part) return 0;
+    if (at + count >= words.size() || words[at + count].lower != part) return 0;
     ++count;
     phrase = blank == std::string_view::npos ? std::string_view{} : phrase.substr(blank + 1);
   }
@@ -196,7 +196,7 @@ std::uint32_t MciInterpreter::sendString(const char* command, char* reply, std::
 std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint32_t replyCapacity,
                                       std::string& reply) {
   if (words.empty()) return kMissingCommandString;
-  const std::string verb = lowerAscii(words[0].text);
+  const std::string& verb = words[0].lower;
   const auto* entry = std::lower_bound(
       std::begin(kVerbs), std::end(kVerbs), verb,
       [](const VerbEntry& candidate, const std::string& wanted) { return candidate.name < wanted; });
@@ -205,7 +205,7 @@ std::uint32_t MciInterpreter::execute(const std::vector<Word>& words, std::uint3
 
   Request request;
   request.device = &words[1];
-  request.deviceKey = lowerAscii(words[1].text);
+  request.deviceKey = words[1].lower;
   request.replyCapacity = replyCapacity;
   // A name that is not open is opened for the command, as "open <name>"
   // would, and a failed open is the command's answer.  Only "close" never
