@@ -112,13 +112,15 @@ struct CdioDisc::Handle {
 };
 
 struct CdioDisc::State {
-  std::mutex mutex;
+  std::mutex mutex;  // the handle
   std::string source;  // the image file, or the drive's device file
   driver_id_t driver = DRIVER_DEVICE;
   bool isImage = false;
   std::unique_ptr<Handle> handle;
   // The image's files (the named one and the data file it refers to) as
-  // they were when the table was read.
+  // they were when the table was read.  A lock of their own: looking at
+  // them never waits for a read in progress.
+  std::mutex filesMutex;
   std::vector<std::pair<std::string, FileIdentity>> files;
 
   // libcdio keeps a drive's table once read and an image as parsed at
@@ -129,10 +131,12 @@ struct CdioDisc::State {
       handle->cdio = cdio_open(source.empty() ? nullptr : source.c_str(), driver);
       return;
     }
-    files.assign(1, {source, FileIdentity::of(source)});
+    std::vector<std::pair<std::string, FileIdentity>> read{{source, FileIdentity::of(source)}};
     if (driver != DRIVER_UNKNOWN) handle->cdio = cdio_open(source.c_str(), driver);
     const char* data = handle->cdio != nullptr ? cdio_get_arg(handle->cdio, "source") : nullptr;
-    if (data != nullptr && source != data) files.emplace_back(data, FileIdentity::of(data));
+    if (data != nullptr && source != data) read.emplace_back(data, FileIdentity::of(data));
+    std::lock_guard lock(filesMutex);
+    files = std::move(read);
   }
 };
 
@@ -165,13 +169,17 @@ std::unique_ptr<CdioDisc> CdioDisc::open(const std::string& source) {
 }
 
 bool CdioDisc::mediumChanged() {
-  std::lock_guard lock(m_state->mutex);
   if (m_state->isImage) {
+    std::lock_guard lock(m_state->filesMutex);
     for (const auto& [path, identity] : m_state->files) {
       if (!(FileIdentity::of(path) == identity)) return true;
     }
     return false;
   }
+  // Never wait for a read in progress: the disc is there while it reads,
+  // and a read that fails is a sign of its own.
+  std::unique_lock lock(m_state->mutex, std::try_to_lock);
+  if (!lock.owns_lock()) return false;
   CdIo_t* cdio = m_state->handle != nullptr ? m_state->handle->cdio : nullptr;
   return cdio != nullptr && cdio_get_media_changed(cdio) == 1;
 }
@@ -179,7 +187,7 @@ bool CdioDisc::mediumChanged() {
 CdMedium CdioDisc::readToc(CdToc& toc) {
   std::lock_guard lock(m_state->mutex);
   m_state->reopen();
-  const bool present = m_state->isImage ? m_state->files.front().second.exists : driveHoldsDisc(m_state->source);
+  const bool present = m_state->isImage ? FileIdentity::of(m_state->source).exists : driveHoldsDisc(m_state->source);
   const CdMedium unreadable = present ? CdMedium::Unreadable : CdMedium::Absent;
   CdIo_t* cdio = m_state->handle->cdio;
   if (cdio == nullptr) return unreadable;

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -11,21 +10,19 @@
 
 namespace tumbleview::test {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tumbleview-music-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  m_path = pattern;
+TempDir::TempDir() : path((std::filesystem::temp_directory_path() / "tumbleview-music-XXXXXX").string()) {
+  if (mkdtemp(path.data()) == nullptr) std::abort();
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(m_path, ignored);
+  std::filesystem::remove_all(path, ignored);
 }
 
-std::vector<std::int16_t> tone(double frequency, std::size_t frames, std::int16_t amplitude) {
+std::vector<std::int16_t> tone(double frequency, std::size_t frames) {
   std::vector<std::int16_t> samples(frames * 2);
   for (std::size_t i = 0; i < frames; ++i) {
-    const double value = amplitude * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / 44100.0);
+    const double value = 8000 * std::sin(2 * std::numbers::pi * frequency * static_cast<double>(i) / 44100.0);
     samples[2 * i] = samples[2 * i + 1] = static_cast<std::int16_t>(std::lround(value));
   }
   return samples;
@@ -42,16 +39,14 @@ void writeWave(const std::string& path, const std::vector<std::int16_t>& samples
 }
 
 bool writeMp3(const std::string& path, double frequency, double seconds) {
-  if (std::system("command -v lame >/dev/null 2>&1") != 0) return false;
   const std::string wave = path + ".wav";
   writeWave(wave, tone(frequency, static_cast<std::size_t>(seconds * 44100)));
-  const std::string command = "lame --quiet -b 128 '" + wave + "' '" + path + "'";
-  const bool ok = std::system(command.c_str()) == 0;
+  const bool ok = std::system(("lame --quiet -b 128 '" + wave + "' '" + path + "'").c_str()) == 0;
   std::remove(wave.c_str());
   return ok;
 }
 
-std::string writeDiscImage(const std::string& dir, const std::vector<ToneTrack>& tracks) {
+void insertDisc(const std::string& dir, const std::vector<ToneTrack>& tracks) {
   std::ofstream bin(dir + "/disc.bin", std::ios::binary);
   std::ofstream cue(dir + "/disc.cue");
   cue << "FILE \"disc.bin\" BINARY\n";
@@ -61,43 +56,46 @@ std::string writeDiscImage(const std::string& dir, const std::vector<ToneTrack>&
     std::snprintf(line, sizeof line, "  TRACK %02zu %s\n    INDEX 01 %02d:%02d:%02d\n", i + 1,
                   tracks[i].data ? "MODE1/2352" : "AUDIO", sector / 4500, sector / 75 % 60, sector % 75);
     cue << line;
-    if (tracks[i].data) {
-      const std::string bytes(static_cast<std::size_t>(tracks[i].sectors) * 2352, '\x55');
-      bin.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    } else {
-      const auto samples = tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
-      bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
-    }
+    std::vector<std::int16_t> samples = tone(tracks[i].frequency, static_cast<std::size_t>(tracks[i].sectors) * 588);
+    if (tracks[i].data) std::fill(samples.begin(), samples.end(), 0x5555);
+    bin.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
     sector += tracks[i].sectors;
   }
-  return dir + "/disc.cue";
+  setenv("TUMBLEVIEW_CDROM", (dir + "/disc.cue").c_str(), 1);
 }
 
-void captureAudioTo(const std::string& capturePath) {
+void captureAudioTo(const std::string& path) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", capturePath.c_str(), 1);
+  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
 }
-
-void useDummyAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
 
 std::vector<std::int16_t> readCapture(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<std::int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  std::vector<std::int16_t> samples(capturedFrames(path) * 2);
+  std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(samples.data()), samples.size() * 2);
   return samples;
 }
 
-std::ptrdiff_t firstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame, int threshold) {
+std::size_t capturedFrames(const std::string& path) {
+  std::error_code missing;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, missing);
+  return missing ? 0 : bytes / 4;
+}
+
+bool captureMore(const std::string& path, double seconds) {
+  const std::size_t target = capturedFrames(path) + static_cast<std::size_t>(seconds * 44100);
+  return waitUntil([&] { return capturedFrames(path) >= target; });
+}
+
+std::ptrdiff_t firstLoudFrame(const std::vector<std::int16_t>& samples, std::size_t fromFrame) {
   for (std::size_t frame = fromFrame; 2 * frame < samples.size(); ++frame) {
-    if (std::abs(samples[2 * frame]) > threshold) return static_cast<std::ptrdiff_t>(frame);
+    if (std::abs(samples[2 * frame]) > 1000) return static_cast<std::ptrdiff_t>(frame);
   }
   return -1;
 }
 
 double measureFrequency(const std::vector<std::int16_t>& samples, std::size_t startFrame, std::size_t frames) {
   int crossings = 0;
-  std::size_t last = std::min(samples.size() / 2, startFrame + frames);
+  const std::size_t last = std::min(samples.size() / 2, startFrame + frames);
   for (std::size_t frame = startFrame + 1; frame < last; ++frame) {
     if ((samples[2 * frame - 2] < 0) != (samples[2 * frame] < 0)) ++crossings;
   }
@@ -116,8 +114,31 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 std::string mciReply(const std::string& command) {
   char reply[512];
+  std::fill(std::begin(reply), std::end(reply), 'x');
   const std::uint32_t code = systemMediaControl().sendString(command.c_str(), reply, sizeof reply);
-  return code == 0 ? std::string(reply) : "error " + std::to_string(code);
+  if (code == 0) return reply;
+  return "error " + std::to_string(code) + (reply[0] == '\0' ? "" : " leaving a reply");
+}
+
+std::uint32_t RecordingMediaControl::sendString(const char* command, char* reply, std::uint32_t replyLength) {
+  commands.emplace_back(command);
+  replyLengths.push_back(replyLength);
+  codes.push_back(systemMediaControl().sendString(command, reply, replyLength));
+  return codes.back();
+}
+
+bool RecordingMediaControl::getErrorString(std::uint32_t code, char* text, std::uint32_t length) {
+  return !noErrorTexts && systemMediaControl().getErrorString(code, text, length);
+}
+
+void MusicTest::TearDown() {
+  shutdownSystemMediaControl();
+  unsetenv("TUMBLEVIEW_CDROM");
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+void MusicTest::expectReplies(const std::vector<std::pair<std::string, std::string>>& table) {
+  for (const auto& [command, expected] : table) EXPECT_EQ(mciReply(command), expected) << command.substr(0, 100);
 }
 
 }  // namespace tumbleview::test

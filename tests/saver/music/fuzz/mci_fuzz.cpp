@@ -1,31 +1,41 @@
-// The fast fuzz target: the command interpreter, the "cdaudio" driver and
-// the music player's operations over an in-memory drive and sound files,
-// with an audio output that never plays.  Nothing touches a device or a
-// file, so it runs thousands of inputs a second.  Lines that begin with
-// '#' act on the drive or call the player instead of being sent:
+// Fuzz targets of the media-control layer.  Each line of an input is one
+// command string, sent with reply buffers of every kind in turn (full size,
+// too small, none); a reply that overruns its buffer, or an error code
+// without a text, aborts.
+//
+// The fast target (tumbleview_mci_fuzz) runs the command interpreter and
+// the "cdaudio" driver over an in-memory drive, with an audio output that
+// never plays; a sound file that opens is a one-track disc of its own.
+// Nothing touches a device or a file, so it runs thousands of inputs a
+// second.  Lines that begin with '#' act on the drive instead of being sent:
 //   #disc a75 d10 a3   a new disc: audio or data tracks, lengths in sectors
 //   #eject  #blank  #nodrive  #badreads
-//   #open  #watch N (a CD tick with BgmRepeat = N)  #close
-//   #mp3 PATH (PlayMp3)  #tick (RepeatMp3)  #end (music reaches its end)  #stopmp3
-#include "command_lines.h"
+//
+// The slow target (tumbleview_mci_system_fuzz, built with
+// TUMBLEVIEW_FUZZ_SYSTEM_LAYER) sends the lines to the real layer: dummy
+// audio output, a small generated disc image and a short WAV file, named
+// in inputs through "$D", the folder that holds them.
 #include "mci_cdaudio.h"
 #include "mci_errors.h"
 #include "mci_interpreter.h"
-#include "saver_state.h"
-#include "tumbleview_bgm.h"
+#include "music_test_support.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <sstream>
-#include <string>
-#include <utility>
 
 namespace tumbleview::test {
 namespace {
 
 using namespace mci;
+
+#ifdef TUMBLEVIEW_FUZZ_SYSTEM_LAYER
+constexpr bool kSystemLayer = true;
+#else
+constexpr bool kSystemLayer = false;
+#endif
 
 struct Drive {
   std::mutex mutex;
@@ -59,135 +69,101 @@ class MemoryDisc final : public CdDisc {
   Drive& m_drive;
 };
 
-class SilentOutput final : public AudioOutput {
+class MemoryDrivers final : public MciDriverFactory, public AudioOutput {
  public:
-  bool attach(PcmSource*) override { return true; }
-  void detach(PcmSource*) override {}
-};
-
-// A sound file of one second that plays until stopped or until "#end".
-class MemoryMusic final : public MciDevice {
- public:
-  explicit MemoryMusic(const int& endings) : m_endings(endings) {}
-  std::uint32_t play(std::optional<std::uint32_t> from, std::optional<std::uint32_t> to) override {
-    if (to) return kUnsupportedFunction;
-    if (from && *from > 1000) return kOutOfRange;
-    m_playingUntil = m_endings;
-    return kOk;
-  }
-  std::uint32_t stop() override {
-    m_playingUntil = -1;
-    return kOk;
-  }
-  std::uint32_t status(const StatusQuery& query, std::string& reply) override {
-    if (query.track) return kUnsupportedFunction;
-    reply = query.item == StatusItem::Mode ? (m_playingUntil == m_endings ? kModePlaying : kModeStopped) : "1";
-    return kOk;
-  }
-  std::uint32_t setTimeFormat(TimeFormat format) override {
-    return format == TimeFormat::Milliseconds ? kOk : kBadTimeFormat;
-  }
-
- private:
-  const int& m_endings;
-  int m_playingUntil = -1;
-};
-
-class MemoryLayer final : public MediaControl, public MciDriverFactory {
- public:
-  std::uint32_t sendString(const char* command, char* reply, std::uint32_t replyLength) override {
-    return m_interpreter.sendString(command, reply, replyLength);
-  }
-  bool getErrorString(std::uint32_t code, char* text, std::uint32_t length) override {
-    return mci::getErrorString(code, text, length);
-  }
-  bool playSound(const char*, std::uint32_t) override { return false; }
-  std::uint32_t waveOutDeviceCount() override { return 0; }
-
   std::unique_ptr<MciDevice> openCdAudio(std::uint32_t& error) override {
-    if (!drive.opens) {
-      error = kCannotLoadDriver;
-      return nullptr;
-    }
-    return std::make_unique<CdAudioDevice>(std::make_unique<MemoryDisc>(drive), m_output);
+    error = drive.opens ? kOk : kCannotLoadDriver;
+    return drive.opens ? std::make_unique<CdAudioDevice>(std::make_unique<MemoryDisc>(drive), *this) : nullptr;
   }
   std::unique_ptr<MciDevice> openMpegVideo(const std::string& path, std::uint32_t& error) override {
-    error = path.find("missing") != std::string::npos ? kFileNotFound
-            : path.find("bad") != std::string::npos   ? kInvalidFile
-                                                      : kOk;
-    return error == kOk ? std::make_unique<MemoryMusic>(endings) : nullptr;
+    error = path.find("missing") != std::string::npos ? kFileNotFound : kOk;
+    return error == kOk ? std::make_unique<CdAudioDevice>(std::make_unique<MemoryDisc>(m_file), *this) : nullptr;
   }
+  bool attach(PcmSource*) override { return true; }
+  void detach(PcmSource*) override {}
 
   Drive drive;
-  int endings = 0;
 
  private:
-  SilentOutput m_output;
-  MciInterpreter m_interpreter{*this};
+  Drive m_file;
 };
 
-void insertDisc(Drive& drive, std::istringstream& tracks) {
-  CdToc toc;
-  std::string track;
-  while (tracks >> track && toc.tracks.size() < 99) {
-    const long sectors = std::clamp(std::strtol(track.c_str() + 1, nullptr, 10), 1L, 100000L);
-    toc.tracks.push_back({static_cast<int>(toc.tracks.size()) + 1, toc.leadoutLsn, track[0] != 'd'});
-    toc.leadoutLsn += static_cast<std::int32_t>(sectors);
-  }
-  if (toc.tracks.empty()) return;
-  std::lock_guard lock(drive.mutex);
-  drive.toc = std::move(toc);
-  drive.medium = CdMedium::Readable;
-  drive.changed = true;
-}
-
-bool takeDirective(MemoryLayer& layer, const std::string& line) {
+// Acts on the drive for a line that begins with '#'; false for a command.
+bool takeDirective(Drive& drive, const std::string& line) {
   if (line.empty() || line[0] != '#') return false;
   std::istringstream words(line.substr(1));
-  std::string verb;
+  std::string verb, track;
   words >> verb;
-  Drive& drive = layer.drive;
-  const auto setMedium = [&](CdMedium medium) {
-    std::lock_guard lock(drive.mutex);
-    drive.medium = medium;
-    drive.changed = true;
-  };
-  if (verb == "disc") insertDisc(drive, words);
-  if (verb == "eject") setMedium(CdMedium::Absent);
-  if (verb == "blank") setMedium(CdMedium::Unreadable);
-  if (verb == "nodrive") drive.opens = false;
-  if (verb == "badreads") {
-    std::lock_guard lock(drive.mutex);
-    drive.badReads = true;
+  std::lock_guard lock(drive.mutex);
+  if (verb == "disc") {
+    CdToc toc;
+    while (words >> track && toc.tracks.size() < 99) {
+      const long sectors = std::clamp(std::strtol(track.c_str() + 1, nullptr, 10), 1L, 100000L);
+      toc.tracks.push_back({static_cast<int>(toc.tracks.size()) + 1, toc.leadoutLsn, track[0] != 'd'});
+      toc.leadoutLsn += static_cast<std::int32_t>(sectors);
+    }
+    if (!toc.tracks.empty()) drive.toc = std::move(toc);
   }
-  if (verb == "open") OpenCdAudio();
-  if (verb == "close") CloseCdAudio();
-  if (verb == "watch") {
-    long track = 0;
-    words >> track;
-    Settings.BgmRepeat = static_cast<std::int16_t>(track);
-    WatchCdAudio();
+  const std::pair<const char*, CdMedium> media[] = {
+      {"disc", CdMedium::Readable}, {"eject", CdMedium::Absent}, {"blank", CdMedium::Unreadable}};
+  for (const auto& [name, medium] : media) {
+    if (verb == name) drive.medium = medium, drive.changed = true;
   }
-  if (verb == "mp3") {
-    std::getline(words >> std::ws, Settings.BgmFile);
-    PlayMp3();
-  }
-  if (verb == "tick") RepeatMp3();
-  if (verb == "end") ++layer.endings;
-  if (verb == "stopmp3") StopMp3();
+  drive.opens = drive.opens && verb != "nodrive";
+  drive.badReads = drive.badReads || verb == "badreads";
   return true;
+}
+
+std::string mediaDir;
+
+// Sends every line but the drive's own ones (with a drive) through `layer`.
+template <typename Layer>
+void runCommandLines(Layer& layer, std::string_view input, Drive* drive) {
+  unsigned line = 0;
+  for (std::size_t start = 0; start <= input.size(); ++line) {
+    const std::size_t end = std::min(input.find('\n', start), input.size());
+    const std::string command(input.substr(start, end - start));
+    start = end + 1;
+    if (drive != nullptr && takeDirective(*drive, command)) continue;
+    char reply[512];
+    const std::uint32_t lengths[] = {sizeof reply, 3, 0};
+    const std::uint32_t length = lengths[line % 3];
+    const std::uint32_t code = layer.sendString(command.c_str(), length != 0 ? reply : nullptr, length);
+    char text[256];
+    if ((length != 0 && strnlen(reply, length) >= length) || (code != 0 && !getErrorString(code, text, 256))) {
+      std::abort();
+    }
+  }
 }
 
 }  // namespace
 }  // namespace tumbleview::test
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  using namespace tumbleview::test;
+  if (!kSystemLayer) return 0;
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  static TempDir dir;  // removed at exit
+  mediaDir = dir.path;
+  // Three silent tracks of four sectors, and a tenth of a second of silence.
+  insertDisc(dir.path, {{0, 4}, {0, 4}, {0, 4}});
+  writeWave(dir.file("a.wav"), tone(0, 4410));
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tumbleview;
-  test::MemoryLayer layer;
-  Settings = SettingsRecord{};
-  useMediaControl(&layer);
-  test::runCommandLines(layer, {reinterpret_cast<const char*>(data), size},
-                        [&](const std::string& line) { return test::takeDirective(layer, line); });
-  useMediaControl(nullptr);
+  using namespace tumbleview::test;
+  std::string input(reinterpret_cast<const char*>(data), size);
+  if (kSystemLayer) {
+    for (std::size_t at = input.find("$D"); at != std::string::npos; at = input.find("$D", at + mediaDir.size())) {
+      input.replace(at, 2, mediaDir);
+    }
+    runCommandLines(tumbleview::systemMediaControl(), input, nullptr);
+    tumbleview::systemMediaControl().sendString("close all", nullptr, 0);
+    return 0;
+  }
+  MemoryDrivers drivers;
+  tumbleview::mci::MciInterpreter interpreter(drivers);
+  runCommandLines(interpreter, input, &drivers.drive);
   return 0;
 }
