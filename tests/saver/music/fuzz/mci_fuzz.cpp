@@ -69,23 +69,21 @@ class MemoryDisc final : public CdDisc {
   Drive& m_drive;
 };
 
-class MemoryDrivers final : public MciDriverFactory, public AudioOutput {
- public:
+// The drive, and the one-track disc a sound file stands for.
+struct MemoryDrivers final : MciDriverFactory, AudioOutput {
   std::unique_ptr<MciDevice> openCdAudio(std::uint32_t& error) override {
     error = drive.opens ? kOk : kCannotLoadDriver;
     return drive.opens ? std::make_unique<CdAudioDevice>(std::make_unique<MemoryDisc>(drive), *this) : nullptr;
   }
   std::unique_ptr<MciDevice> openMpegVideo(const std::string& path, std::uint32_t& error) override {
     error = path.find("missing") != std::string::npos ? kFileNotFound : kOk;
-    return error == kOk ? std::make_unique<CdAudioDevice>(std::make_unique<MemoryDisc>(m_file), *this) : nullptr;
+    return error == kOk ? std::make_unique<CdAudioDevice>(std::make_unique<MemoryDisc>(file), *this) : nullptr;
   }
   bool attach(PcmSource*) override { return true; }
   void detach(PcmSource*) override {}
 
   Drive drive;
-
- private:
-  Drive m_file;
+  Drive file;
 };
 
 // Acts on the drive for a line that begins with '#'; false for a command.
