@@ -15,7 +15,7 @@ using CdAudio = MusicTest;
 TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormatAndChecksPositions) {
   std::vector<ToneTrack> tracks(12, ToneTrack{0, 75});
   tracks[1].sectors = 150;
-  insertDisc(m_dir.path, tracks);
+  insertDisc(m_dir, tracks);
   expectReplies({
       {"open cdaudio", "1"}, {"status cdaudio time format", "msf"}, {"status cdaudio number of tracks", "12"},
       {"status cdaudio mode", "stopped"}, {"status cdaudio media present", "true"},
@@ -41,7 +41,7 @@ TEST_F(CdAudio, ReportsTheTableOfContentsInEveryTimeFormatAndChecksPositions) {
 
 TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
   captureAudioTo(m_capture);
-  insertDisc(m_dir.path, {{300, 60}, {600, 60}, {1200, 60}});
+  insertDisc(m_dir, {{300, 60}, {600, 60}, {1200, 60}});
   expectReplies({{"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""},
                  {"status cdaudio position track 2", "02:00:00:00"}, {"play cdaudio from 02:00:00:00", ""},
                  {"status cdaudio mode", "playing"}, {"status cdaudio current track", "2"}});
@@ -59,7 +59,7 @@ TEST_F(CdAudio, PlaysTrackTwosToneFromItsPosition) {
 
 // Data tracks first, between and last: a mixed-mode disc that is an enhanced one too.
 TEST_F(CdAudio, PlaysTheAudioOfARangeOnlyAndReturnsToTheDiscStartAfterIt) {
-  insertDisc(m_dir.path, {{0, 40, true}, {600, 30}, {0, 40, true}, {900, 30}, {0, 20, true}});
+  insertDisc(m_dir, {{0, 40, true}, {600, 30}, {0, 40, true}, {900, 30}, {0, 20, true}});
   expectReplies({
       {"open cdaudio", "1"}, {"set cdaudio time format tmsf", ""}, {"status cdaudio current track", "1"},
       {"play cdaudio from 1:0:0:10", ""}, {"status cdaudio current track", "2"}, {"status cdaudio mode", "playing"},
@@ -78,29 +78,29 @@ TEST_F(CdAudio, PlaysTheAudioOfARangeOnlyAndReturnsToTheDiscStartAfterIt) {
 }
 
 TEST_F(CdAudio, ChangedOrRemovedDiscIsNoticed) {
-  insertDisc(m_dir.path, {{300, 750}, {600, 30}, {900, 30}});
+  insertDisc(m_dir, {{300, 750}, {600, 30}, {900, 30}});
   expectReplies({{"open cdaudio", "1"}, {"play cdaudio", ""}, {"status cdaudio mode", "playing"}});
-  insertDisc(m_dir.path, {{400, 40}, {500, 40}});
+  insertDisc(m_dir, {{400, 40}, {500, 40}});
   expectReplies({
       {"status cdaudio mode", "stopped"}, {"status cdaudio number of tracks", "2"},
       {"status cdaudio length", "00:01:05"}, {"play cdaudio", ""}, {"status cdaudio mode", "playing"},
   });
-  std::filesystem::remove(m_dir.file("disc.cue"));
+  std::filesystem::remove(file("disc.cue"));
   expectReplies({
       {"status cdaudio mode", "open"}, {"status cdaudio media present", "false"},
       {"status cdaudio number of tracks", "error 276"}, {"play cdaudio", "error 276"},
   });
-  insertDisc(m_dir.path, {{300, 30}});
+  insertDisc(m_dir, {{300, 30}});
   expectReplies({{"status cdaudio number of tracks", "1"}, {"status cdaudio mode", "stopped"}});
 }
 
 TEST_F(CdAudio, NoDriveOrUnreadableDiscGivesCodesAndLeavesNothingOpen) {
-  setenv("TUMBLEVIEW_CDROM", m_dir.file("no-such-drive").c_str(), 1);
+  setenv("TUMBLEVIEW_CDROM", file("no-such-drive").c_str(), 1);
   // A command on a device that did not open opens it again, and fails as the open did.
   expectReplies({{"open cdaudio", "error 266"}, {"status cdaudio mode", "error 266"}, {"close cdaudio", "error 263"}});
 
-  const std::string garbage = m_dir.file("garbage.cue"), missingBin = m_dir.file("missing-bin.cue"),
-                    unknownKind = m_dir.file("random.img");
+  const std::string garbage = file("garbage.cue"), missingBin = file("missing-bin.cue"),
+                    unknownKind = file("random.img");
   std::ofstream(garbage) << "FILE \"nothing.bin\" BINARY\n  TRACK 99 VIDEO\n\x01\x02\xff";
   std::ofstream(missingBin) << "FILE \"missing.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
   std::ofstream(unknownKind) << "not a disc";

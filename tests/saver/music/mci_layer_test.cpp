@@ -28,19 +28,19 @@ TEST(MciNumbers, ArePackedLowByteFirstAndValidated) {
 class MciCommands : public MusicTest {
  protected:
   void SetUp() override { writeWave(m_sound, tone(440, 44100)); }
-  std::string m_sound = m_dir.file("tone.wav");
+  std::string m_sound = file("tone.wav");
 };
 
 TEST_F(MciCommands, MalformedCommandsGetThePlatformsCodesWithinBoundedWork) {
-  const std::string quoted = "\"" + m_sound + "\"", garbage = m_dir.file("garbage.mp3"), huge(1 << 20, ' ');
+  const std::string quoted = "\"" + m_sound + "\"", garbage = file("garbage.mp3"), huge(1 << 20, ' ');
   std::ofstream(garbage) << std::string(4096, '\x5a');
   expectReplies({{"", "error 267"}, {"   \t ", "error 267"}, {"open", "error 292"}, {"open notify", "error 263"},
                  {"frobnicate x", "error 261"}, {"pause cdaudio", "error 261"}, {"play nosuchalias", "error 263"},
                  {"close nosuchalias", "error 263"}, {"open \"a b.mp3 alias x", "error 294"}, {"\"", "error 294"},
                  {"open \"a\"b alias x", "error 305"}, {"open " + quoted, "1"}, {"close " + quoted, ""},
                  {"open \"\" alias x", "error 263"}, {"open \"\" type mpegvideo alias x", "error 275"},
-                 {"open \"" + m_dir.file("no such.wav") + "\" alias x", "error 275"},
-                 {"open " + m_dir.path + " type mpegvideo alias x", "error 296"},
+                 {"open \"" + file("no such.wav") + "\" alias x", "error 275"},
+                 {"open " + m_dir + " type mpegvideo alias x", "error 296"},
                  {"open " + garbage + " alias x", "error 296"}, {"open x.xyz alias x", "error 281"},
                  {"open x type waveaudio alias x", "error 263"}, {"open cdaudio alias", "error 273"},
                  {"status all mode", "error 279"}, {"open all", "error 279"}, {"close all", ""}, {"close all", ""},
@@ -112,13 +112,13 @@ TEST_F(Sound, OnlyReadableWaveFilesArePlayedOneAtATime) {
   constexpr std::uint32_t kAsyncLoop = 9;
   captureAudioTo(m_capture);
   MediaControl& layer = systemMediaControl();
-  const std::string empty = m_dir.file("empty.wav"), text = m_dir.file("text.wav"),
-                    headerOnly = m_dir.file("header.wav"), good = m_dir.file("good.wav");
+  const std::string empty = file("empty.wav"), text = file("text.wav"),
+                    headerOnly = file("header.wav"), good = file("good.wav");
   std::ofstream(empty).flush();
   std::ofstream(text) << "just some text, no RIFF header";
   writeWave(headerOnly, {});
   writeWave(good, tone(440, 4410));
-  for (const std::string& bad : {m_dir.file("missing.wav"), empty, text, headerOnly, m_dir.path}) {
+  for (const std::string& bad : {file("missing.wav"), empty, text, headerOnly, m_dir}) {
     EXPECT_FALSE(layer.playSound(bad.c_str(), kAsyncLoop)) << bad;
   }
   EXPECT_FALSE(layer.playSound(good.c_str(), 8)) << "looping needs SND_ASYNC";
@@ -140,9 +140,9 @@ TEST_F(Sound, OnlyReadableWaveFilesArePlayedOneAtATime) {
 
 TEST_F(Sound, WithoutAnAudioOutputEverythingFailsWithCodes) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  const std::string wave = m_dir.file("tone.wav");
+  const std::string wave = file("tone.wav");
   writeWave(wave, tone(440, 441));
-  insertDisc(m_dir.path, {{300, 10}});
+  insertDisc(m_dir, {{300, 10}});
   EXPECT_EQ(systemMediaControl().waveOutDeviceCount(), 0u);
   EXPECT_FALSE(systemMediaControl().playSound(wave.c_str(), 9));
   // The disc can be read without sound.

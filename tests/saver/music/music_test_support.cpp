@@ -10,15 +10,6 @@
 
 namespace tumbleview::test {
 
-TempDir::TempDir() : path((std::filesystem::temp_directory_path() / "tumbleview-music-XXXXXX").string()) {
-  if (mkdtemp(path.data()) == nullptr) std::abort();
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
-}
-
 std::vector<std::int16_t> tone(double frequency, std::size_t frames) {
   std::vector<std::int16_t> samples(frames * 2);
   for (std::size_t i = 0; i < frames; ++i) {

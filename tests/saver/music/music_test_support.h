@@ -5,6 +5,7 @@
 #pragma once
 
 #include "mci_layer.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +16,6 @@
 #include <vector>
 
 namespace tumbleview::test {
-
-// A fresh folder, removed with everything in it at the end of the scope.
-struct TempDir {
-  TempDir();
-  ~TempDir();
-  std::string file(const std::string& name) const { return path + "/" + name; }
-  std::string path;
-};
 
 // 16-bit stereo 44.1 kHz sine of `frequency` Hz (0 = silence).
 std::vector<std::int16_t> tone(double frequency, std::size_t frames);
@@ -82,8 +75,11 @@ class MusicTest : public ::testing::Test {
   // Sends each command and expects its reply, as mciReply gives it.
   void expectReplies(const std::vector<std::pair<std::string, std::string>>& table);
 
-  TempDir m_dir;
-  std::string m_capture = m_dir.file("capture.raw");
+  std::string file(const std::string& name) const { return m_dir + "/" + name; }
+
+  TempFolder m_folder;
+  const std::string m_dir = m_folder.path().string();
+  const std::string m_capture = file("capture.raw");
 };
 
 }  // namespace tumbleview::test

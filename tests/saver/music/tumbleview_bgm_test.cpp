@@ -63,7 +63,7 @@ TEST_F(MusicPlayer, RepliesAreTextsOrErrorTextsWithTheirCodes) {
 // The drive cannot be opened at first, as when it is busy: each command
 // tries again, and the disc is played as soon as it can be.
 TEST_F(MusicPlayer, PlaysTheWholeDiscOnceTheDriveOpensAndAgainOnceItHasFinished) {
-  setenv("TUMBLEVIEW_CDROM", m_dir.file("disc.cue").c_str(), 1);
+  setenv("TUMBLEVIEW_CDROM", file("disc.cue").c_str(), 1);
   EXPECT_EQ(sentBy(OpenCdAudio), (Commands{"open cdaudio", "set cdaudio time format tmsf"}));
   EXPECT_EQ(m_recorder.replyLengths, (Codes{0, 0}));
   EXPECT_EQ(m_recorder.codes, (Codes{266, 266}));
@@ -71,7 +71,7 @@ TEST_F(MusicPlayer, PlaysTheWholeDiscOnceTheDriveOpensAndAgainOnceItHasFinished)
   EXPECT_EQ(LastApiResult, 266);
   EXPECT_EQ(CdWatchActive, 0) << "polling stops at the first error";
 
-  insertDisc(m_dir.path, {{300, 15}, {600, 15}, {900, 15}});
+  insertDisc(m_dir, {{300, 15}, {600, 15}, {900, 15}});
   EXPECT_EQ(sentBy(WatchCdAudio), statusThen({"play cdaudio"}));
   EXPECT_EQ(m_recorder.replyLengths.at(2), 255u);
   EXPECT_EQ(CdWatchActive, -1);
@@ -85,7 +85,7 @@ TEST_F(MusicPlayer, PlaysTheWholeDiscOnceTheDriveOpensAndAgainOnceItHasFinished)
 }
 
 TEST_F(MusicPlayer, RepeatTrackIsRestartedWhenStoppedOrWhenTheDiscMovesOn) {
-  insertDisc(m_dir.path, {{300, 20}, {600, 75}});
+  insertDisc(m_dir, {{300, 20}, {600, 75}});
   OpenCdAudio();
   Settings.BgmRepeat = 1;
   const Commands restart = statusThen({"status cdaudio position track 1", "play cdaudio from 01:00:00:00"});
@@ -106,8 +106,8 @@ TEST_F(MusicPlayer, RepeatTrackIsRestartedWhenStoppedOrWhenTheDiscMovesOn) {
 
 TEST_F(MusicPlayer, Mp3WithSpacesInItsPathIsHeardAndRestartedFromItsStart) {
   captureAudioTo(m_capture);
-  std::filesystem::create_directory(m_dir.file("My Music"));
-  Settings.BgmFile = m_dir.file("My Music/曲 ソ.mp3");
+  std::filesystem::create_directory(file("My Music"));
+  Settings.BgmFile = file("My Music/曲 ソ.mp3");
   if (!writeMp3(Settings.BgmFile, 660, 0.4)) GTEST_SKIP() << "lame is not installed";
   EXPECT_EQ(sentBy(PlayMp3), (Commands{"open \"" + Settings.BgmFile + "\" type MPEGVideo Alias MP3Play", "play MP3Play"}));
   EXPECT_EQ(m_recorder.codes.at(0), 0u);
@@ -121,7 +121,7 @@ TEST_F(MusicPlayer, Mp3WithSpacesInItsPathIsHeardAndRestartedFromItsStart) {
   EXPECT_FALSE(IsMp3Playing());
 
   // A file that cannot be opened is never played; the ticks fail quietly.
-  Settings.BgmFile = m_dir.file("missing.mp3");
+  Settings.BgmFile = file("missing.mp3");
   EXPECT_EQ(sentBy(PlayMp3).size(), 1u);
   EXPECT_EQ(m_recorder.codes, (Codes{275}));
   EXPECT_EQ(sentBy(RepeatMp3), (Commands{"status MP3Play mode", "stop MP3Play", "play MP3Play from 0"}));
@@ -136,7 +136,7 @@ TEST_F(MusicPlayer, Mp3WithSpacesInItsPathIsHeardAndRestartedFromItsStart) {
 
 TEST_F(MusicPlayer, WaveLoopsUntilStopped) {
   captureAudioTo(m_capture);
-  Settings.BgmFile = m_dir.file("loop.wav");
+  Settings.BgmFile = file("loop.wav");
   writeWave(Settings.BgmFile, tone(880, 4410));
   PlayWave();
   EXPECT_EQ(LastApiResult, 1);
@@ -145,7 +145,7 @@ TEST_F(MusicPlayer, WaveLoopsUntilStopped) {
   EXPECT_EQ(LastApiResult, 1);
   const auto stoppedAt = static_cast<std::ptrdiff_t>(capturedFrames(m_capture));
   ASSERT_TRUE(captureMore(m_capture, 0.5));
-  Settings.BgmFile = m_dir.file("missing.wav");
+  Settings.BgmFile = file("missing.wav");
   PlayWave();
   EXPECT_EQ(LastApiResult, 0);
 

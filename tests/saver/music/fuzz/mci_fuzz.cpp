@@ -141,11 +141,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   using namespace tumbleview::test;
   if (!kSystemLayer) return 0;
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  static TempDir dir;  // removed at exit
-  mediaDir = dir.path;
+  static TempFolder folder;  // removed at exit
+  mediaDir = folder.path().string();
   // Three silent tracks of four sectors, and a tenth of a second of silence.
-  insertDisc(dir.path, {{0, 4}, {0, 4}, {0, 4}});
-  writeWave(dir.file("a.wav"), tone(0, 4410));
+  insertDisc(mediaDir, {{0, 4}, {0, 4}, {0, 4}});
+  writeWave(mediaDir + "/a.wav", tone(0, 4410));
   return 0;
 }
 
