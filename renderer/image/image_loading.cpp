@@ -20,6 +20,16 @@ std::string failedToOpenMessage(const char* path) {
   return message;
 }
 
+const char* statusMessage(DibStatus status) {
+  switch (status) {
+    case DibStatus::kUnknownFormat: return kUnknownDibFormat;
+    case DibStatus::kOutOfMemory: return kOutOfMemory;
+    case DibStatus::kOk:
+    case DibStatus::kConversionError: break;
+  }
+  return kImageConversionError;
+}
+
 }  // namespace
 
 std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
@@ -50,7 +60,7 @@ std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
     status = DibStatus::kOutOfMemory;
   }
   if (status != DibStatus::kOk) {
-    reportError(dibStatusMessage(status));
+    reportError(statusMessage(status));
     return nullptr;
   }
   return image;

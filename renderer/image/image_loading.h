@@ -7,20 +7,11 @@
 // opened at all, so a missing file fails silently.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 
-#include "pixel_memory.h"
+#include "rgb_image.h"
 
 namespace tumbleview {
-
-// Tightly packed 24-bit RGB, bottom row first, rows of exactly width * 3
-// bytes with no padding.
-struct RgbImage {
-  int width = 0;   // pixels
-  int height = 0;  // rows
-  PixelBytes pixels;  // height * width * 3 bytes: R, G, B
-};
 
 // The messages, exactly as shown.  kFailedToOpenDib is a printf format with
 // one %s for the path.
