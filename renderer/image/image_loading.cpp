@@ -30,23 +30,7 @@ const char* statusMessage(DibStatus status) {
   return kImageConversionError;
 }
 
-}  // namespace
-
-std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
-  if (path == nullptr) return nullptr;
-  // Only a probe: a file that cannot be opened at all fails without a word.
-  std::FILE* probe = std::fopen(path, "r");
-  if (probe == nullptr) return nullptr;
-  std::fclose(probe);
-  return LoadDibImage(path);
-}
-
-std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
-  if (path == nullptr) {
-    reportError(failedToOpenMessage("(null)"));
-    return nullptr;
-  }
-  const PosixMappedFile file(path);
+std::unique_ptr<RgbImage> decodeMapped(const char* path, const PosixMappedFile& file) {
   if (!file.isOpen()) {
     reportError(failedToOpenMessage(path));
     return nullptr;
@@ -64,6 +48,23 @@ std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
     return nullptr;
   }
   return image;
+}
+
+}  // namespace
+
+std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
+  if (path == nullptr) return nullptr;
+  // One opening serves both the silent probe and the decoder, so nothing
+  // can be swapped in between.
+  const PosixMappedFile file(path);
+  if (file.failure() == MapFailure::kCannotOpen || file.failure() == MapFailure::kNotRegularFile) {
+    return nullptr;
+  }
+  return decodeMapped(path, file);
+}
+
+std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
+  return decodeMapped(path ? path : "(null)", PosixMappedFile(path));
 }
 
 }  // namespace tumbleview
