@@ -44,7 +44,7 @@ class RendererE2eTest : public ::testing::Test {
     std::filesystem::remove_all(m_drive);
   }
 
-  std::filesystem::path Picture() const { return m_drive / "Tumbleview.bmp"; }
+  std::filesystem::path picturePath() const { return m_drive / "Tumbleview.bmp"; }
 
   void startRenderer() {
     m_renderer = std::make_unique<Process>(
@@ -56,7 +56,7 @@ class RendererE2eTest : public ::testing::Test {
   // Starts the renderer on a 64 x 64 picture of one colour; its window once
   // it is mapped and has presented a frame, or 0.
   Window startShowing(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    writeSolidBmp(Picture(), 64, 64, r, g, b);
+    writeSolidBmp(picturePath(), 64, 64, r, g, b);
     startRenderer();
     Window window = 0;
     waitUntil(

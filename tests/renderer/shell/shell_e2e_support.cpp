@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "bmp_test_writer.h"
+#include "temp_folder.h"
 
 extern char** environ;
 
@@ -307,15 +308,10 @@ std::string Process::stdout() const { return readFile(m_stdout); }
 std::string Process::stderr() const { return readFile(m_stderr); }
 
 void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
-                   std::uint8_t b, std::uint32_t headerSize) {
+                   std::uint8_t b) {
   namespace bmp = tumbleview::test;
   const bmp::Picture picture{width, height, std::vector<bmp::Rgb8>(static_cast<std::size_t>(width) * height, {r, g, b})};
-  std::vector<std::uint8_t> bytes = bmp::encodePicture(picture, bmp::Storage::kInfo24);
-  // Another header size only relabels the 40-byte header: the reader must refuse it by that field alone.
-  for (int i = 0; i < 4; ++i) bytes[14 + i] = static_cast<std::uint8_t>(headerSize >> (8 * i));
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  bmp::writeFile(path, bmp::encodePicture(picture, bmp::Storage::kInfo24));
 }
 
 }  // namespace tvtest

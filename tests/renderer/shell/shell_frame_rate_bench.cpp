@@ -2,7 +2,8 @@
 // Xvfb at 1024 x 768 with Mesa's software rasterizer):
 //   - time from process start to the first presented frame, 1024 x 768 picture;
 //   - frames presented per second, next to a comparable GL hack of the
-//     xscreensaver-gl package run the same way (as fast as it can).
+//     xscreensaver-gl package run the same way (as fast as it can);
+//   - start-up time and peak memory with a 4000 x 3000 picture.
 // Frames are counted from outside, the same way for both programs: the X
 // server's damage reports on the window, in whole-window areas.
 #include <X11/Xlib.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -78,6 +80,15 @@ Window waitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
       },
       Seconds(20));
   return window;
+}
+
+// The peak resident size of a running process, in kB (VmHWM), or -1.
+long peakKilobytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
 }
 
 long long firstFrameNs(const tvtest::Process& renderer) {
@@ -153,6 +164,17 @@ int main() {
     std::printf("flipscreen3d -delay 0: %.1f frames/s presented\n", theirs);
     std::printf("ratio Tumbleview.dll / flipscreen3d: %.2f\n", theirs > 0 ? ours / theirs : 0.0);
   }
+
+  tvtest::writeSolidBmp(drive / "Tumbleview.bmp", 4000, 3000, 40, 120, 220);
+  const std::int64_t started = steadyNs();
+  tvtest::Process large({TUMBLEVIEW_RENDERER}, environment, drive, "large");
+  if (tvtest::waitUntil([&] { return firstFrameNs(large) > 0; }, Seconds(60))) {
+    std::printf("4000x3000 picture: start to first frame %.1f ms, peak memory %.1f MiB\n",
+                static_cast<double>(firstFrameNs(large) - started) / 1e6,
+                static_cast<double>(peakKilobytes(large.pid())) / 1024.0);
+  }
+  x.requestClose(waitForWindowOfPid(x, large.pid()));
+  large.waitExit(Seconds(10));
   std::filesystem::remove_all(drive);
   return 0;
 }
