@@ -68,7 +68,6 @@ std::vector<Rgb> renderTarget() {
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   return rgb;
 }
-Rgb renderTargetMiddle() { return renderTarget()[128 * renderTargetSize + 128]; }
 
 // Every test gets a fresh 1024 x 768 offscreen context, a private temporary
 // folder holding a 64 x 64 orange picture, and the shell values and angles
@@ -124,39 +123,24 @@ class SceneTest : public ::testing::Test {
 // the opaque orange picture; every later frame blends it onto the blue with
 // (source alpha, one minus source colour), which keeps 40 % of the blue
 // under orange: 0.4 * 255 = 102.  White light keeps the picture's hue on the
-// cube: the middle of the screen is the middle of the sphere on a face.
+// cube: the middle of the screen is the middle of the sphere on a face.  T
+// shows the copied image pixel for pixel, 10 pixels from the bottom-left
+// corner (checked in the first frame, the one drawn without blending).
 TEST_F(SceneTest, FirstFrameIsOpaqueLaterFramesBlendedInThePicturesColours) {
   RenderApp app(m_picture);
   ASSERT_EQ(shellState().loadFailed, 0);
   EXPECT_EQ(app.textures()[1], 0u) << "the render target is the default texture object";
+  shellState().keyDown[kVkT] = 1;
   app.DrawFrame();
-  const Rgb first = renderTargetMiddle();
-  EXPECT_GT(first.r, 100);
-  EXPECT_LE(first.b, 2) << "first frame: sphere drawn opaque over the blue";
+  const std::vector<Rgb> copied = renderTarget();
+  EXPECT_GT(copied[128 * renderTargetSize + 128].r, 100);
+  EXPECT_LE(copied[128 * renderTargetSize + 128].b, 2) << "first frame: sphere drawn opaque over the blue";
   const std::vector<std::uint8_t> screen = m_gl->readPixels();
   const Rgb middle = at(screen, kWidth / 2, kHeight / 2);
   ASSERT_GT(middle.r, 60);
   EXPECT_NEAR(static_cast<double>(middle.g) / middle.r, 128.0 / 255.0, 0.03);
   EXPECT_LE(middle.b, 2);
   EXPECT_EQ(at(screen, kWidth - 5, kHeight - 5), (Rgb{0, 0, 0}));
-
-  app.DrawFrame();
-  const Rgb second = renderTargetMiddle();
-  EXPECT_GT(second.r, 100);
-  EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
-  // The overlay replaces the matrices instead of pushing copies nobody pops.
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// In the first frame, the one drawn without blending, the preview is the
-// copied image pixel for pixel, 10 pixels from the bottom-left corner.
-TEST_F(SceneTest, HoldingTShowsTheRenderTargetAtItsOwnSize) {
-  RenderApp app(m_picture);
-  ASSERT_EQ(shellState().loadFailed, 0);
-  shellState().keyDown[kVkT] = 1;
-  app.DrawFrame();
-  const std::vector<std::uint8_t> screen = m_gl->readPixels();
-  const std::vector<Rgb> copied = renderTarget();
   EXPECT_EQ(countMismatches(
                 renderTargetSize, renderTargetSize, [&](int x, int y) { return at(screen, 10 + x, 10 + y); },
                 [&](int x, int y) { return scaled(copied[y * renderTargetSize + x], 1.0); }),
@@ -164,6 +148,13 @@ TEST_F(SceneTest, HoldingTShowsTheRenderTargetAtItsOwnSize) {
   EXPECT_NEAR(at(screen, 20, 20).b, 102, 2) << "the blue background of the sphere pass";
   EXPECT_EQ(at(screen, 5, 5).b, 0) << "outside the preview the screen stays black";
   EXPECT_EQ(at(screen, 270, 20).b, 0) << "outside the preview the screen stays black";
+
+  app.DrawFrame();
+  const Rgb second = renderTarget()[128 * renderTargetSize + 128];
+  EXPECT_GT(second.r, 100);
+  EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
+  // The overlay replaces the matrices instead of pushing copies nobody pops.
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // H darkens the band (80..800, 400..555) of the 800 x 600 overlay, whatever
