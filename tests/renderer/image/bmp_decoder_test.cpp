@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -21,6 +20,7 @@
 
 #include "bmp_decoder.h"
 #include "bmp_test_writer.h"
+#include "temp_folder.h"
 
 namespace tumbleview {
 namespace {
@@ -343,8 +343,7 @@ TEST(BmpDecoder, CorpusKeepsItsPinnedOutcomes) {
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(TUMBLEVIEW_BMP_CORPUS)) {
     const std::string name = entry.path().filename().string();
-    std::ifstream in(entry.path(), std::ios::binary);
-    const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const Bytes file = test::readFile(entry.path());
     EXPECT_EQ(pinned[name], outcomeOf(file)) << "the line for this file: " << name << ' ' << outcomeOf(file);
     expectDeterministic(file);
     ++files;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "bitmap_file_writer.h"
 #include "bmp_test_writer.h"
 #include "frame_timer.h"
 #include "offscreen_gl.h"
@@ -33,15 +34,18 @@ struct Colour {
 };
 Colour scaled(Rgb c, double factor) { return {c.r * factor, c.g * factor, c.b * factor}; }
 
-// Writes a 24-bit bitmap; `pixel(x, row)` gives the colour, rows counted
-// from the bottom.
+// Writes the picture as the saver writes the hand-off; `pixel(x, row)` gives
+// the colour, rows counted from the bottom.
 template <typename PixelFn>
 void writePicture(const std::filesystem::path& path, int width, int height, PixelFn pixel) {
-  test::Picture picture{width, height, {}};
-  for (int row = 0; row < height; ++row) {
-    for (int x = 0; x < width; ++x) picture.pixels.push_back(pixel(x, row));
+  std::vector<std::uint32_t> xrgb;  // top row first
+  for (int row = height - 1; row >= 0; --row) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = pixel(x, row);
+      xrgb.push_back(std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b);
+    }
   }
-  test::writeFile(path, test::encodePicture(picture, test::Storage::kInfo24));
+  ASSERT_TRUE(writeBitmapFile(path, {width, height, reinterpret_cast<const std::uint8_t*>(xrgb.data()), width * 4}));
 }
 
 // A performance counter that only moves when the test says so; 1024 ticks

@@ -11,11 +11,12 @@
 #include <string>
 #include <thread>
 
+#include "handoff.h"
 #include "shell_e2e_support.h"
 
 namespace tvtest {
 
-inline constexpr const char* kRenderWindowTitle = "Tumbleview_VC";
+inline constexpr const char* kRenderWindowTitle = tumbleview::kRendererWindowTitle;
 inline constexpr const char* kErrorBoxTitle = "Error";
 inline constexpr unsigned long kEscapeKeysym = 0xff1b;  // XK_Escape
 

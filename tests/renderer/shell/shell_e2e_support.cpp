@@ -16,8 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "bmp_test_writer.h"
-#include "temp_folder.h"
+#include "bitmap_file_writer.h"
 
 extern char** environ;
 
@@ -309,9 +308,11 @@ std::string Process::stderr() const { return readFile(m_stderr); }
 
 void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
                    std::uint8_t b) {
-  namespace bmp = tumbleview::test;
-  const bmp::Picture picture{width, height, std::vector<bmp::Rgb8>(static_cast<std::size_t>(width) * height, {r, g, b})};
-  bmp::writeFile(path, bmp::encodePicture(picture, bmp::Storage::kInfo24));
+  const std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(width) * height,
+                                        std::uint32_t{r} << 16 | std::uint32_t{g} << 8 | b);
+  if (!tumbleview::writeBitmapFile(path, {width, height, reinterpret_cast<const std::uint8_t*>(xrgb.data()), width * 4})) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
 }
 
 }  // namespace tvtest

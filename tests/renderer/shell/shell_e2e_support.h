@@ -117,7 +117,7 @@ class Process {
   std::filesystem::path m_stderr;
 };
 
-// An uncompressed 24-bit bitmap file of one colour.
+// A bitmap of one colour, written as the saver writes the hand-off.
 void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
                    std::uint8_t b);
 
