@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
@@ -13,6 +12,7 @@
 
 #include "handoff.h"
 #include "shell_e2e_support.h"
+#include "temp_folder.h"
 
 namespace tvtest {
 
@@ -26,9 +26,6 @@ inline constexpr Seconds kBound{10};
 class RendererE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tv-shell-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);  // mode 0700
-    m_drive = pattern;
     m_x = std::make_unique<XDisplay>();
     m_initialSize = m_x->screenSize();
   }
@@ -42,10 +39,9 @@ class RendererE2eTest : public ::testing::Test {
     EXPECT_EQ(m_x->screenSize(), m_initialSize) << "the display size changed";
     m_windowManager.reset();
     m_x.reset();
-    std::filesystem::remove_all(m_drive);
   }
 
-  std::filesystem::path picturePath() const { return m_drive / "Tumbleview.bmp"; }
+  std::filesystem::path picturePath() const { return m_drive / tumbleview::kHandoffFileName; }
 
   void startRenderer() {
     m_renderer = std::make_unique<Process>(
@@ -109,7 +105,8 @@ class RendererE2eTest : public ::testing::Test {
     return m_renderer->waitExit(kBound);
   }
 
-  std::filesystem::path m_drive;
+  const tumbleview::test::TempFolder m_temp;  // mode 0700
+  const std::filesystem::path& m_drive = m_temp.path();
   std::unique_ptr<XDisplay> m_x;
   std::unique_ptr<Process> m_renderer;
   std::unique_ptr<Process> m_windowManager;

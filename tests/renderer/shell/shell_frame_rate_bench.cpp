@@ -20,7 +20,9 @@
 #include <thread>
 #include <vector>
 
+#include "handoff.h"
 #include "shell_e2e_support.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -113,10 +115,10 @@ double measureFrameRate(tvtest::XDisplay& x, tvtest::Process& program) {
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/tv-shell-bench-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const std::filesystem::path drive = pattern;
-  tvtest::writeSolidBmp(drive / "Tumbleview.bmp", 1024, 768, 40, 120, 220);
+  const tumbleview::test::TempFolder folder;
+  const std::filesystem::path& drive = folder.path();
+  const std::filesystem::path picture = drive / tumbleview::kHandoffFileName;
+  tvtest::writeSolidBmp(picture, 1024, 768, 40, 120, 220);
   const std::vector<std::string> environment{"TUMBLEVIEW_DRIVE_C=" + drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"};
   tvtest::XDisplay x;
   std::printf("screen %dx%d; picture 1024x768\n", x.screenSize().first, x.screenSize().second);
@@ -165,7 +167,7 @@ int main() {
     std::printf("ratio Tumbleview.dll / flipscreen3d: %.2f\n", theirs > 0 ? ours / theirs : 0.0);
   }
 
-  tvtest::writeSolidBmp(drive / "Tumbleview.bmp", 4000, 3000, 40, 120, 220);
+  tvtest::writeSolidBmp(picture, 4000, 3000, 40, 120, 220);
   const std::int64_t started = steadyNs();
   tvtest::Process large({TUMBLEVIEW_RENDERER}, environment, drive, "large");
   if (tvtest::waitUntil([&] { return firstFrameNs(large) > 0; }, Seconds(60))) {
@@ -175,6 +177,5 @@ int main() {
   }
   x.requestClose(waitForWindowOfPid(x, large.pid()));
   large.waitExit(Seconds(10));
-  std::filesystem::remove_all(drive);
   return 0;
 }
