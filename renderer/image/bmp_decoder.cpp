@@ -20,29 +20,55 @@ constexpr std::uint32_t kCompressionRle8 = 1;
 constexpr std::uint32_t kCompressionRle4 = 2;
 constexpr std::uint32_t kCompressionBitFields = 3;
 
-// Reads little-endian numbers from a span; callers check the range first.
-class Bytes {
+// Reads from the input that check their own range, so that no request,
+// however wrong, can reach outside it: a run of bytes that does not lie
+// wholly inside comes back empty, a number that does not reads as 0.
+class ByteReader {
  public:
-  explicit Bytes(std::span<const std::uint8_t> data) : m_data(data) {}
+  explicit ByteReader(std::span<const std::uint8_t> data) : m_data(data) {}
 
   std::uint64_t size() const { return m_data.size(); }
-  const std::uint8_t* at(std::uint64_t offset) const { return m_data.data() + offset; }
   bool holds(std::uint64_t offset, std::uint64_t count) const {
     return offset <= m_data.size() && count <= m_data.size() - offset;
   }
+  std::span<const std::uint8_t> bytes(std::uint64_t offset, std::uint64_t count) const {
+    if (!holds(offset, count)) return {};
+    return m_data.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+  }
+  // Everything from `offset` to the end; empty when `offset` is past it.
+  std::span<const std::uint8_t> rest(std::uint64_t offset) const {
+    return offset < m_data.size() ? m_data.subspan(static_cast<std::size_t>(offset)) : std::span<const std::uint8_t>();
+  }
   std::uint16_t u16(std::uint64_t offset) const {
-    return static_cast<std::uint16_t>(m_data[offset] | (m_data[offset + 1] << 8));
+    const std::span<const std::uint8_t> b = bytes(offset, 2);
+    return b.empty() ? 0 : static_cast<std::uint16_t>(b[0] | (b[1] << 8));
   }
   std::uint32_t u32(std::uint64_t offset) const {
-    return static_cast<std::uint32_t>(m_data[offset]) |
-           (static_cast<std::uint32_t>(m_data[offset + 1]) << 8) |
-           (static_cast<std::uint32_t>(m_data[offset + 2]) << 16) |
-           (static_cast<std::uint32_t>(m_data[offset + 3]) << 24);
+    const std::span<const std::uint8_t> b = bytes(offset, 4);
+    if (b.empty()) return 0;
+    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
   }
   std::int32_t i32(std::uint64_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
 
  private:
   std::span<const std::uint8_t> m_data;
+};
+
+// A stream read front to back (the RLE codes): each take hands out at most
+// the bytes that are left.
+class ByteCursor {
+ public:
+  explicit ByteCursor(std::span<const std::uint8_t> data) : m_rest(data) {}
+
+  std::span<const std::uint8_t> take(std::size_t count) {
+    const std::span<const std::uint8_t> taken = m_rest.first(std::min(count, m_rest.size()));
+    m_rest = m_rest.subspan(taken.size());
+    return taken;
+  }
+
+ private:
+  std::span<const std::uint8_t> m_rest;
 };
 
 using Rgb = std::array<std::uint8_t, 3>;
@@ -128,8 +154,8 @@ bool depthFits(unsigned bpp, std::uint32_t compression) {
   }
 }
 
-DibStatus readLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
-  const bool fileHeader = in.size() >= 2 && in.at(0)[0] == 'B' && in.at(0)[1] == 'M';
+DibStatus readLayout(const ByteReader& in, const DibLimits& limits, Layout& layout) {
+  const bool fileHeader = in.u16(0) == ('B' | 'M' << 8);
   const std::uint64_t headerStart = fileHeader ? kFileHeaderSize : 0;
   if (!in.holds(headerStart, 4)) return DibStatus::kUnknownFormat;
   const std::uint32_t headerSize = in.u32(headerStart);
@@ -188,16 +214,17 @@ DibStatus readLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
   std::uint64_t entries = colorsUsed & 0xFFFFu;
   if (entries == 0) entries = entriesForDepth(layout.bpp);
   const std::uint64_t used = std::min<std::uint64_t>(entries, entriesForDepth(layout.bpp));
-  if (!in.holds(tableStart, used * entrySize)) return DibStatus::kConversionError;
-  for (std::uint64_t i = 0; i < used; ++i) {
-    const std::uint8_t* entry = in.at(tableStart + i * entrySize);
+  const std::span<const std::uint8_t> table = in.bytes(tableStart, used * entrySize);
+  if (table.size() != used * entrySize) return DibStatus::kConversionError;
+  for (std::size_t i = 0; i < used; ++i) {
+    const std::span<const std::uint8_t> entry = table.subspan(i * entrySize, 3);
     layout.palette[i] = {entry[2], entry[1], entry[0]};
   }
 
   const std::uint64_t afterTable = tableStart + entries * entrySize;
   layout.pixelOffset = afterTable;
   if (fileHeader) {
-    const std::uint32_t stored = in.holds(kPixelOffsetField, 4) ? in.u32(kPixelOffsetField) : 0;
+    const std::uint32_t stored = in.u32(kPixelOffsetField);
     if (stored != 0 && stored < tableStart + used * entrySize) return DibStatus::kConversionError;
     if (stored != 0) layout.pixelOffset = stored;
   }
@@ -220,7 +247,10 @@ DibStatus readLayout(const Bytes& in, const DibLimits& limits, Layout& layout) {
   return DibStatus::kOk;
 }
 
-// ---- Uncompressed rows.  `src` holds the row's pixel bits, `dst` width x 3.
+// ---- Uncompressed rows.  `src` is one stored row as the reader handed it
+// out, (width x bpp + 7) / 8 bytes with nothing past the last pixel; every
+// row function reads exactly the bytes of `width` pixels.  `dst` takes
+// width x 3.
 
 void row24(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
   std::size_t x = 0;
@@ -311,17 +341,22 @@ void rowBitFields(const std::uint8_t* src, std::uint8_t* dst, std::size_t width,
   }
 }
 
-void decodeUncompressed(const Bytes& in, const Layout& layout, std::uint8_t* out) {
+// False, with the output incomplete, if a row is not wholly inside the input
+// (readLayout has made sure that every row is).
+bool decodeUncompressed(const ByteReader& in, const Layout& layout, std::uint8_t* out) {
   const std::size_t width = static_cast<std::size_t>(layout.width);
   const std::size_t rows = static_cast<std::size_t>(layout.rows);
   const std::size_t stride = (width * layout.bpp + 31) / 32 * 4;
+  const std::size_t rowBytes = (width * layout.bpp + 7) / 8;
   const bool bitFields = layout.bpp == 16 || layout.compression == kCompressionBitFields;
   const BitFieldChannels channels{Channel(layout.masks[0]), Channel(layout.masks[1]),
                                   Channel(layout.masks[2])};
   const WidePalette wide = widen(layout.palette);
   for (std::size_t row = 0; row < rows; ++row) {
-    const std::size_t stored = layout.topDown ? rows - 1 - row : row;
-    const std::uint8_t* src = in.at(layout.pixelOffset + stored * stride);
+    const std::size_t storedRow = layout.topDown ? rows - 1 - row : row;
+    const std::span<const std::uint8_t> stored = in.bytes(layout.pixelOffset + storedRow * stride, rowBytes);
+    if (stored.size() != rowBytes) return false;
+    const std::uint8_t* src = stored.data();
     std::uint8_t* dst = out + row * width * 3;
     if (bitFields) {
       rowBitFields(src, dst, width, layout.bpp, channels);
@@ -335,6 +370,7 @@ void decodeUncompressed(const Bytes& in, const Layout& layout, std::uint8_t* out
       rowIndexed(src, dst, width, layout.bpp, layout.palette);
     }
   }
+  return true;
 }
 
 // ---- Run-length encoded pixels.
@@ -375,16 +411,16 @@ class RleCanvas {
   std::uint64_t m_y = 0;
 };
 
-void decodeRle(const Bytes& in, const Layout& layout, std::uint8_t* out) {
+void decodeRle(const ByteReader& in, const Layout& layout, std::uint8_t* out) {
   const bool four = layout.compression == kCompressionRle4;
   RleCanvas canvas(out, static_cast<std::uint64_t>(layout.width), static_cast<std::uint64_t>(layout.rows),
                    layout.palette);
-  const std::uint64_t end = in.size();
-  std::uint64_t pos = layout.pixelOffset;
-  while (end - pos >= 2) {
-    const unsigned count = in.at(pos)[0];
-    const unsigned value = in.at(pos)[1];
-    pos += 2;
+  ByteCursor stream(in.rest(layout.pixelOffset));
+  for (;;) {
+    const std::span<const std::uint8_t> code = stream.take(2);
+    if (code.size() < 2) return;
+    const unsigned count = code[0];
+    const unsigned value = code[1];
     if (count > 0) {
       for (unsigned i = 0; i < count; ++i) {
         canvas.put(four ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
@@ -396,21 +432,19 @@ void decodeRle(const Bytes& in, const Layout& layout, std::uint8_t* out) {
     } else if (value == 1) {
       return;
     } else if (value == 2) {
-      if (end - pos < 2) return;
-      const bool inside = canvas.move(in.at(pos)[0], in.at(pos)[1]);
-      pos += 2;
-      if (!inside) return;
+      const std::span<const std::uint8_t> delta = stream.take(2);
+      if (delta.size() < 2 || !canvas.move(delta[0], delta[1])) return;
     } else {
-      const std::uint64_t bytes = four ? (value + 1) / 2 : value;
-      const std::uint64_t present = std::min(bytes, end - pos);
-      const std::uint8_t* src = in.at(pos);
-      for (unsigned i = 0; i < value && i / (four ? 2 : 1) < present; ++i) {
-        canvas.put(four ? (i % 2 == 0 ? src[i / 2] >> 4 : src[i / 2] & 0x0F) : src[i]);
+      const std::size_t bytes = four ? (value + 1) / 2 : value;
+      const std::span<const std::uint8_t> run = stream.take(bytes);
+      // A run cut by the end keeps the pixels that are there.
+      const std::size_t pixels = std::min<std::size_t>(value, four ? run.size() * 2 : run.size());
+      for (std::size_t i = 0; i < pixels; ++i) {
+        canvas.put(four ? (i % 2 == 0 ? run[i / 2] >> 4 : run[i / 2] & 0x0F) : run[i]);
       }
-      if (present < bytes) return;
+      if (run.size() < bytes) return;
       // Absolute runs are padded to a 16-bit boundary.
-      pos += bytes + (bytes & 1);
-      if (pos > end) return;
+      stream.take(bytes & 1);
     }
   }
 }
@@ -418,7 +452,7 @@ void decodeRle(const Bytes& in, const Layout& layout, std::uint8_t* out) {
 }  // namespace
 
 DibStatus decodeDibInto(std::span<const std::uint8_t> file, RgbImage& out, const DibLimits& limits) {
-  const Bytes in(file);
+  const ByteReader in(file);
   Layout layout;
   const DibStatus status = readLayout(in, limits, layout);
   if (status != DibStatus::kOk) {
@@ -443,8 +477,9 @@ DibStatus decodeDibInto(std::span<const std::uint8_t> file, RgbImage& out, const
   if (layout.compression == kCompressionRle8 || layout.compression == kCompressionRle4) {
     std::fill(out.pixels.begin(), out.pixels.end(), std::uint8_t{0});
     decodeRle(in, layout, out.pixels.data());
-  } else {
-    decodeUncompressed(in, layout, out.pixels.data());
+  } else if (!decodeUncompressed(in, layout, out.pixels.data())) {
+    out = RgbImage{};
+    return DibStatus::kConversionError;
   }
   return DibStatus::kOk;
 }
@@ -453,16 +488,6 @@ DibDecodeResult decodeDib(std::span<const std::uint8_t> file, const DibLimits& l
   DibDecodeResult result;
   result.status = decodeDibInto(file, result.image, limits);
   return result;
-}
-
-const char* dibStatusMessage(DibStatus status) {
-  switch (status) {
-    case DibStatus::kOk: return nullptr;
-    case DibStatus::kUnknownFormat: return kUnknownDibFormat;
-    case DibStatus::kConversionError: return kImageConversionError;
-    case DibStatus::kOutOfMemory: return kOutOfMemory;
-  }
-  return kImageConversionError;
 }
 
 }  // namespace tumbleview

@@ -73,7 +73,7 @@
 // are kept; a missing pad byte after an odd run is fine).  Bytes after
 // end-of-bitmap are ignored.
 //
-// Refusals and the message each maps to (see dibStatusMessage):
+// Refusals (the loader, image_loading.h, gives each its message):
 //   kUnknownFormat    input too short to hold the header size field or the
 //                     whole header it announces; header size other than 12
 //                     or 40.
@@ -96,7 +96,7 @@
 #include <cstdint>
 #include <span>
 
-#include "image_loading.h"
+#include "rgb_image.h"
 
 namespace tumbleview {
 
@@ -130,9 +130,5 @@ struct DibDecodeResult {
 };
 
 DibDecodeResult decodeDib(std::span<const std::uint8_t> file, const DibLimits& limits = {});
-
-// The user-facing text for a refusal (one of the constants of
-// image_loading.h); nullptr for kOk.
-const char* dibStatusMessage(DibStatus status);
 
 }  // namespace tumbleview

@@ -20,23 +20,17 @@ std::string failedToOpenMessage(const char* path) {
   return message;
 }
 
-}  // namespace
-
-std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
-  if (path == nullptr) return nullptr;
-  // Only a probe: a file that cannot be opened at all fails without a word.
-  std::FILE* probe = std::fopen(path, "r");
-  if (probe == nullptr) return nullptr;
-  std::fclose(probe);
-  return LoadDibImage(path);
+const char* statusMessage(DibStatus status) {
+  switch (status) {
+    case DibStatus::kUnknownFormat: return kUnknownDibFormat;
+    case DibStatus::kOutOfMemory: return kOutOfMemory;
+    case DibStatus::kOk:
+    case DibStatus::kConversionError: break;
+  }
+  return kImageConversionError;
 }
 
-std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
-  if (path == nullptr) {
-    reportError(failedToOpenMessage("(null)"));
-    return nullptr;
-  }
-  const PosixMappedFile file(path);
+std::unique_ptr<RgbImage> decodeMapped(const char* path, const PosixMappedFile& file) {
   if (!file.isOpen()) {
     reportError(failedToOpenMessage(path));
     return nullptr;
@@ -50,10 +44,27 @@ std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
     status = DibStatus::kOutOfMemory;
   }
   if (status != DibStatus::kOk) {
-    reportError(dibStatusMessage(status));
+    reportError(statusMessage(status));
     return nullptr;
   }
   return image;
+}
+
+}  // namespace
+
+std::unique_ptr<RgbImage> LoadImageFile(const char* path) {
+  if (path == nullptr) return nullptr;
+  // One opening serves both the silent probe and the decoder, so nothing
+  // can be swapped in between.
+  const PosixMappedFile file(path);
+  if (file.failure() == MapFailure::kCannotOpen || file.failure() == MapFailure::kNotRegularFile) {
+    return nullptr;
+  }
+  return decodeMapped(path, file);
+}
+
+std::unique_ptr<RgbImage> LoadDibImage(const char* path) {
+  return decodeMapped(path ? path : "(null)", PosixMappedFile(path));
 }
 
 }  // namespace tumbleview

@@ -3,24 +3,17 @@
 // LoadDibImage maps the file and decodes it (see bmp_decoder.h for the
 // formats and the policy on damaged files).  Every failure that the user
 // should hear about goes through reportError (error_report.h) with one of
-// the fixed texts below; LoadImageFile first checks that the file can be
-// opened at all, so a missing file fails silently.
+// the fixed texts below.  LoadImageFile first checks that there is a picture
+// at all, so that a missing one fails silently: only a regular file counts
+// (a folder, a FIFO or a device in its place is as good as no file), and
+// nothing here can block on what it opens.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 
-#include "pixel_memory.h"
+#include "rgb_image.h"
 
 namespace tumbleview {
-
-// Tightly packed 24-bit RGB, bottom row first, rows of exactly width * 3
-// bytes with no padding.
-struct RgbImage {
-  int width = 0;   // pixels
-  int height = 0;  // rows
-  PixelBytes pixels;  // height * width * 3 bytes: R, G, B
-};
 
 // The messages, exactly as shown.  kFailedToOpenDib is a printf format with
 // one %s for the path.
@@ -29,8 +22,8 @@ inline constexpr const char* kOutOfMemory = "Out of memory.";
 inline constexpr const char* kUnknownDibFormat = "Unknown DIB file format.";
 inline constexpr const char* kImageConversionError = "Image file conversion error.";
 
-// Null path, or a file that cannot be opened for reading: nullptr, nothing
-// reported.  Otherwise whatever LoadDibImage gives.
+// Null path, or no regular file that can be opened for reading: nullptr,
+// nothing reported.  Otherwise whatever LoadDibImage gives.
 std::unique_ptr<RgbImage> LoadImageFile(const char* path);
 
 // Decodes the bitmap file at `path`; on failure reports the fitting message

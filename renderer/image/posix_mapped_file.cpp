@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <utility>
@@ -31,40 +30,27 @@ class FileDescriptor {
 }  // namespace
 
 PosixMappedFile::PosixMappedFile(const char* path) {
-  if (path == nullptr) {
-    m_error = EINVAL;
-    return;
-  }
-  const FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    m_error = errno;
-    return;
-  }
+  const FileDescriptor fd(path ? ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1);
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0) {
-    m_error = errno;
+  if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
+    m_failure = MapFailure::kCannotOpen;
     return;
   }
   if (!S_ISREG(status.st_mode)) {
-    m_error = S_ISDIR(status.st_mode) ? EISDIR : ENODEV;
+    m_failure = MapFailure::kNotRegularFile;
     return;
   }
-  if (status.st_size <= 0) {
-    m_error = EINVAL;
-    return;
-  }
-  if (static_cast<std::uintmax_t>(status.st_size) > std::numeric_limits<std::size_t>::max()) {
-    m_error = EFBIG;
+  m_failure = MapFailure::kCannotMap;
+  if (status.st_size <= 0 ||
+      static_cast<std::uintmax_t>(status.st_size) > std::numeric_limits<std::size_t>::max()) {
     return;
   }
   const std::size_t size = static_cast<std::size_t>(status.st_size);
   void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
-  if (view == MAP_FAILED) {
-    m_error = errno;
-    return;
-  }
+  if (view == MAP_FAILED) return;
   m_data = static_cast<const std::uint8_t*>(view);
   m_size = size;
+  m_failure = MapFailure::kNone;
 }
 
 PosixMappedFile::~PosixMappedFile() { release(); }
@@ -72,14 +58,14 @@ PosixMappedFile::~PosixMappedFile() { release(); }
 PosixMappedFile::PosixMappedFile(PosixMappedFile&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)),
       m_size(std::exchange(other.m_size, 0)),
-      m_error(other.m_error) {}
+      m_failure(other.m_failure) {}
 
 PosixMappedFile& PosixMappedFile::operator=(PosixMappedFile&& other) noexcept {
   if (this != &other) {
     release();
     m_data = std::exchange(other.m_data, nullptr);
     m_size = std::exchange(other.m_size, 0);
-    m_error = other.m_error;
+    m_failure = other.m_failure;
   }
   return *this;
 }

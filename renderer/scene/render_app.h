@@ -73,7 +73,7 @@ class RenderApp {
   // (always 0, the context's default texture object).
   const std::array<GLuint, 2>& textures() const { return m_textures; }
   // Null when the picture could not be made.
-  TextureFont* Font() const { return m_font.get(); }
+  TextureFont* font() const { return m_font.get(); }
   float framesPerSecond() const { return m_framesPerSecond; }
 
  private:

@@ -45,7 +45,9 @@ struct Case {
   std::optional<tv::Message> expected;  // lParam compared for mouse buttons only
 };
 
-// One table, in order: the window states depend on the ones before.
+// One table, in order: the window states depend on the ones before.  Keys
+// get Windows' virtual-key codes (letters by the layout, the rest by
+// position) and the character a US layout makes of them.
 TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
   const std::uintptr_t minimized = tv::activateParam(tv::kWaInactive, true);
   const auto message = [](std::uint32_t number, std::uintptr_t wParam = 0, std::uint32_t character = 0,
@@ -60,6 +62,25 @@ TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
       {"alt f4", key(SDL_KEYDOWN, SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT), message(tv::kWmSysKeyDown, 0x73)},
       {"alt t up", key(SDL_KEYUP, SDL_SCANCODE_T, SDLK_t, KMOD_RALT), message(tv::kWmSysKeyUp, 'T')},
       {"unknown key", key(SDL_KEYDOWN, SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY), std::nullopt},
+      {"azerty a position", key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_q), message(tv::kWmKeyDown, 'Q', 'q')},
+      {"letter without layout", key(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_UNKNOWN), message(tv::kWmKeyDown, 'Q', 'q')},
+      {"caps lock t", key(SDL_KEYDOWN, SDL_SCANCODE_T, SDLK_t, KMOD_CAPS), message(tv::kWmKeyDown, 'T', 'T')},
+      {"ctrl z", key(SDL_KEYDOWN, SDL_SCANCODE_Z, SDLK_z, KMOD_LCTRL), message(tv::kWmKeyDown, 'Z', 26)},
+      {"altgr e", key(SDL_KEYDOWN, SDL_SCANCODE_E, SDLK_e, KMOD_RCTRL | KMOD_RALT), message(tv::kWmKeyDown, 'E')},
+      {"ctrl escape", key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, KMOD_LCTRL), message(tv::kWmKeyDown, 27, 27)},
+      {"0", key(SDL_KEYDOWN, SDL_SCANCODE_0, SDLK_0), message(tv::kWmKeyDown, '0', '0')},
+      {"shift 2", key(SDL_KEYDOWN, SDL_SCANCODE_2, SDLK_2, KMOD_LSHIFT), message(tv::kWmKeyDown, '2', '@')},
+      {"shift minus", key(SDL_KEYDOWN, SDL_SCANCODE_MINUS, SDLK_MINUS, KMOD_LSHIFT), message(tv::kWmKeyDown, 0xBD, '_')},
+      {"semicolon", key(SDL_KEYDOWN, SDL_SCANCODE_SEMICOLON, SDLK_SEMICOLON), message(tv::kWmKeyDown, 0xBA, ';')},
+      {"return", key(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN), message(tv::kWmKeyDown, 0x0D, 13)},
+      {"ctrl return", key(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LCTRL), message(tv::kWmKeyDown, 0x0D, 10)},
+      {"backspace", key(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE), message(tv::kWmKeyDown, 0x08, 8)},
+      {"f1", key(SDL_KEYDOWN, SDL_SCANCODE_F1, SDLK_F1), message(tv::kWmKeyDown, 0x70)},
+      {"f24", key(SDL_KEYDOWN, SDL_SCANCODE_F24, SDLK_F24), message(tv::kWmKeyDown, 0x87)},
+      {"keypad 0 with num lock", key(SDL_KEYDOWN, SDL_SCANCODE_KP_0, SDLK_KP_0, KMOD_NUM), message(tv::kWmKeyDown, 0x60, '0')},
+      {"keypad 1 as end", key(SDL_KEYDOWN, SDL_SCANCODE_KP_1, SDLK_KP_1), message(tv::kWmKeyDown, 0x23)},
+      {"right shift", key(SDL_KEYDOWN, SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, KMOD_RSHIFT), message(tv::kWmKeyDown, 0x10)},
+      {"left alt", key(SDL_KEYDOWN, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_LALT), message(tv::kWmSysKeyDown, 0x12)},
       {"left down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), message(tv::kWmLButtonDown, 0, 0, (200 << 16) | 300)},
       {"left up", button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), message(tv::kWmLButtonUp, 0, 0, (200 << 16) | 300)},
       {"right down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), message(tv::kWmRButtonDown, 0, 0, (200 << 16) | 300)},

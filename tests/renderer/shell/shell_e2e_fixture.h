@@ -4,18 +4,19 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "handoff.h"
 #include "shell_e2e_support.h"
+#include "temp_folder.h"
 
 namespace tvtest {
 
-inline constexpr const char* kRenderWindowTitle = "Tumbleview_VC";
+inline constexpr const char* kRenderWindowTitle = tumbleview::kRendererWindowTitle;
 inline constexpr const char* kErrorBoxTitle = "Error";
 inline constexpr unsigned long kEscapeKeysym = 0xff1b;  // XK_Escape
 
@@ -25,9 +26,6 @@ inline constexpr Seconds kBound{10};
 class RendererE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tv-shell-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);  // mode 0700
-    m_drive = pattern;
     m_x = std::make_unique<XDisplay>();
     m_initialSize = m_x->screenSize();
   }
@@ -41,10 +39,9 @@ class RendererE2eTest : public ::testing::Test {
     EXPECT_EQ(m_x->screenSize(), m_initialSize) << "the display size changed";
     m_windowManager.reset();
     m_x.reset();
-    std::filesystem::remove_all(m_drive);
   }
 
-  std::filesystem::path Picture() const { return m_drive / "Tumbleview.bmp"; }
+  std::filesystem::path picturePath() const { return m_drive / tumbleview::kHandoffFileName; }
 
   void startRenderer() {
     m_renderer = std::make_unique<Process>(
@@ -56,7 +53,7 @@ class RendererE2eTest : public ::testing::Test {
   // Starts the renderer on a 64 x 64 picture of one colour; its window once
   // it is mapped and has presented a frame, or 0.
   Window startShowing(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    writeSolidBmp(Picture(), 64, 64, r, g, b);
+    writeSolidBmp(picturePath(), 64, 64, r, g, b);
     startRenderer();
     Window window = 0;
     waitUntil(
@@ -108,7 +105,8 @@ class RendererE2eTest : public ::testing::Test {
     return m_renderer->waitExit(kBound);
   }
 
-  std::filesystem::path m_drive;
+  const tumbleview::test::TempFolder m_temp;  // mode 0700
+  const std::filesystem::path& m_drive = m_temp.path();
   std::unique_ptr<XDisplay> m_x;
   std::unique_ptr<Process> m_renderer;
   std::unique_ptr<Process> m_windowManager;

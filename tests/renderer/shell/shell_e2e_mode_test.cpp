@@ -35,18 +35,5 @@ TEST_F(ModeChangeTest, TerminationSignalRestoresTheDisplayMode) {
   EXPECT_EQ(m_renderer->waitExit(kBound), std::optional<int>(0));
 }
 
-// SDL's own habit would be to minimize a full-screen window that loses the
-// focus and give the display its mode back.
-TEST_F(ModeChangeTest, LosingTheFocusKeepsTheModeAndTheDrawing) {
-  stealFocus();
-  // SDL acts on a focus change some 200 ms after it; a negative can only be
-  // watched for a while.
-  EXPECT_FALSE(waitUntil([&] { return m_x->screenSize() != std::pair<int, int>{1024, 768}; }, Seconds(1.5)))
-      << "the display mode went back while the window lost the focus";
-  EXPECT_TRUE(keepsDrawing());
-  EXPECT_EQ(closeUntilEnd(m_window), std::optional<int>(0));
-  EXPECT_EQ(m_renderer->stdout().find("active 0"), std::string::npos) << m_renderer->stdout();
-}
-
 }  // namespace
 }  // namespace tvtest

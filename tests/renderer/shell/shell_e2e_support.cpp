@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "bmp_test_writer.h"
+#include "bitmap_file_writer.h"
 
 extern char** environ;
 
@@ -307,15 +307,12 @@ std::string Process::stdout() const { return readFile(m_stdout); }
 std::string Process::stderr() const { return readFile(m_stderr); }
 
 void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
-                   std::uint8_t b, std::uint32_t headerSize) {
-  namespace bmp = tumbleview::test;
-  const bmp::Picture picture{width, height, std::vector<bmp::Rgb8>(static_cast<std::size_t>(width) * height, {r, g, b})};
-  std::vector<std::uint8_t> bytes = bmp::encodePicture(picture, bmp::Storage::kInfo24);
-  // Another header size only relabels the 40-byte header: the reader must refuse it by that field alone.
-  for (int i = 0; i < 4; ++i) bytes[14 + i] = static_cast<std::uint8_t>(headerSize >> (8 * i));
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+                   std::uint8_t b) {
+  const std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(width) * height,
+                                        std::uint32_t{r} << 16 | std::uint32_t{g} << 8 | b);
+  if (!tumbleview::writeBitmapFile(path, {width, height, reinterpret_cast<const std::uint8_t*>(xrgb.data()), width * 4})) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
 }
 
 }  // namespace tvtest

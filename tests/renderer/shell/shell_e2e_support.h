@@ -117,9 +117,8 @@ class Process {
   std::filesystem::path m_stderr;
 };
 
-// An uncompressed 24-bit bitmap file of one colour whose header says it is
-// `headerSize` bytes long.
+// A bitmap of one colour, written as the saver writes the hand-off.
 void writeSolidBmp(const std::filesystem::path& path, int width, int height, std::uint8_t r, std::uint8_t g,
-                   std::uint8_t b, std::uint32_t headerSize = 40);
+                   std::uint8_t b);
 
 }  // namespace tvtest

@@ -2,7 +2,8 @@
 // Xvfb at 1024 x 768 with Mesa's software rasterizer):
 //   - time from process start to the first presented frame, 1024 x 768 picture;
 //   - frames presented per second, next to a comparable GL hack of the
-//     xscreensaver-gl package run the same way (as fast as it can).
+//     xscreensaver-gl package run the same way (as fast as it can);
+//   - start-up time and peak memory with a 4000 x 3000 picture.
 // Frames are counted from outside, the same way for both programs: the X
 // server's damage reports on the window, in whole-window areas.
 #include <X11/Xlib.h>
@@ -13,12 +14,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "handoff.h"
 #include "shell_e2e_support.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -80,6 +84,15 @@ Window waitForWindowOfPid(tvtest::XDisplay& x, pid_t pid) {
   return window;
 }
 
+// The peak resident size of a running process, in kB (VmHWM), or -1.
+long peakKilobytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
 long long firstFrameNs(const tvtest::Process& renderer) {
   const std::string out = renderer.stdout();
   const auto at = out.find("first-frame ");
@@ -102,10 +115,10 @@ double measureFrameRate(tvtest::XDisplay& x, tvtest::Process& program) {
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/tv-shell-bench-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const std::filesystem::path drive = pattern;
-  tvtest::writeSolidBmp(drive / "Tumbleview.bmp", 1024, 768, 40, 120, 220);
+  const tumbleview::test::TempFolder folder;
+  const std::filesystem::path& drive = folder.path();
+  const std::filesystem::path picture = drive / tumbleview::kHandoffFileName;
+  tvtest::writeSolidBmp(picture, 1024, 768, 40, 120, 220);
   const std::vector<std::string> environment{"TUMBLEVIEW_DRIVE_C=" + drive.string(), "TUMBLEVIEW_FRAME_REPORT=1"};
   tvtest::XDisplay x;
   std::printf("screen %dx%d; picture 1024x768\n", x.screenSize().first, x.screenSize().second);
@@ -153,6 +166,16 @@ int main() {
     std::printf("flipscreen3d -delay 0: %.1f frames/s presented\n", theirs);
     std::printf("ratio Tumbleview.dll / flipscreen3d: %.2f\n", theirs > 0 ? ours / theirs : 0.0);
   }
-  std::filesystem::remove_all(drive);
+
+  tvtest::writeSolidBmp(picture, 4000, 3000, 40, 120, 220);
+  const std::int64_t started = steadyNs();
+  tvtest::Process large({TUMBLEVIEW_RENDERER}, environment, drive, "large");
+  if (tvtest::waitUntil([&] { return firstFrameNs(large) > 0; }, Seconds(60))) {
+    std::printf("4000x3000 picture: start to first frame %.1f ms, peak memory %.1f MiB\n",
+                static_cast<double>(firstFrameNs(large) - started) / 1e6,
+                static_cast<double>(peakKilobytes(large.pid())) / 1024.0);
+  }
+  x.requestClose(waitForWindowOfPid(x, large.pid()));
+  large.waitExit(Seconds(10));
   return 0;
 }

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tumbleview::RgbImage first;
   const tumbleview::DibStatus status = tumbleview::decodeDibInto(input, first, limits);
   if (status != tumbleview::DibStatus::kOk) {
-    if (!first.pixels.empty() || tumbleview::dibStatusMessage(status) == nullptr) std::abort();
+    if (!first.pixels.empty() || first.width != 0 || first.height != 0) std::abort();
     return 0;
   }
   if (first.width < 1 || first.height < 1 ||
