@@ -219,7 +219,7 @@ X11WindowId findWindowByTitle(std::string_view titleUtf8) {
 }
 
 bool windowHasTitle(X11WindowId window, std::string_view titleUtf8) {
-  XcbConnection* connection = XcbConnection::shared();
+  X11Connection* connection = X11Connection::shared();
   if (!connection || window == 0 || xcb_connection_has_error(connection->get())) return false;
   return Search(*connection, titleUtf8).matches(static_cast<xcb_window_t>(window));
 }

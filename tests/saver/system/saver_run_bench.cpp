@@ -1,10 +1,9 @@
 // How long `Tumbleview.scr /s` takes to put the cube on the screen, stage by
 // stage, and how much processor the saver uses while it only watches the
-// renderer.  Prints figures (medians of a few runs); no pass/fail threshold.
-#include <QColor>
-#include <QImage>
+// renderer.  Prints figures (medians of five runs); no pass/fail threshold.
+#include "saver_system_support.h"
 
-#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,145 +11,91 @@
 #include <functional>
 #include <map>
 #include <sstream>
-#include <string>
 #include <thread>
-
-#include <unistd.h>
-
-#include "saver_system_support.h"
 
 namespace tvtest {
 namespace {
 
 namespace fs = std::filesystem;
-using Millis = std::chrono::duration<double, std::milli>;
 
-constexpr Seconds kBound{60};
-constexpr int kRuns = 5;
-constexpr unsigned long kEscape = 0xff1b;
+double nowMs() { return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count(); }
 
-// Steady-clock nanoseconds of each "saver <stage> <ns>" and "first-frame <ns>" line.
-std::map<std::string, double> stageTimes(const std::string& report) {
-  std::map<std::string, double> times;
+// Where each stage of the report ended, in steady-clock milliseconds.
+std::map<std::string, double> stageEnds(const std::string& report) {
+  std::map<std::string, double> ends;
   std::istringstream lines(report);
-  std::string word;
-  while (lines >> word) {
-    std::string stage = word;
-    if (word == "saver") lines >> stage;
-    if (stage != "settings" && stage != "picture" && stage != "handoff" && stage != "renderer-window" &&
-        stage != "first-frame") {
-      continue;
-    }
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line.starts_with("saver ") ? line.substr(6) : line);
+    std::string stage;
     double ns = 0;
-    lines >> ns;
-    times[stage] = ns;
+    if (words >> stage >> ns) ends[stage] = ns / 1e6;
   }
-  return times;
+  return ends;
 }
 
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double nowNs() {
-  return static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count());
-}
-
-bool ended(XDisplay& x, Process& saver) {
-  x.key(kEscape, true);
-  const bool gone = saver.waitExit(kBound).has_value();
-  x.key(kEscape, false);
-  return gone;
-}
-
-void startToFirstFrame(XDisplay& x, const char* name, const std::function<SaverChoices(const fs::path&)>& choose) {
-  std::map<std::string, std::vector<double>> stages;
-  for (int run = 0; run < kRuns; ++run) {
-    SaverInstall install;
-    install.choose(choose(install.root()));
-    const double start = nowNs();
-    auto saver = install.start({"/s"});
-    if (!waitUntil([&] { return saver->stdout().find("first-frame") != std::string::npos; }, kBound)) {
-      std::printf("%s: no frame; %s\n", name, saver->stdout().c_str());
-      return;
-    }
-    std::map<std::string, double> t = stageTimes(saver->stdout());
-    const auto add = [&](const char* label, double from, double to) { stages[label].push_back((to - from) / 1e6); };
-    add("settings", start, t["settings"]);
-    add("picture load", t["settings"], t["picture"]);
-    add("hand-off write", t["picture"], t["handoff"]);
-    add("renderer start", t["handoff"], t["renderer-window"]);
-    add("renderer decode+textures", t["renderer-window"], t["first-frame"]);
-    add("total", start, t["first-frame"]);
-    if (!ended(x, *saver)) std::printf("%s: the saver did not end\n", name);
-  }
-  std::printf("%s, start of Tumbleview.scr /s to the first frame (median of %d, ms):\n", name, kRuns);
-  for (const char* label : {"settings", "picture load", "hand-off write", "renderer start", "renderer decode+textures", "total"}) {
-    std::printf("  %-26s %8.1f\n", label, median(stages[label]));
-  }
-}
-
-fs::path photo(const fs::path& folder, int width, int height, const char* format) {
-  // Gradients with detail, so that the coder has work as with a photograph.
-  QImage picture(width, height, QImage::Format_RGB32);
+fs::path picture(const fs::path& folder, int width, int height, const char* format) {
+  // Gradients with fine detail, so that the coder has work as with a photograph.
+  QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-    for (int x = 0; x < width; ++x) row[x] = qRgb(x * 255 / width, y * 255 / height, (x * y + (x ^ y)) & 0xFF);
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x * y + (x ^ y)) & 0xFF));
   }
   const fs::path path = folder / (std::string("picture.") + format);
-  picture.save(QString::fromStdString(path.string()), format, 90);
+  image.save(QString::fromStdString(path.string()), format, 90);
   return path;
 }
 
-// Processor time of a process so far (user + system), from /proc.
-double cpuSeconds(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  double user = 0, system = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) user = std::stod(field);
-    if (i == 15) system = std::stod(field);
+class SaverBench : public SaverSystem {
+ protected:
+  void startToFirstFrame(const char* name, const SaverChoices& choices) {
+    const char* stages[] = {"settings", "picture", "handoff", "renderer-window", "first-frame"};
+    std::map<std::string, std::vector<double>> spans;
+    for (int run = 0; run < 5; ++run) {
+      const double start = nowMs();
+      auto saver = this->run(choices);
+      ASSERT_NE(rendererShown(*saver), 0u) << saver->stdout();
+      std::map<std::string, double> ends = stageEnds(saver->stdout());
+      double from = start;
+      for (const char* stage : stages) spans[stage].push_back(ends[stage] - std::exchange(from, ends[stage]));
+      spans["total"].push_back(ends["first-frame"] - start);
+      ASSERT_EQ(escape(*saver), 0);
+    }
+    std::printf("%s, Tumbleview.scr /s to the first frame, ms (median of 5):\n", name);
+    const char* labels[] = {"settings", "picture load", "hand-off write", "renderer start", "renderer decode and textures", "total"};
+    for (int i = 0; i < 6; ++i) {
+      std::vector<double>& values = spans[i < 5 ? stages[i] : "total"];
+      std::nth_element(values.begin(), values.begin() + 2, values.end());
+      std::printf("  %-30s %7.1f\n", labels[i], values[2]);
+    }
   }
-  return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+};
+
+// User and system time of a process so far, in seconds.
+double processorSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::vector<std::string> values((std::istream_iterator<std::string>(fields)), {});
+  return (std::stod(values[11]) + std::stod(values[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-void watching(XDisplay& x, int otherWindows) {
-  std::vector<Window> windows;
-  for (int i = 0; i < otherWindows; ++i) {
-    const Window window = XCreateSimpleWindow(x.get(), x.rootWindow(), i % 50, i / 50, 10, 10, 0, 0, 0);
-    XStoreName(x.get(), window, ("window " + std::to_string(i)).c_str());
-    XMapWindow(x.get(), window);
-    windows.push_back(window);
+TEST_F(SaverBench, StartToFirstFrame) {
+  startToFirstFrame("1024 x 768 BMP", {1, picture(m_install.root(), 1024, 768, "bmp"), 0, 0, ""});
+  startToFirstFrame("4000 x 3000 JPEG", {1, picture(m_install.root(), 4000, 3000, "jpg"), 0, 0, ""});
+  startToFirstFrame("desktop capture", {});
+}
+
+TEST_F(SaverBench, Watching) {
+  for (int others : {30, 300}) {
+    for (int i = 0; i < others; ++i) solidWindow(i % 50 * 20, i / 50 * 20, 10, 10, 0x404040);
+    auto saver = run({});
+    ASSERT_NE(rendererShown(*saver), 0u);
+    const double before = processorSeconds(saver->pid()), from = nowMs();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const double share = processorSeconds(saver->pid()) - before;
+    std::printf("watching among %3d other top-level windows: %.2f %% of one core\n", others, share * 1e5 / (nowMs() - from));
+    ASSERT_EQ(escape(*saver), 0);
   }
-  XSync(x.get(), False);
-  SaverInstall install;
-  install.choose({});
-  auto saver = install.start({"/s"});
-  waitUntil([&] { return saver->stdout().find("first-frame") != std::string::npos; }, kBound);
-  const double before = cpuSeconds(saver->pid());
-  const auto from = Clock::now();
-  std::this_thread::sleep_for(std::chrono::seconds(5));
-  const double used = cpuSeconds(saver->pid()) - before;
-  const double seconds = Seconds(Clock::now() - from).count();
-  std::printf("watching with %3d other top-level windows: %.2f %% of one core\n", otherWindows, 100 * used / seconds);
-  ended(x, *saver);
-  for (Window window : windows) XDestroyWindow(x.get(), window);
-  XSync(x.get(), False);
 }
 
 }  // namespace
 }  // namespace tvtest
-
-int main() {
-  using namespace tvtest;
-  XDisplay x;
-  startToFirstFrame(x, "1024 x 768 BMP", [](const fs::path& f) { return SaverChoices{1, photo(f, 1024, 768, "bmp").string(), 0, 0, ""}; });
-  startToFirstFrame(x, "4000 x 3000 JPEG", [](const fs::path& f) { return SaverChoices{1, photo(f, 4000, 3000, "jpg").string(), 0, 0, ""}; });
-  startToFirstFrame(x, "desktop capture", [](const fs::path&) { return SaverChoices{}; });
-  watching(x, 30);
-  watching(x, 300);
-  return 0;
-}
