@@ -3,7 +3,8 @@
 // inherits and where it writes its own ("first-frame <ns>", ...):
 //   "saver <stage> <ns>"  when a stage of the start has ended; steady-clock
 //                         nanoseconds, the renderer's clock too.  Stages:
-//                         settings, picture, handoff, renderer-window.
+//                         main (the program is loaded), settings, picture,
+//                         handoff, renderer-window.
 //   "pointer <count>"     the display count after hiding the pointer or
 //                         handing it back.
 #pragma once

@@ -35,6 +35,7 @@ namespace {
 }  // namespace
 
 void runStartup(int& argc, char** argv) {
+  reportStage("main");
   const std::string arguments = argumentText();
   QApplication application(argc, argv);
 

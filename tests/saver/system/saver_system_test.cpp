@@ -229,6 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
     Saver, Dispatch,
     ::testing::Values(DispatchCase{"SAlone", {"S"}, Outcome::EndsAtOnce},
                       DispatchCase{"OtherSwitch", {"/a"}, Outcome::EndsAtOnce},
+                      // Nothing to show in, and nothing that would ever end it.
+                      DispatchCase{"PreviewWithoutPane", {"/p", "0"}, Outcome::EndsAtOnce},
                       DispatchCase{"Settings", {"/c"}, Outcome::ShowsDialog},
                       DispatchCase{"SettingsWithOwner", {"/c:1234"}, Outcome::ShowsDialog},
                       DispatchCase{"PreviewSeparate", {"/p", "{pane}"}, Outcome::ShowsPreview},
