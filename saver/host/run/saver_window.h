@@ -23,11 +23,10 @@ inline constexpr const char* kRendererFileName = "Tumbleview.dll";
 
 // How long the load handler waits for the renderer's window before the
 // 50 ms watch begins, whose first look would take a missing window for the
-// renderer's end.  The window appears within some 50 ms of the start (a
-// quarter of a second on a loaded machine under sanitizers), before the
-// renderer reads the picture; the bound leaves a wide margin for a busy
-// machine, while a renderer stuck before its window keeps the screen
-// frozen without a pointer for no longer than this.
+// renderer's end.  The window exists before the renderer reads the picture:
+// some 0.15 s after its start on a busy two-core machine, 0.4 s when built
+// with sanitizers.  Five seconds leave a wide margin, while a renderer stuck
+// before its window keeps the screen frozen and the pointer hidden no longer.
 inline constexpr std::chrono::milliseconds kRendererWindowWait{5000};
 
 class SaverWindow : public Form {

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -285,7 +286,17 @@ TEST_F(SaverSystem, OneRunOrDialogAtATime) {
 
 // --- Faults ----------------------------------------------------------------------
 
-enum class Fault { RendererMissing, FolderReadOnly, FolderOpen, FolderLinked, PictureFifo, Terminated, HungUp, RendererKilled };
+enum class Fault {
+  RendererMissing, RendererWithoutWindow, FolderReadOnly, FolderOpen, FolderLinked,  // the renderer never shows
+  PictureFifo, Terminated, HungUp, RendererKilled
+};
+
+// Ended, or ended and waiting to be reaped.
+bool ended(const std::string& pid) {
+  std::string stat;
+  std::getline(std::ifstream("/proc/" + pid + "/stat"), stat);
+  return stat.empty() || stat[stat.rfind(')') + 2] == 'Z';
+}
 
 struct FaultCase {
   const char* name;
@@ -305,6 +316,12 @@ TEST_P(FaultRun, EndsCleanly) {
   mkfifo(picture.c_str(), 0600);
   std::vector<std::string> environment;
   if (fault == Fault::RendererMissing) fs::remove(m_install.programs() / "Tumbleview.dll");
+  const fs::path stuck = m_install.root() / "stuck.pid";
+  if (fault == Fault::RendererWithoutWindow) {
+    fs::remove(m_install.programs() / "Tumbleview.dll");
+    std::ofstream(m_install.programs() / "Tumbleview.dll") << "#!/bin/sh\necho $$ > " << stuck << "\nexec sleep 100\n";
+    fs::permissions(m_install.programs() / "Tumbleview.dll", fs::perms::owner_all);
+  }
   if (fault == Fault::FolderReadOnly) fs::permissions(drive, fs::perms::owner_read | fs::perms::owner_exec);
   if (fault == Fault::FolderOpen) fs::permissions(drive, fs::perms::all);
   if (fault == Fault::FolderLinked) {
@@ -333,12 +350,18 @@ TEST_P(FaultRun, EndsCleanly) {
   // Asked to end, the saver leaves the renderer to its user.
   EXPECT_EQ(rendererRuns ? escape(*saver) : saver->waitExit(kBound), 0);
   EXPECT_TRUE(has(*saver, "pointer 0")) << saver->stdout();
+  if (fault == Fault::RendererWithoutWindow) {
+    std::string pid;
+    std::getline(std::ifstream(stuck), pid);
+    EXPECT_TRUE(waitUntil([&] { return ended(pid); }, kBound)) << "a renderer that never showed its window runs on";
+  }
   EXPECT_EQ(fs::is_empty(drive), fault == Fault::FolderReadOnly || fault == Fault::FolderOpen || fault == Fault::FolderLinked);
   EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
 INSTANTIATE_TEST_SUITE_P(Saver, FaultRun,
                          ::testing::Values(FaultCase{"RendererMissing", Fault::RendererMissing},
+                                           FaultCase{"RendererWithoutWindow", Fault::RendererWithoutWindow},
                                            FaultCase{"HandoffFolderReadOnly", Fault::FolderReadOnly},
                                            FaultCase{"HandoffFolderOpenToOthers", Fault::FolderOpen},
                                            FaultCase{"HandoffFolderIsALink", Fault::FolderLinked},
