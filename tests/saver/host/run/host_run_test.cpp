@@ -1,10 +1,10 @@
-// The start-up's reading of the command line, the picture size the
-// renderer gets, and the claim that keeps a second run off the display.
+// The start-up's reading of the command line and the picture size the
+// renderer gets.  (The claim on the display is proved by the whole-system
+// tests, with starts in the same instant.)
 #include <gtest/gtest.h>
 
 #include "command_line.h"
 #include "picture_fit.h"
-#include "x11_instance_claim.h"
 
 namespace tumbleview {
 namespace {
@@ -35,20 +35,6 @@ TEST(PictureFit, OnlyPicturesBeyondTheRenderersLimitsAreScaledKeepingTheirShape)
   for (const auto& [size, fitted] : cases) {
     EXPECT_EQ(fitWithin(size, limits), fitted) << size.width << " x " << size.height;
   }
-}
-
-// Two starts in the same instant both pass the window search; the claim
-// lets only one of them on.
-TEST(InstanceClaim, OneHolderPerDisplayUntilItsConnectionCloses) {
-  std::unique_ptr<X11Connection> first = X11Connection::open();
-  std::unique_ptr<X11Connection> second = X11Connection::open();
-  ASSERT_TRUE(first && second);
-  EXPECT_FALSE(instanceClaimIsHeld(second.get()));
-  EXPECT_TRUE(takeInstanceClaim(first.get()));
-  EXPECT_TRUE(instanceClaimIsHeld(second.get()));
-  EXPECT_FALSE(takeInstanceClaim(second.get()));
-  first.reset();
-  EXPECT_TRUE(takeInstanceClaim(second.get()));
 }
 
 }  // namespace
