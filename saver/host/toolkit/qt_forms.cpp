@@ -210,17 +210,23 @@ void PictureBox::setPicture(const QImage& picture) {
     const int border = 2 * frameWidth();
     resize(picture.width() + border, picture.height() + border);
   }
-  QImage& image = surface();
-  m_surface.clear(m_backColor);
-  if (!picture.isNull()) {
-    QPainter painter(&image);
-    painter.drawImage(0, 0, picture);
-  }
+  // Drawn into the surface when the surface is next used: a box that only
+  // holds a large picture on its way elsewhere never makes a second copy.
+  m_pendingFill = m_backColor;
+  m_picturePending = true;
   update();
 }
 
 QImage& PictureBox::surface() {
   m_surface.resize(clientSize(), m_backColor);
+  if (m_picturePending) {
+    m_picturePending = false;
+    m_surface.clear(m_pendingFill);
+    if (!m_picture.isNull()) {
+      QPainter painter(&m_surface.image());
+      painter.drawImage(0, 0, m_picture);
+    }
+  }
   return m_surface.image();
 }
 

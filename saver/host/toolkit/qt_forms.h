@@ -138,8 +138,9 @@ class PictureBox : public QFrame {
   // When on, the box takes the size of each picture given to it.
   void setAutoSize(bool autoSize) { m_autoSize = autoSize; }
 
-  // Clears the surface to the back colour and draws `picture` at (0, 0);
-  // with auto-size on, the box first takes the picture's size (plus border).
+  // Clears the surface to the back colour and draws `picture` at (0, 0)
+  // (when the surface is next used); with auto-size on, the box first takes
+  // the picture's size (plus border).
   void setPicture(const QImage& picture);
   const QImage& picture() const { return m_picture; }
 
@@ -161,6 +162,8 @@ class PictureBox : public QFrame {
   QColor m_backColor;
   bool m_autoSize = false;
   QImage m_picture;
+  bool m_picturePending = false;
+  QColor m_pendingFill;
   PersistentSurface m_surface;
 };
 

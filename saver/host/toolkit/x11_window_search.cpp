@@ -66,6 +66,12 @@ class Search {
   Search(X11Connection& connection, std::string_view title)
       : m_connection(connection), m_c(connection.get()), m_title(title) {}
 
+  bool matches(xcb_window_t window) {
+    m_nodes.push_back(Node{window, false, false, {}});
+    fetchProperties({0});
+    return m_nodes.front().matches;
+  }
+
   xcb_window_t run() {
     std::vector<int> tops;
     xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(m_c));
@@ -210,6 +216,12 @@ X11WindowId findWindowByTitle(X11Connection& connection, std::string_view titleU
 X11WindowId findWindowByTitle(std::string_view titleUtf8) {
   X11Connection* connection = X11Connection::shared();
   return connection ? findWindowByTitle(*connection, titleUtf8) : 0;
+}
+
+bool windowHasTitle(X11WindowId window, std::string_view titleUtf8) {
+  X11Connection* connection = X11Connection::shared();
+  if (!connection || window == 0 || xcb_connection_has_error(connection->get())) return false;
+  return Search(*connection, titleUtf8).matches(static_cast<xcb_window_t>(window));
 }
 
 WindowExtent windowExtentOf(X11Connection& connection, X11WindowId window) {

@@ -25,6 +25,11 @@ X11WindowId findWindowByTitle(X11Connection& connection, std::string_view titleU
 // The same on the shared connection; 0 when there is no X server either.
 X11WindowId findWindowByTitle(std::string_view titleUtf8);
 
+// Whether `window` still exists with the title `titleUtf8`, matched as
+// above: one request, for watching a window once found, where a search of
+// the whole tree would cost far more.  Its place in the tree is not checked.
+bool windowHasTitle(X11WindowId window, std::string_view titleUtf8);
+
 // Outer size of a window in pixels, border included; 0 x 0 when the window
 // does not exist (the id may come from a command line).
 struct WindowExtent {
