@@ -51,19 +51,19 @@ enum class Heard { Nothing, Loops, Restarts, ChosenTrack };
 void expectMusic(Heard heard, const std::vector<std::int16_t>& music) {
   const auto bursts = [&](double apart) {
     int count = 0;
-    for (auto at = FirstLoudFrame(music); at >= 0; at = FirstLoudFrame(music, at + std::lround(apart * 44100))) ++count;
+    for (auto at = firstLoudFrame(music); at >= 0; at = firstLoudFrame(music, at + std::lround(apart * 44100))) ++count;
     return count;
   };
   // Tenths of a second of track 1 (1320 Hz) and of track 2 (880 Hz): a gap
   // or a blend with track 3 (660 Hz) only ever measures lower.
   int first = 0, second = 0;
   for (std::size_t at = 0; 2 * (at + 4410) <= music.size(); at += 4410) {
-    const double frequency = MeasureFrequency(music, at, 4410);
+    const double frequency = measureFrequency(music, at, 4410);
     first += frequency > 1100;
     second += std::abs(frequency - 880) < 40;
   }
   switch (heard) {
-    case Heard::Nothing: EXPECT_EQ(FirstLoudFrame(music), -1); break;
+    case Heard::Nothing: EXPECT_EQ(firstLoudFrame(music), -1); break;
     case Heard::Loops: EXPECT_GE(bursts(0.2), 6); break;     // 0.15 s of tone every 0.3 s
     case Heard::Restarts: EXPECT_GE(bursts(0.5), 2); break;  // 0.3 s, started again within a second
     case Heard::ChosenTrack:  // track 2, half a second long, over and over; never track 1
@@ -105,7 +105,7 @@ fs::path fourBitBmp(const fs::path& folder) {
 
 class Run : public SaverSystem, public ::testing::WithParamInterface<RunCase> {
  protected:
-  std::vector<std::int16_t> music() const { return ReadCapture(m_install.musicCapture().string()); }
+  std::vector<std::int16_t> music() const { return readCapture(m_install.musicCapture().string()); }
 };
 
 TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
@@ -120,13 +120,14 @@ TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
   const bool cd = c.music == std::string("cd");
   std::vector<std::string> environment;
   if (cd) {
-    environment.push_back("TUMBLEVIEW_CDROM=" + WriteDiscImage(folder.string(), {{1320, 75}, {880, 38}, {660, 150}}));
+    insertDisc(folder.string(), {{1320, 75}, {880, 38}, {660, 150}});
+    environment.push_back("TUMBLEVIEW_CDROM=" + (folder / "disc.cue").string());
   } else if (song.extension() == ".Mp3") {
-    ASSERT_TRUE(WriteMp3(song.string(), 440, 0.3));
+    ASSERT_TRUE(writeMp3(song.string(), 440, 0.3));
   } else {
-    std::vector<std::int16_t> samples = Tone(440, 6615);
+    std::vector<std::int16_t> samples = tone(440, 6615);
     samples.resize(samples.size() * 2);
-    WriteWave(song.string(), samples);
+    writeWave(song.string(), samples);
   }
   const fs::path picture = c.picture ? c.picture(folder) : fs::path();
   auto saver = run({c.picture ? 1 : 0, picture, cd ? 1 : 2, 2, song}, c.arguments, environment);
