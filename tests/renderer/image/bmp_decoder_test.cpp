@@ -15,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -41,18 +42,15 @@ Bytes cut(Bytes bytes, std::size_t size) { return bytes.resize(size), bytes; }
 
 // Palette entry i of the test palettes; never black, so that the black of
 // skipped and out-of-table pixels stands out.
-Rgb8 colour(unsigned i) {
-  return {static_cast<std::uint8_t>(10 + i), static_cast<std::uint8_t>(100 + i),
-          static_cast<std::uint8_t>(200 + i)};
-}
+Rgb8 colour(unsigned i) { return {std::uint8_t(10 + i), std::uint8_t(100 + i), std::uint8_t(200 + i)}; }
 
 // Expected output written as one string per row, bottom row first: a hex
 // digit is that palette entry, '.' is black.
 Bytes expect(std::initializer_list<const char*> rows) {
   Bytes out;
-  for (const char* row : rows) {
-    for (const char* c = row; *c != 0; ++c) {
-      const Rgb8 value = *c == '.' ? Rgb8{} : colour(static_cast<unsigned>(*c <= '9' ? *c - '0' : *c - 'a' + 10));
+  for (const std::string_view row : rows) {
+    for (const char c : row) {
+      const Rgb8 value = c == '.' ? Rgb8{} : colour(static_cast<unsigned>(std::stoi(std::string(1, c), nullptr, 16)));
       out.insert(out.end(), {value.r, value.g, value.b});
     }
   }
@@ -325,13 +323,12 @@ TEST(BmpDecoder, LargeAndSmallBuffersHoldTheSamePicture) {
 std::string outcomeOf(const Bytes& file) {
   static const char* const kNames[] = {"ok", "unknown-format", "conversion-error", "out-of-memory"};
   const DibDecodeResult result = decodeDib(file);
-  std::ostringstream outcome;
-  outcome << kNames[static_cast<int>(result.status)];
-  if (result.status != kOk) return outcome.str();
   std::uint64_t hash = 0xcbf29ce484222325u;  // FNV-1a
   for (std::uint8_t byte : result.image.pixels) hash = (hash ^ byte) * 0x100000001b3u;
-  outcome << ' ' << result.image.width << 'x' << result.image.height << ' ' << std::hex << hash;
-  return outcome.str();
+  std::ostringstream outcome;
+  outcome << kNames[static_cast<int>(result.status)] << ' ' << result.image.width << 'x' << result.image.height << ' '
+          << std::hex << hash;
+  return result.status == kOk ? outcome.str() : kNames[static_cast<int>(result.status)];
 }
 
 // The fuzzer's committed corpus (seeds and minimised finds) must keep the

@@ -129,13 +129,19 @@ class SceneTest : public ::testing::Test {
 // under orange: 0.4 * 255 = 102.  White light keeps the picture's hue on the
 // cube: the middle of the screen is the middle of the sphere on a face.  T
 // shows the copied image pixel for pixel, 10 pixels from the bottom-left
-// corner (checked in the first frame, the one drawn without blending).
-TEST_F(SceneTest, FirstFrameIsOpaqueLaterFramesBlendedInThePicturesColours) {
-  RenderApp app(m_picture);
+// corner (checked in the first frame, the one drawn without blending).  The
+// scene frees its picture texture, glyph texture and 256 glyph lists, and
+// shows the pointer once, at the end.
+TEST_F(SceneTest, FirstFrameIsOpaqueLaterFramesBlendedInThePicturesColoursAndAllIsFreed) {
+  int pointerShown = 0;
+  shellState().showPointer = [&] { ++pointerShown; };
+  auto app = std::make_unique<RenderApp>(m_picture);
   ASSERT_EQ(shellState().loadFailed, 0);
-  EXPECT_EQ(app.textures()[1], 0u) << "the render target is the default texture object";
+  const GLuint names[3] = {app->textures()[0], app->font()->texture(), app->font()->listBase()};
+  ASSERT_TRUE(glIsTexture(names[0]) && glIsTexture(names[1]) && glIsList(names[2]) && glIsList(names[2] + 255));
+  EXPECT_EQ(app->textures()[1], 0u) << "the render target is the default texture object";
   shellState().keyDown[kVkT] = 1;
-  app.DrawFrame();
+  app->DrawFrame();
   const std::vector<Rgb> copied = renderTarget();
   EXPECT_GT(copied[128 * renderTargetSize + 128].r, 100);
   EXPECT_LE(copied[128 * renderTargetSize + 128].b, 2) << "first frame: sphere drawn opaque over the blue";
@@ -153,12 +159,15 @@ TEST_F(SceneTest, FirstFrameIsOpaqueLaterFramesBlendedInThePicturesColours) {
   EXPECT_EQ(at(screen, 5, 5).b, 0) << "outside the preview the screen stays black";
   EXPECT_EQ(at(screen, 270, 20).b, 0) << "outside the preview the screen stays black";
 
-  app.DrawFrame();
+  app->DrawFrame();
   const Rgb second = renderTarget()[128 * renderTargetSize + 128];
   EXPECT_GT(second.r, 100);
   EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
   // The overlay replaces the matrices instead of pushing copies nobody pops.
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  app.reset();
+  EXPECT_FALSE(glIsTexture(names[0]) || glIsTexture(names[1]) || glIsList(names[2]) || glIsList(names[2] + 255));
+  EXPECT_EQ(pointerShown, 1);
 }
 
 // H darkens the band (80..800, 400..555) of the 800 x 600 overlay, whatever
@@ -241,28 +250,11 @@ TEST_F(SceneTest, AnglesAdvanceByTheMeasuredTime) {
   }
 }
 
-// A scene makes its picture texture, glyph texture and 256 glyph lists and
-// frees them all; a missing picture makes nothing, silently, and a font
-// whose file went missing reports it and makes no lists.  Either way the
-// pointer is shown once, at the end.
-TEST_F(SceneTest, MakesAndFreesItsObjectsAndShowsThePointerOnce) {
+// A missing picture makes nothing, silently, and a font whose file went
+// missing reports it and makes no lists; the pointer is shown at the end.
+TEST_F(SceneTest, MissingPictureMakesNothing) {
   int pointerShown = 0;
   shellState().showPointer = [&] { ++pointerShown; };
-  GLuint names[3] = {};  // picture texture, glyph texture, first glyph list
-  {
-    RenderApp app(m_picture);
-    ASSERT_EQ(shellState().loadFailed, 0);
-    app.DrawFrame();
-    names[0] = app.textures()[0];
-    names[1] = app.font()->texture();
-    names[2] = app.font()->listBase();
-    ASSERT_TRUE(glIsTexture(names[0]) && glIsTexture(names[1]));
-    ASSERT_TRUE(glIsList(names[2]) && glIsList(names[2] + 255));
-  }
-  EXPECT_FALSE(glIsTexture(names[0]) || glIsTexture(names[1]));
-  EXPECT_FALSE(glIsList(names[2]) || glIsList(names[2] + 255));
-  EXPECT_EQ(pointerShown, 1);
-
   const std::filesystem::path absent = m_folder / "absent.bmp";
   {
     RenderApp app(absent);
@@ -272,7 +264,7 @@ TEST_F(SceneTest, MakesAndFreesItsObjectsAndShowsThePointerOnce) {
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST)) << "no GL set-up after a failed load";
     app.DrawFrame();  // must be harmless
   }
-  EXPECT_EQ(pointerShown, 2);
+  EXPECT_EQ(pointerShown, 1);
   int loadFailed = 0;
   const TextureFont font(absent.c_str(), loadFailed);
   EXPECT_EQ(loadFailed, 1);
@@ -287,9 +279,6 @@ TEST_F(SceneTest, GlyphListsHoldTheirCellAndThePenAdvance) {
   int loadFailed = -1;
   const TextureFont font(m_picture.c_str(), loadFailed);
   ASSERT_EQ(loadFailed, 0);
-  struct Corner {
-    float x, y, s, t;
-  };
   struct Case {
     int glyph;
     float s0, s1, t0, t1;
@@ -306,32 +295,24 @@ TEST_F(SceneTest, GlyphListsHoldTheirCellAndThePenAdvance) {
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     glCallList(font.listBase() + c.glyph);
-    glPassThrough(1.0f);
     glCallList(font.listBase() + c.glyph);
     const GLint count = glRenderMode(GL_RENDER);
-    // Polygons of the two calls, split at the pass-through marker; a quad may
-    // come back as one polygon or as two triangles.
-    std::vector<Corner> calls[2];
-    for (GLint i = 0, call = 0; i < count;) {
-      const GLint token = static_cast<GLint>(buffer[i++]);
-      if (token == GL_PASS_THROUGH_TOKEN) {
-        ++i, call = 1;
-        continue;
-      }
-      ASSERT_EQ(token, GL_POLYGON_TOKEN);
+    // x, y, s, t of every vertex of the polygons drawn (a quad may come back
+    // as one polygon or as two triangles).
+    std::vector<std::array<float, 4>> vertices;
+    for (GLint i = 0; i < count;) {
+      ASSERT_EQ(buffer[i++], GL_POLYGON_TOKEN);
       for (int n = static_cast<int>(buffer[i++]); n > 0; --n, i += 11) {  // x y z, r g b a, s t r q
-        calls[call].push_back({buffer[i], buffer[i + 1], buffer[i + 7], buffer[i + 8]});
+        vertices.push_back({buffer[i], buffer[i + 1], buffer[i + 7], buffer[i + 8]});
       }
     }
-    for (int call = 0; call < 2; ++call) {
-      const float x = 11.0f * call;
-      for (const Corner& corner : {Corner{x, 0, c.s0, c.t0}, {x + 16, 0, c.s1, c.t0}, {x + 16, 16, c.s1, c.t1},
-                                   {x, 16, c.s0, c.t1}}) {
-        EXPECT_TRUE(std::any_of(calls[call].begin(), calls[call].end(), [&](const Corner& v) {
-          return std::abs(v.x - corner.x) < 1e-3f && std::abs(v.y - corner.y) < 1e-3f &&
-                 std::abs(v.s - corner.s) < 1e-6f && std::abs(v.t - corner.t) < 1e-6f;
-        })) << "call " << call << ": no vertex (" << corner.x << ", " << corner.y << ") with texture (" << corner.s
-            << ", " << corner.t << ")";
+    for (const float x : {0.0f, 11.0f}) {
+      for (const std::array<float, 4> corner : {std::array{x, 0.0f, c.s0, c.t0}, {x + 16, 0, c.s1, c.t0},
+                                                {x + 16, 16, c.s1, c.t1}, {x, 16, c.s0, c.t1}}) {
+        EXPECT_TRUE(std::any_of(vertices.begin(), vertices.end(), [&](const std::array<float, 4>& v) {
+          return std::abs(v[0] - corner[0]) < 1e-3f && std::abs(v[1] - corner[1]) < 1e-3f &&
+                 std::abs(v[2] - corner[2]) < 1e-6f && std::abs(v[3] - corner[3]) < 1e-6f;
+        })) << "no vertex (" << corner[0] << ", " << corner[1] << ") with texture (" << corner[2] << ", " << corner[3] << ")";
       }
     }
   }

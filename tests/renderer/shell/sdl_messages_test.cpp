@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace tv = tumbleview;
 
@@ -12,30 +13,19 @@ constexpr Uint32 kWindowId = 7;
 
 SDL_Event key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
   SDL_Event event{};
-  event.type = type;
-  event.key.windowID = kWindowId;
-  event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  event.key.keysym.scancode = scancode;
-  event.key.keysym.sym = sym;
-  event.key.keysym.mod = mod;
+  event.key = {type, 0, kWindowId, Uint8(type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED), 0, 0, 0, {scancode, sym, mod, 0}};
   return event;
 }
 
 SDL_Event windowEvent(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
   SDL_Event event{};
-  event.type = SDL_WINDOWEVENT;
-  event.window.windowID = windowId;
-  event.window.event = static_cast<Uint8>(id);
+  event.window = {SDL_WINDOWEVENT, 0, windowId, Uint8(id), 0, 0, 0, 0, 0};
   return event;
 }
 
 SDL_Event button(Uint32 type, Uint8 button) {
   SDL_Event event{};
-  event.type = type;
-  event.button.windowID = kWindowId;
-  event.button.button = button;
-  event.button.x = 300;
-  event.button.y = 200;
+  event.button = {type, 0, kWindowId, 0, button, 0, 1, 0, 300, 200};
   return event;
 }
 
@@ -103,12 +93,8 @@ TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
     const std::optional<tv::Message> got = tv::messageFromSdlEvent(c.event, kWindowId, state);
     ASSERT_EQ(got.has_value(), c.expected.has_value());
     if (!got) continue;
-    EXPECT_EQ(got->message, c.expected->message);
-    EXPECT_EQ(got->wParam, c.expected->wParam);
-    EXPECT_EQ(got->character, c.expected->character);
-    if (c.expected->lParam != 0) {
-      EXPECT_EQ(got->lParam, c.expected->lParam);
-    }
+    EXPECT_EQ(std::tuple(got->message, got->wParam, got->character, c.expected->lParam ? got->lParam : 0),
+              std::tuple(c.expected->message, c.expected->wParam, c.expected->character, c.expected->lParam));
   }
 }
 

@@ -101,6 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Window-state notifications are sent, not queued: never the status.
         LoopCase{"ActivationAfterEscapeLeavesTheStatus", {{kEscapeDown, kFocusGained}}, 27, true, "D"},
         LoopCase{"EscapeWithoutCharacterEndsWithKeyCode", {{keyDown(tv::kVkEscape)}}, 27, true, "D"},
+        // A key-down's character message comes before the input behind it;
+        // keys without a character, and key-ups, make none.
+        LoopCase{"CharacterBeforeLaterInput", {{kEscapeDown, keyDown(0x70 /* F1 */)}}, 0x70, true, "D"},
+        LoopCase{"SystemKeyGivesSystemCharacter", {{kEscapeDown, {tv::kWmSysKeyDown, 'A', 7, 'a'}}}, 'a', true, "D"},
+        LoopCase{"KeyUpGivesNoCharacter", {{kEscapeDown, {tv::kWmKeyUp, 'A', 0, 'a'}}}, 'A', true, "D"},
         LoopCase{"CloseEndsWithZero", {{}, {kClose}}, 0, true, "DS"},
         // The quit message waits until the input behind the close request is handled.
         LoopCase{"CloseThenKeyStillEndsWithZero", {{kClose, keyDown(kVkA, 'a')}}, 0, true, ""},
@@ -144,30 +149,6 @@ TEST(WindowProcTest, MessagesSetTheKeyTableAndTheActiveState) {
     EXPECT_EQ(shell.active, active) << "message " << message.message << " wParam 0x" << std::hex << message.wParam;
   }
   EXPECT_TRUE(queue.empty());
-}
-
-TEST(MessageQueueTest, PostedBeforeInputAndQuitLast) {
-  tv::MessageQueue queue;
-  queue.postInput(keyDown(1));
-  queue.postQuit(5);
-  queue.postInput(keyDown(2));
-  queue.post(plain(tv::kWmChar, 3));
-  std::vector<std::uintptr_t> order;
-  tv::Message message;
-  while (queue.peek(message)) order.push_back(message.message == tv::kWmQuit ? 100 + message.wParam : message.wParam);
-  EXPECT_EQ(order, (std::vector<std::uintptr_t>{3, 1, 2, 105}));
-  EXPECT_TRUE(queue.empty());
-}
-
-TEST(TranslateMessageTest, KeyDownsWithCharactersQueueTheirCharacterMessage) {
-  tv::MessageQueue queue;
-  tv::TranslateMessage(queue, keyDown(tv::kVkEscape, 27));
-  tv::TranslateMessage(queue, {tv::kWmSysKeyDown, 'A', 7, 'a'});
-  tv::TranslateMessage(queue, keyDown(0x70 /* F1 */, 0));
-  tv::TranslateMessage(queue, {tv::kWmKeyUp, 'A', 0, 'a'});
-  std::vector<std::tuple<std::uint32_t, std::uintptr_t, std::intptr_t>> queued;
-  for (tv::Message message; queue.peek(message);) queued.emplace_back(message.message, message.wParam, message.lParam);
-  EXPECT_EQ(queued, (decltype(queued){{tv::kWmChar, 27, 1}, {tv::kWmSysChar, 'a', 7}}));
 }
 
 }  // namespace
