@@ -50,17 +50,9 @@ void writePicture(const std::filesystem::path& path, int width, int height, Pixe
 
 // A performance counter that only moves when the test says so; 1024 ticks
 // per second, so whole seconds are exact in single precision.
-class ManualClock {
- public:
-  FrameClocks clocks() const {
-    return {[] { return std::int64_t{1024}; }, [ticks = m_ticks] { return *ticks; },
-            [ticks = m_ticks] { return static_cast<std::uint32_t>(*ticks); }};
-  }
-  void advance(std::int64_t ticks) { *m_ticks += ticks; }
-
- private:
-  std::shared_ptr<std::int64_t> m_ticks = std::make_shared<std::int64_t>(0);
-};
+FrameClocks manualClocks(const std::shared_ptr<std::int64_t>& ticks) {
+  return {[] { return std::int64_t{1024}; }, [ticks] { return *ticks; }, [ticks] { return std::uint32_t(*ticks); }};
+}
 
 // The render target's current image (the default texture object), bottom
 // row first.
@@ -184,8 +176,8 @@ TEST_P(DarkPanelTest, HoldingHDarkensExactlyTheBandTo40Percent) {
     const double cx = x + 0.5, cy = y + 0.5;
     return cx >= width * 0.1 && cx < width && cy >= height * 400.0 / 600.0 && cy < height * 555.0 / 600.0;
   };
-  ManualClock clock;  // never advanced: after frame 1 the angles stay put
-  RenderApp app(m_picture, clock.clocks());
+  // A clock never advanced: after frame 1 the angles stay put.
+  RenderApp app(m_picture, manualClocks(std::make_shared<std::int64_t>(0)));
   ASSERT_EQ(shellState().loadFailed, 0);
   app.DrawFrame();
   app.DrawFrame();
@@ -235,10 +227,10 @@ TEST_F(SceneTest, AnglesAdvanceByTheMeasuredTime) {
     SCOPED_TRACE(c.what);
     pitch = 0.0f;
     yaw = 0.0f;
-    ManualClock clock;
-    RenderApp app(m_picture, clock.clocks());
+    const auto ticks = std::make_shared<std::int64_t>(0);
+    RenderApp app(m_picture, manualClocks(ticks));
     ASSERT_EQ(shellState().loadFailed, 0);
-    clock.advance(c.ticks);
+    *ticks += c.ticks;
     app.DrawFrame();
     EXPECT_FLOAT_EQ(pitch, 5.0f / 200.0f);
     EXPECT_FLOAT_EQ(yaw, 9.0f / 200.0f);

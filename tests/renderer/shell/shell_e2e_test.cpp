@@ -99,22 +99,15 @@ TEST_F(RendererE2eTest, DamagedPictureShowsOneErrorBoxThenEndsWithStatusZero) {
   EXPECT_NE(m_renderer->stderr().find(message), std::string::npos) << m_renderer->stderr();
 }
 
-// With a window manager, which would minimize the window if asked to.
-TEST_F(RendererE2eTest, LosingTheFocusWithoutMinimizingKeepsDrawing) {
+// With a window manager: losing the focus keeps the drawing going, being
+// minimized stops it, and Escape still reaches the minimized window.
+TEST_F(RendererE2eTest, LosingTheFocusKeepsDrawingMinimizedDrawsNothingAndEscapeStillEnds) {
   startWindowManager();
   const Window window = startShowing(0xFF00FF);
   ASSERT_NE(window, 0u);
   stealFocus();
   EXPECT_TRUE(keepsDrawing());
-  m_x->requestClose(window);
-  EXPECT_EQ(m_renderer->waitExit(kBound), std::optional<int>(0));
   EXPECT_EQ(m_renderer->stdout().find("active 0"), std::string::npos) << m_renderer->stdout();
-}
-
-TEST_F(RendererE2eTest, MinimizedDrawsNothingAndEscapeStillEnds) {
-  startWindowManager();
-  const Window window = startShowing(0x00FFFF);
-  ASSERT_NE(window, 0u);
   m_x->iconify(window);
   long framesWhenMinimized = -1;
   ASSERT_TRUE(waitUntil(
