@@ -20,15 +20,12 @@ namespace {
 
 class ImageLoadingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_previous = setErrorReporter([this](const std::string& message) { m_messages.push_back(message); });
-  }
   void TearDown() override { setErrorReporter(m_previous); }
 
   const test::TempFolder m_folder;
   const std::string m_root = m_folder.path().string();
   std::vector<std::string> m_messages;
-  ErrorReporter m_previous;
+  ErrorReporter m_previous = setErrorReporter([this](const std::string& message) { m_messages.push_back(message); });
 };
 
 std::vector<std::uint8_t> file(std::uint32_t headerSize, std::int32_t side = 2, std::uint16_t bpp = 24) {

@@ -11,6 +11,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -327,7 +328,6 @@ class RendererE2eTest : public ::testing::Test {
  protected:
   static constexpr const char* kRenderWindowTitle = tumbleview::kRendererWindowTitle;
   static constexpr const char* kErrorBoxTitle = "Error";
-  static constexpr unsigned long kEscapeKeysym = 0xff1b;  // XK_Escape
 
   void SetUp() override {
     m_x = std::make_unique<XDisplay>();
@@ -370,15 +370,6 @@ class RendererE2eTest : public ::testing::Test {
   // Waits for the screen to change twice: frames are still being presented.
   bool keepsDrawing() { return screenChangesFrom(m_x->capture()) && screenChangesFrom(m_x->capture()); }
 
-  // Takes the keyboard focus away from the renderer once SDL has taken note
-  // of its own focus: SDL delivers focus changes some 200 ms after they
-  // happen, and a change in between would go unseen.  Nothing outside shows
-  // that moment, so this waits a fixed while.
-  void stealFocus() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_EQ(m_x->focus(), m_x->takeFocus());
-  }
-
   void startWindowManager() {
     m_windowManager = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"}, m_drive, "openbox");
     ASSERT_TRUE(waitUntil([&] { return m_x->hasWindowManager(); }, kBound)) << "openbox did not start";
@@ -386,9 +377,9 @@ class RendererE2eTest : public ::testing::Test {
 
   // Escape pressed until the renderer ends; its exit status.
   std::optional<int> pressEscapeUntilEnd() {
-    m_x->key(kEscapeKeysym, true);
+    m_x->key(XK_Escape, true);
     const std::optional<int> status = m_renderer->waitExit(kBound);
-    m_x->key(kEscapeKeysym, false);
+    m_x->key(XK_Escape, false);
     return status;
   }
 
