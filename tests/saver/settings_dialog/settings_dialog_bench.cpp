@@ -32,11 +32,10 @@ double millisecondsSince(Clock::time_point start) {
 
 // Counts paints of the window itself; the widgets inside it are painted in
 // the same pass, before it is flushed to the screen.
-class PaintCounter : public QObject {
- public:
+struct PaintCounter : QObject {
   int paints = 0;
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
+    paints += event->type() == QEvent::Paint;
     return false;
   }
 };
@@ -44,11 +43,9 @@ class PaintCounter : public QObject {
 // One case, in this process: the settings file in `folder` names `picture`.
 void runCase(const char* folder, const std::string& picture, bool zoom) {
   tumbleview::setSaverFolderForTesting(std::string(folder));
-  if (!zoom) {
-    tumbleview::ZoomTiming timing;
-    timing.duration = std::chrono::milliseconds(0);
-    tumbleview::setZoomTiming(timing);
-  }
+  tumbleview::ZoomTiming timing;
+  if (!zoom) timing.duration = std::chrono::milliseconds(0);
+  tumbleview::setZoomTiming(timing);
   const std::string file = tumbleview::settingsFilePath();
   tumbleview::WriteIni(tumbleview::kSettingsSection, tumbleview::kKeyPicKind, "1", file);
   tumbleview::WriteIni(tumbleview::kSettingsSection, tumbleview::kKeyPicFile, picture, file);
@@ -61,8 +58,7 @@ void runCase(const char* folder, const std::string& picture, bool zoom) {
   const double shown = millisecondsSince(loading);
   while (counter.paints == 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   QCoreApplication::processEvents();
-  const double drawn = millisecondsSince(loading);
-  const double sinceStart = millisecondsSince(kProcessStart);
+  const double drawn = millisecondsSince(loading), sinceStart = millisecondsSince(kProcessStart);
   // The high-water mark of this program image (getrusage would count the
   // parent's memory from before the exec).
   std::ifstream status("/proc/self/status");
@@ -86,17 +82,16 @@ int main(int argc, char** argv) {
   }
   char pattern[] = "/tmp/tv-dialog-bench-XXXXXX";
   const std::string folder = mkdtemp(pattern);
-  QImage small(640, 480, QImage::Format_RGB32);
-  QImage big(8000, 6000, QImage::Format_RGB32);
-  for (QImage* picture : {&small, &big}) {
-    QPainter painter(picture);
-    QLinearGradient gradient(0, 0, picture->width(), picture->height());
+  for (const auto& [name, size] : {std::pair{"small.jpg", QSize(640, 480)}, {"8000x6000.jpg", QSize(8000, 6000)}}) {
+    QImage picture(size, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
     gradient.setColorAt(0, Qt::darkBlue);
     gradient.setColorAt(1, Qt::yellow);
-    painter.fillRect(picture->rect(), gradient);
+    painter.fillRect(picture.rect(), gradient);
+    painter.end();
+    picture.save(QString::fromStdString(folder + "/" + name), "JPG", 90);
   }
-  small.save(QString::fromStdString(folder + "/small.jpg"), "JPG", 90);
-  big.save(QString::fromStdString(folder + "/8000x6000.jpg"), "JPG", 90);
   std::printf("settings dialog, from loading the settings to fully drawn (%s)\n", folder.c_str());
   for (const char* zoom : {"none", "zoom"}) {
     for (const char* name : {"small.jpg", "8000x6000.jpg"}) {
