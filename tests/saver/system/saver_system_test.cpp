@@ -1,13 +1,11 @@
 // Tumbleview.scr and Tumbleview.dll together, started as a user starts
 // them, on a private 1024 x 768 X server; SDL's disk driver records the music.
 // Qt before Xlib, whose macros break Qt's headers.
-#include "handoff.h"
 #include "preview_window.h"
 #include "saver_window.h"
 #include "tumbleview_p.h"
 
 #include <X11/Xatom.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,14 +33,10 @@ bool bluish(int r, int g, int b) { return b > 80 && b > 2 * r && b > 2 * g; }
 
 // Cases print, and are named, by their names.
 template <class Case>
-std::string caseName(const ::testing::TestParamInfo<Case>& test) {
-  return test.param.name;
-}
+std::string caseName(const ::testing::TestParamInfo<Case>& test) { return test.param.name; }
 template <class Case>
   requires requires(Case c) { c.name; }
-void PrintTo(const Case& c, std::ostream* out) {
-  *out << c.name;
-}
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 // --- A run: its picture, its music, its end on Escape ------------------------
 
@@ -66,10 +60,7 @@ void expectMusic(Heard heard, const std::vector<std::int16_t>& music) {
     case Heard::Nothing: EXPECT_EQ(firstLoudFrame(music), -1); break;
     case Heard::Loops: EXPECT_GE(bursts(0.2), 6); break;     // 0.15 s of tone every 0.3 s
     case Heard::Restarts: EXPECT_GE(bursts(0.5), 2); break;  // 0.3 s, started again within a second
-    case Heard::ChosenTrack:  // track 2, half a second long, over and over; never track 1
-      EXPECT_EQ(first, 0);
-      EXPECT_GE(second, 10);
-      break;
+    case Heard::ChosenTrack: EXPECT_TRUE(first == 0 && second >= 10) << first << " " << second; break;  // track 2 over and over
   }
 }
 
@@ -83,6 +74,7 @@ struct RunCase {
   Heard heard;
 };
 
+// Left and right halves of two colours.
 fs::path jpeg(const fs::path& folder, QSize size, QColor left, QColor right) {
   QImage picture(size, QImage::Format_RGB32);
   picture.fill(left);
@@ -91,22 +83,7 @@ fs::path jpeg(const fs::path& folder, QSize size, QColor left, QColor right) {
   return folder / "picture.jpg";
 }
 
-fs::path damagedJpeg(const fs::path& folder) {
-  writeFile(folder / "bad.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F'});
-  return folder / "bad.jpg";
-}
-
-fs::path fourBitBmp(const fs::path& folder) {
-  Picture picture{96, 64, {}};
-  for (int i = 0; i < 96 * 64; ++i) picture.pixels.push_back(i % 96 < 48 ? Rgb8{0, 200, 0} : Rgb8{0, 0, 220});
-  writeFile(folder / "picture.bmp", encodePicture(picture, Storage::kInfo4));
-  return folder / "picture.bmp";
-}
-
-class Run : public SaverSystem, public ::testing::WithParamInterface<RunCase> {
- protected:
-  std::vector<std::int16_t> music() const { return readCapture(m_install.musicCapture().string()); }
-};
+class Run : public SaverSystem, public ::testing::WithParamInterface<RunCase> {};
 
 TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
   const RunCase& c = GetParam();
@@ -124,7 +101,7 @@ TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
     environment.push_back("TUMBLEVIEW_CDROM=" + (folder / "disc.cue").string());
   } else if (song.extension() == ".Mp3") {
     ASSERT_TRUE(writeMp3(song.string(), 440, 0.3));
-  } else {
+  } else {  // 0.15 s of tone and as long a silence
     std::vector<std::int16_t> samples = tone(440, 6615);
     samples.resize(samples.size() * 2);
     writeWave(song.string(), samples);
@@ -137,10 +114,12 @@ TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
   // or scaled down with each place keeping its colour.
   const QImage handed = handoff();
   ASSERT_EQ(handed.size(), c.handoffSize);
-  QImage expected(32, 32, QImage::Format_RGB32);  // Display's empty image
-  expected.fill(Qt::black);
+  QImage expected(QString::fromStdString(picture.string()));
   if (!c.picture) expected = QImage(reinterpret_cast<const uchar*>(desktop.pixels.data()), 1024, 768, QImage::Format_RGB32);
-  if (const QImage original(QString::fromStdString(picture.string())); !original.isNull()) expected = original;
+  if (expected.isNull()) {  // Display's empty image
+    expected = QImage(32, 32, QImage::Format_RGB32);
+    expected.fill(Qt::black);
+  }
   const bool scaled = expected.size() != c.handoffSize;
   expected = expected.scaled(c.handoffSize).convertToFormat(QImage::Format_RGB32);
   int differing = 0;
@@ -152,15 +131,15 @@ TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
   }
   EXPECT_LE(differing, scaled ? c.handoffSize.height() : 0);  // scaled, the halves blend where they meet
 
-  if (c.onScreen) {
-    EXPECT_TRUE(waitUntil([&] { return m_x.capture().count(0, 0, 1024, 768, c.onScreen) > 2000; }, kBound));
-  }
+  EXPECT_TRUE(!c.onScreen || waitUntil([&] { return m_x.capture().count(0, 0, 1024, 768, c.onScreen) > 2000; }, kBound));
+  const auto music = [&] { return readCapture(m_install.musicCapture().string()); };
   if (c.heard == Heard::Nothing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // silence cannot be waited for
   } else {
     EXPECT_TRUE(waitUntil([&] { return music().size() >= 2 * 44100 * 26 / 10; }, kBound));
   }
   EXPECT_EQ(escape(*saver), 0);
+  // The pointer is hidden and given back only by a run with a switch.
   EXPECT_EQ(has(*saver, "pointer -1") && has(*saver, "pointer 0"), !c.arguments.empty()) << saver->stdout();
   EXPECT_EQ(has(*saver, "pointer"), !c.arguments.empty());
   expectMusic(c.heard, music());
@@ -171,11 +150,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RunCase{"JpegWithWave", {"/s"}, [](auto f) { return jpeg(f, {160, 120}, Qt::red, Qt::red); }, {160, 120},
                 reddish, "loop.WAV", Heard::Loops},
-        RunCase{"FourBitBmpWithMp3", {"-s"}, fourBitBmp, {96, 64}, bluish, "song.Mp3", Heard::Restarts},
+        RunCase{"FourBitBmpWithMp3", {"-s"},
+                [](auto f) {
+                  Picture picture{96, 64, {}};
+                  for (int i = 0; i < 96 * 64; ++i) picture.pixels.push_back(i % 96 < 48 ? Rgb8{0, 200, 0} : Rgb8{0, 0, 220});
+                  writeFile(f / "picture.bmp", encodePicture(picture, Storage::kInfo4));
+                  return f / "picture.bmp";
+                },
+                {96, 64}, bluish, "song.Mp3", Heard::Restarts},
         RunCase{"PanoramaScaledToTheRenderersLimits", {"/S"},
                 [](auto f) { return jpeg(f, {20000, 1000}, Qt::green, Qt::blue); }, {16384, 819}, greenish, "loop.wave",
                 Heard::Nothing},
-        RunCase{"DamagedPictureHandsOverAnEmptyImage", {}, damagedJpeg, {32, 32}, nullptr, "loop", Heard::Nothing},
+        RunCase{"DamagedPictureHandsOverAnEmptyImage", {},
+                [](auto f) {
+                  writeFile(f / "bad.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F'});
+                  return f / "bad.jpg";
+                },
+                {32, 32}, nullptr, "loop", Heard::Nothing},
         RunCase{"DesktopWithCdTrack", {"/s"}, nullptr, {1024, 768}, nullptr, "cd", Heard::ChosenTrack}),
     caseName<RunCase>);
 
@@ -203,28 +194,19 @@ TEST_P(Dispatch, SwitchChoosesTheMode) {
   const char* title = c.outcome == Outcome::ShowsDialog ? tumbleview::kSettingsDialogCaption : tumbleview::kPreviewCaption;
   std::vector<Window> shown;
   const auto showsOne = [&] { return (shown = m_x.findByTitle(title)).size() == 1 && m_x.shown(shown.front()); };
-  switch (c.outcome) {
-    case Outcome::EndsAtOnce:
-      EXPECT_EQ(saver->waitExit(kBound), 0);
-      EXPECT_FALSE(has(*saver, "saver picture"));
-      break;
-    case Outcome::ShowsDialog:
-      ASSERT_TRUE(waitUntil(showsOne, kBound));
-      EXPECT_EQ(m_x.propertyLong(shown.front(), "WM_TRANSIENT_FOR", XA_WINDOW), 0) << "the dialog has an owner";
-      m_x.requestClose(shown.front());
-      EXPECT_EQ(saver->waitExit(kBound), 0);
-      break;
-    case Outcome::ShowsPreview: {
-      ASSERT_TRUE(waitUntil(showsOne, kBound));
-      const Geometry filled = m_x.geometryOf(shown.front());
-      EXPECT_EQ(m_x.parent(shown.front()), pane);
-      EXPECT_EQ((std::vector{filled.x, filled.y, filled.width, filled.height}), (std::vector{40, 30, 200, 150}));
-      XDestroyWindow(m_x.get(), pane);
-      XSync(m_x.get(), False);
-      EXPECT_EQ(saver->waitExit(kBound), 0);
-      break;
-    }
+  ASSERT_TRUE(c.outcome == Outcome::EndsAtOnce || waitUntil(showsOne, kBound));
+  if (c.outcome == Outcome::ShowsDialog) {
+    EXPECT_EQ(m_x.propertyLong(shown.front(), "WM_TRANSIENT_FOR", XA_WINDOW), 0) << "the dialog has an owner";
+    m_x.requestClose(shown.front());
+  } else if (c.outcome == Outcome::ShowsPreview) {
+    const Geometry filled = m_x.geometryOf(shown.front());
+    EXPECT_EQ(m_x.parent(shown.front()), pane);
+    EXPECT_EQ((std::vector{filled.x, filled.y, filled.width, filled.height}), (std::vector{40, 30, 200, 150}));
+    XDestroyWindow(m_x.get(), pane);
+    XSync(m_x.get(), False);
   }
+  EXPECT_EQ(saver->waitExit(kBound), 0);
+  EXPECT_TRUE(c.outcome != Outcome::EndsAtOnce || !has(*saver, "saver picture")) << "a run started";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -291,6 +273,9 @@ enum class Fault {
   RendererMissing, RendererWithoutWindow, FolderReadOnly, FolderOpen, FolderLinked,  // the renderer never shows
   PictureFifo, Terminated, HungUp, RendererKilled
 };
+const char* const kFaultNames[] = {"RendererMissing", "RendererWithoutWindow", "HandoffFolderReadOnly",
+                                   "HandoffFolderOpenToOthers", "HandoffFolderIsALink", "PictureIsAFifo",
+                                   "SigtermMidRun", "SighupMidRun", "RendererKilled"};
 
 // Ended, or ended and waiting to be reaped.
 bool ended(const std::string& pid) {
@@ -299,17 +284,12 @@ bool ended(const std::string& pid) {
   return stat.empty() || stat[stat.rfind(')') + 2] == 'Z';
 }
 
-struct FaultCase {
-  const char* name;
-  Fault fault;
-};
-
-class FaultRun : public SaverSystem, public ::testing::WithParamInterface<FaultCase> {};
+class FaultRun : public SaverSystem, public ::testing::WithParamInterface<int> {};
 
 // Whatever goes wrong, the run ends with status 0 and the pointer given
 // back, nothing of it stays running and nothing is written outside its folder.
 TEST_P(FaultRun, EndsCleanly) {
-  const Fault fault = GetParam().fault;
+  const auto fault = static_cast<Fault>(GetParam());
   const fs::path drive = m_install.drive(), elsewhere = m_install.root() / "elsewhere";
   fs::create_directory(elsewhere);
   fs::permissions(elsewhere, fs::perms::owner_all);
@@ -318,7 +298,7 @@ TEST_P(FaultRun, EndsCleanly) {
   std::vector<std::string> environment;
   if (fault == Fault::RendererMissing) fs::remove(m_install.programs() / "Tumbleview.dll");
   const fs::path stuck = m_install.root() / "stuck.pid";
-  if (fault == Fault::RendererWithoutWindow) {
+  if (fault == Fault::RendererWithoutWindow) {  // a stand-in that only sleeps (not written through the link)
     fs::remove(m_install.programs() / "Tumbleview.dll");
     std::ofstream(m_install.programs() / "Tumbleview.dll") << "#!/bin/sh\necho $$ > " << stuck << "\nexec sleep 100\n";
     fs::permissions(m_install.programs() / "Tumbleview.dll", fs::perms::owner_all);
@@ -360,17 +340,8 @@ TEST_P(FaultRun, EndsCleanly) {
   EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
-INSTANTIATE_TEST_SUITE_P(Saver, FaultRun,
-                         ::testing::Values(FaultCase{"RendererMissing", Fault::RendererMissing},
-                                           FaultCase{"RendererWithoutWindow", Fault::RendererWithoutWindow},
-                                           FaultCase{"HandoffFolderReadOnly", Fault::FolderReadOnly},
-                                           FaultCase{"HandoffFolderOpenToOthers", Fault::FolderOpen},
-                                           FaultCase{"HandoffFolderIsALink", Fault::FolderLinked},
-                                           FaultCase{"PictureIsAFifo", Fault::PictureFifo},
-                                           FaultCase{"SigtermMidRun", Fault::Terminated},
-                                           FaultCase{"SighupMidRun", Fault::HungUp},
-                                           FaultCase{"RendererKilled", Fault::RendererKilled}),
-                         caseName<FaultCase>);
+INSTANTIATE_TEST_SUITE_P(Saver, FaultRun, ::testing::Range(0, 9),
+                         [](const ::testing::TestParamInfo<int>& test) { return std::string(kFaultNames[test.param]); });
 
 }  // namespace
 }  // namespace tvtest
