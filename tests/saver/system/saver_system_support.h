@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "handoff.h"
 #include "program_paths.h"
 #include "saver_state.h"
 #include "settings_file.h"
-#include "shell_e2e_support.h"
+#include "shell_e2e.h"
 
 namespace tvtest {
 
-inline constexpr Seconds kBound{20};
+// Longer than the renderer's own bound: two programs start on a loaded machine.
+inline constexpr Seconds kSaverBound{20};
 
 struct SaverChoices {
   int picKind = 0;
@@ -75,14 +75,15 @@ class SaverInstall {
 
   // Starts Tumbleview.scr (through `wrapper` and its arguments, if given);
   // its output, and the renderer's, which it inherits, go to a file.
-  // `environment` comes before the defaults and wins over them.
-  std::unique_ptr<Process> start(const std::vector<std::string>& arguments, std::vector<std::string> environment = {},
-                                 std::vector<std::string> wrapper = {}) {
-    wrapper.push_back((programs() / "Tumbleview.scr").string());
-    wrapper.insert(wrapper.end(), arguments.begin(), arguments.end());
-    environment.insert(environment.end(), {"TUMBLEVIEW_DRIVE_C=" + drive().string(), "TUMBLEVIEW_FRAME_REPORT=1", "SDL_AUDIODRIVER=disk",
-                                           "SDL_DISKAUDIOFILE=" + musicCapture().string(), "QT_QPA_PLATFORM=xcb"});
-    return std::make_unique<Process>(wrapper, environment, m_root, "saver" + std::to_string(++m_started));
+  // `environment` comes after the defaults and wins over them.
+  std::unique_ptr<Process> start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {},
+                                 const std::vector<std::string>& wrapper = {}) {
+    std::vector<std::string> argv = {"env", "TUMBLEVIEW_DRIVE_C=" + drive().string(), "TUMBLEVIEW_FRAME_REPORT=1", "SDL_AUDIODRIVER=disk",
+                                     "SDL_DISKAUDIOFILE=" + musicCapture().string(), "QT_QPA_PLATFORM=xcb"};
+    for (const auto* part : {&environment, &wrapper}) argv.insert(argv.end(), part->begin(), part->end());
+    argv.push_back((programs() / "Tumbleview.scr").string());
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return std::make_unique<Process>(argv, m_root, "saver" + std::to_string(++m_started));
   }
 
   // Processes whose program file is in the programs' folder.
@@ -108,7 +109,7 @@ inline bool has(const Process& process, const std::string& text) { return proces
 class SaverSystem : public ::testing::Test {
  protected:
   void TearDown() override {
-    EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kBound)) << "programs still run";
+    EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kSaverBound)) << "programs still run";
     for (pid_t pid : m_install.runningPrograms()) kill(pid, SIGKILL);
   }
 
@@ -124,26 +125,26 @@ class SaverSystem : public ::testing::Test {
       const std::vector<Window> found = m_x.findByTitle(tumbleview::kRendererWindowTitle);
       window = found.size() == 1 && m_x.shown(found.front()) ? found.front() : 0;
       return window != 0 && has(saver, "first-frame");
-    }, kBound);
+    }, kSaverBound);
     return window;
   }
   // Escape, held until the renderer's window has gone; the saver's exit status.
   std::optional<int> escape(Process& saver) {
     m_x.key(0xff1b /* XK_Escape */, true);
-    waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).empty(); }, kBound);
+    waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).empty(); }, kSaverBound);
     m_x.key(0xff1b, false);
-    return saver.waitExit(kBound);
+    return saver.waitExit(kSaverBound);
   }
   // A window of one colour, mapped without a window manager's say.
   Window solidWindow(int x, int y, int width, int height, unsigned long rgb) {
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
     attributes.background_pixel = rgb;
-    const Window window = XCreateWindow(m_x.get(), m_x.rootWindow(), x, y, width, height, 0, CopyFromParent, InputOutput,
+    const Window window = XCreateWindow(m_x.get(), m_x.root(), x, y, width, height, 0, CopyFromParent, InputOutput,
                                         CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
     XMapRaised(m_x.get(), window);
     XSync(m_x.get(), False);
-    waitUntil([&] { return m_x.shown(window); }, kBound);
+    waitUntil([&] { return m_x.shown(window); }, kSaverBound);
     return window;
   }
   QImage handoff() const {  // as 32-bit RGB

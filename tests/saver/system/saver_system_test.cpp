@@ -131,12 +131,12 @@ TEST_P(Run, HandsOverThePictureAndPlaysTheMusicUntilEscape) {
   }
   EXPECT_LE(differing, scaled ? c.handoffSize.height() : 0);  // scaled, the halves blend where they meet
 
-  EXPECT_TRUE(!c.onScreen || waitUntil([&] { return m_x.capture().count(0, 0, 1024, 768, c.onScreen) > 2000; }, kBound));
+  EXPECT_TRUE(!c.onScreen || waitUntil([&] { return m_x.capture().count(0, 0, 1024, 768, c.onScreen) > 2000; }, kSaverBound));
   const auto music = [&] { return readCapture(m_install.musicCapture().string()); };
   if (c.heard == Heard::Nothing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // silence cannot be waited for
   } else {
-    EXPECT_TRUE(waitUntil([&] { return music().size() >= 2 * 44100 * 26 / 10; }, kBound));
+    EXPECT_TRUE(waitUntil([&] { return music().size() >= 2 * 44100 * 26 / 10; }, kSaverBound));
   }
   EXPECT_EQ(escape(*saver), 0);
   // The pointer is hidden and given back only by a run with a switch.
@@ -194,18 +194,17 @@ TEST_P(Dispatch, SwitchChoosesTheMode) {
   const char* title = c.outcome == Outcome::ShowsDialog ? tumbleview::kSettingsDialogCaption : tumbleview::kPreviewCaption;
   std::vector<Window> shown;
   const auto showsOne = [&] { return (shown = m_x.findByTitle(title)).size() == 1 && m_x.shown(shown.front()); };
-  ASSERT_TRUE(c.outcome == Outcome::EndsAtOnce || waitUntil(showsOne, kBound));
+  ASSERT_TRUE(c.outcome == Outcome::EndsAtOnce || waitUntil(showsOne, kSaverBound));
   if (c.outcome == Outcome::ShowsDialog) {
     EXPECT_EQ(m_x.propertyLong(shown.front(), "WM_TRANSIENT_FOR", XA_WINDOW), 0) << "the dialog has an owner";
     m_x.requestClose(shown.front());
   } else if (c.outcome == Outcome::ShowsPreview) {
-    const Geometry filled = m_x.geometryOf(shown.front());
     EXPECT_EQ(m_x.parent(shown.front()), pane);
-    EXPECT_EQ((std::vector{filled.x, filled.y, filled.width, filled.height}), (std::vector{40, 30, 200, 150}));
+    EXPECT_EQ(m_x.geometryOf(shown.front()), (std::array{40, 30, 200, 150}));
     XDestroyWindow(m_x.get(), pane);
     XSync(m_x.get(), False);
   }
-  EXPECT_EQ(saver->waitExit(kBound), 0);
+  EXPECT_EQ(saver->waitExit(kSaverBound), 0);
   EXPECT_TRUE(c.outcome != Outcome::EndsAtOnce || !has(*saver, "saver picture")) << "a run started";
 }
 
@@ -227,16 +226,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SaverSystem, OneRunOrDialogAtATime) {
   auto first = run({});
   ASSERT_NE(rendererShown(*first), 0u);
-  EXPECT_EQ(m_install.start({"/s"})->waitExit(kBound), 0);
+  EXPECT_EQ(m_install.start({"/s"})->waitExit(kSaverBound), 0);
   EXPECT_EQ(m_x.findByTitle(tumbleview::kSaverCaption).size(), 1u);
   EXPECT_EQ(escape(*first), 0);
 
   auto dialog = m_install.start({"/c"});
-  ASSERT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kSettingsDialogCaption).size() == 1; }, kBound));
-  EXPECT_EQ(m_install.start({"/p", std::to_string(solidWindow(0, 0, 100, 100, 0))})->waitExit(kBound), 0);
+  ASSERT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kSettingsDialogCaption).size() == 1; }, kSaverBound));
+  EXPECT_EQ(m_install.start({"/p", std::to_string(solidWindow(0, 0, 100, 100, 0))})->waitExit(kSaverBound), 0);
   EXPECT_TRUE(m_x.findByTitle(tumbleview::kPreviewCaption).empty());
   m_x.requestClose(m_x.findByTitle(tumbleview::kSettingsDialogCaption).front());
-  EXPECT_EQ(dialog->waitExit(kBound), 0);
+  EXPECT_EQ(dialog->waitExit(kSaverBound), 0);
 
   // Five starts, held by a server grab at their first word with the X
   // server and let go together, search before any of them has a window;
@@ -256,14 +255,14 @@ TEST_F(SaverSystem, OneRunOrDialogAtATime) {
     }
     return false;
   };
-  waitUntil([&] { return std::all_of(together.begin(), together.end(), [&](auto& s) { return connecting(s->pid()); }); }, kBound);
+  waitUntil([&] { return std::all_of(together.begin(), together.end(), [&](auto& s) { return connecting(s->pid()); }); }, kSaverBound);
   XUngrabServer(m_x.get());
   XSync(m_x.get(), False);
   const auto ended = [&] { return std::count_if(together.begin(), together.end(), [](auto& s) { return !s->running(); }); };
-  EXPECT_TRUE(waitUntil([&] { return ended() == 4; }, kBound)) << "more than one run started";
-  EXPECT_TRUE(waitUntil([&] { return m_x.findByTitle(kRendererWindowTitle).size() == 1; }, kBound));
+  EXPECT_TRUE(waitUntil([&] { return ended() == 4; }, kSaverBound)) << "more than one run started";
+  EXPECT_TRUE(waitUntil([&] { return m_x.findByTitle(kRendererWindowTitle).size() == 1; }, kSaverBound));
   m_x.key(kEscape, true);
-  EXPECT_TRUE(waitUntil([&] { return ended() == 5; }, kBound));
+  EXPECT_TRUE(waitUntil([&] { return ended() == 5; }, kSaverBound));
   m_x.key(kEscape, false);
 }
 
@@ -326,15 +325,15 @@ TEST_P(FaultRun, EndsCleanly) {
     EXPECT_EQ(handoff().size(), QSize(1024, 768));
   }
   if (fault > Fault::PictureFifo) {
-    EXPECT_EQ(saver->waitExit(kBound), 0) << "the saver did not end";
+    EXPECT_EQ(saver->waitExit(kSaverBound), 0) << "the saver did not end";
   }
   // Asked to end, the saver leaves the renderer to its user.
-  EXPECT_EQ(rendererRuns ? escape(*saver) : saver->waitExit(kBound), 0);
+  EXPECT_EQ(rendererRuns ? escape(*saver) : saver->waitExit(kSaverBound), 0);
   EXPECT_TRUE(has(*saver, "pointer 0")) << saver->stdout();
   if (fault == Fault::RendererWithoutWindow) {
     std::string pid;
     std::getline(std::ifstream(stuck), pid);
-    EXPECT_TRUE(waitUntil([&] { return ended(pid); }, kBound)) << "a renderer that never showed its window runs on";
+    EXPECT_TRUE(waitUntil([&] { return ended(pid); }, kSaverBound)) << "a renderer that never showed its window runs on";
   }
   EXPECT_EQ(fs::is_empty(drive), fault == Fault::FolderReadOnly || fault == Fault::FolderOpen || fault == Fault::FolderLinked);
   EXPECT_TRUE(fs::is_empty(elsewhere));
