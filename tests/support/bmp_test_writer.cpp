@@ -104,24 +104,17 @@ std::vector<std::uint8_t> Picture::rgbBytes() const {
 std::vector<std::uint8_t> writeBmp(const BmpFields& f) {
   Bytes header;
   put32(header, f.headerSize);
-  if (f.headerSize == 12) {
-    for (auto v : {static_cast<std::uint32_t>(f.width), static_cast<std::uint32_t>(f.height)}) put16(header, v & 0xFFFF);
-    put16(header, f.planes);
-    put16(header, f.bpp);
-  } else {
-    put32(header, static_cast<std::uint32_t>(f.width));
-    put32(header, static_cast<std::uint32_t>(f.height));
-    put16(header, f.planes);
-    put16(header, f.bpp);
+  const bool core = f.headerSize == 12;
+  for (auto v : {static_cast<std::uint32_t>(f.width), static_cast<std::uint32_t>(f.height)}) core ? put16(header, v & 0xFFFF) : put32(header, v);
+  put16(header, f.planes);
+  put16(header, f.bpp);
+  if (!core) {
     for (auto v : {f.compression, f.sizeImage, static_cast<std::uint32_t>(f.xPelsPerMeter),
                    static_cast<std::uint32_t>(f.yPelsPerMeter), f.colorsUsed, f.colorsImportant}) put32(header, v);
     if (f.headerSize > header.size() && f.headerSize < 4096) header.resize(f.headerSize, 0);
   }
   for (std::uint32_t mask : f.masks) put32(header, mask);
-  for (const Rgb8& c : f.palette) {
-    header.insert(header.end(), {c.b, c.g, c.r});
-    if (f.headerSize != 12) header.push_back(0);
-  }
+  for (const Rgb8& c : f.palette) core ? header.insert(header.end(), {c.b, c.g, c.r}) : header.insert(header.end(), {c.b, c.g, c.r, 0});
   Bytes out;
   if (f.fileHeader) {
     const std::size_t offset = 14 + header.size();

@@ -16,8 +16,7 @@ struct Rgb8 {
 
 // width x height pixels, bottom row first (the order of RgbImage).
 struct Picture {
-  int width = 0;
-  int height = 0;
+  int width = 0, height = 0;
   std::vector<Rgb8> pixels;
 
   // The bytes an RgbImage of this picture holds.
@@ -29,16 +28,11 @@ struct Picture {
 struct BmpFields {
   bool fileHeader = true;
   std::uint32_t headerSize = 40;
-  std::int32_t width = 1;
-  std::int32_t height = 1;  // 16-bit unsigned in a 12-byte header
-  std::uint16_t planes = 1;
-  std::uint16_t bpp = 24;
-  std::uint32_t compression = 0;
-  std::uint32_t sizeImage = 0;
-  std::int32_t xPelsPerMeter = 0;
-  std::int32_t yPelsPerMeter = 0;
-  std::uint32_t colorsUsed = 0;
-  std::uint32_t colorsImportant = 0;
+  std::int32_t width = 1, height = 1;  // 16-bit unsigned in a 12-byte header
+  std::uint16_t planes = 1, bpp = 24;
+  std::uint32_t compression = 0, sizeImage = 0;
+  std::int32_t xPelsPerMeter = 0, yPelsPerMeter = 0;
+  std::uint32_t colorsUsed = 0, colorsImportant = 0;
   std::optional<std::uint32_t> pixelOffset;  // default: right after the table
   std::optional<std::uint32_t> fileSize;     // default: the real size
   std::vector<std::uint32_t> masks;          // written after the header

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host_test_files.h"
+#include "temp_folder.h"
 #include "program_paths.h"
 #include "qt_helpers.h"
 #include "settings_dialog.h"
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   }
   // File permissions apply as for the user the saver runs for, even when
   // the tests run as root.
-  const host_test::FilePermissionsEnforced permissions;
+  const tumbleview::test::FilePermissionsEnforced permissions;
   QApplication application(argc, argv);
   tumbleview::setSaverFolderForTesting(std::string(argv[1]));
   tumbleview::ZoomTiming timing;

@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "assets.h"
-#include "host_test_files.h"
+#include "temp_folder.h"
 #include "program_paths.h"
 #include "qt_helpers.h"
 #include "saver_state.h"
@@ -126,7 +126,7 @@ class DialogTest : public ::testing::Test {
     return path;
   }
 
-  host_test::TempFolder m_folder;
+  test::TempFolder m_folder;
   QPointer<Tumbleview_P> m_dialog;
   std::vector<QRect> m_zoom;
   int m_clock = 0;
@@ -233,7 +233,7 @@ TEST_F(DialogTest, DrawsTheGradientAndTiledPanelsAndEveryPressSwitchesOptionsMar
 // 57 x 53 measuring box instead.
 TEST_F(DialogTest, PreviewIsThePictureStretchedIntoARaisedEdge) {
   const QPalette colours = QApplication::palette();
-  host_test::writeBytes(m_folder / "damaged.jpg", "\xFF\xD8\xFF\xE0" + std::string(400, '\x55'));
+  test::writeBytes(m_folder / "damaged.jpg", "\xFF\xD8\xFF\xE0" + std::string(400, '\x55'));
   for (const QSize size : {QSize(400, 300), QSize(300, 400), QSize(400, 400), QSize()}) {
     SCOPED_TRACE(size.width());
     QImage picture = size.isEmpty() ? QImage(57, 53, QImage::Format_RGB32) : patterned(size.width(), size.height());
@@ -287,15 +287,15 @@ TEST_F(DialogTest, RealChoosersOfferTheirPatternsAndSetPathLabelFolderAndPreview
 
 TEST_F(DialogTest, LinkOpensItsAddressOncePerClickAndTheDialogStaysOpen) {
   const std::string opener = m_folder / "xdg-open", opened = m_folder / "opened";
-  host_test::writeBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> " + opened + "\n");
+  test::writeBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> " + opened + "\n");
   std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
-  qputenv("PATH", QByteArray::fromStdString(m_folder.path() + ":") + qgetenv("PATH"));
+  qputenv("PATH", QByteArray::fromStdString(m_folder.path().string() + ":") + qgetenv("PATH"));
   Tumbleview_P& dialog = open();
   EXPECT_EQ(dialog.lbl_URL->cursor().hotSpot(), QPoint(12, 10));
   const std::string address = "file://" + pathInFolder(m_folder.path(), "README.md") + "\n";
   for (const std::string& expected : {address, address + address}) {
     ASSERT_TRUE(press(dialog.lbl_URL, 1));
-    ASSERT_TRUE(waitUntil([&] { return host_test::readBytes(opened) == expected; }));
+    ASSERT_TRUE(waitUntil([&] { return test::readBytes(opened) == expected; }));
   }
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -346,11 +346,11 @@ void requestClose(const QString& window) {
 // "choose <path>" (with the picture chooser), "cancel", "close" (the close
 // box) or "set"; then the file's bytes, and whether the entry came back.
 TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
-  host_test::TempFolder folder;
+  test::TempFolder folder;
   const std::string ini = folder / "Tumbleview.ini", picture = folder / "p.bmp", other = folder / "q.bmp";
   const std::string photo = folder / "photo.jpg", fifo = folder / "fifo.jpg", empty = folder / "empty.jpg";
-  for (const std::string& bitmap : {picture, other}) host_test::writeBytes(bitmap, "BM");
-  host_test::writeBytes(empty, "");
+  for (const std::string& bitmap : {picture, other}) test::writeBytes(bitmap, "BM");
+  test::writeBytes(empty, "");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   QImage big(8000, 6000, QImage::Format_RGB32);
   big.fill(Qt::darkCyan);
@@ -381,7 +381,7 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
     std::filesystem::remove(ini);
-    if (!way.before.empty()) host_test::writeBytes(ini, way.before);
+    if (!way.before.empty()) test::writeBytes(ini, way.before);
     if (way.readOnly) {
       std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
       std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
@@ -419,7 +419,7 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
     const QString out = QString::fromUtf8(runner.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QStringLiteral("zoom 30 40 0 0\n"))) << "no closing zoom back to the pointer";
     EXPECT_EQ(out.contains(QStringLiteral("returned")), way.returns);
-    EXPECT_EQ(host_test::readBytes(ini), way.after);
+    EXPECT_EQ(test::readBytes(ini), way.after);
     std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all);
     std::filesystem::permissions(ini, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }

@@ -37,19 +37,13 @@ TEST(BasicConversions, Int16RoundsHalvesToEvenAndReportsOverflow) {
       {1e10, std::nullopt},               {NAN, std::nullopt}, {INFINITY, std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(tv::toInt16Rounded(c.value), c.expected) << "CInt(" << c.value << ")";
-
-  EXPECT_EQ(tv::toInt16Rounded(std::string_view("1,000")), 1000);
-  EXPECT_EQ(tv::toInt16Rounded(std::string_view(" 2.5 ")), 2);
-  EXPECT_EQ(tv::toInt16Rounded(std::string_view("&HFFFF")), -1);
-  EXPECT_EQ(tv::toInt16Rounded(std::string_view("abc")), std::nullopt);
-  EXPECT_EQ(tv::toInt16Rounded(std::string_view("40000")), std::nullopt);
-}
-
-TEST(BasicConversions, RoundDownGoesTowardMinusInfinity) {
-  EXPECT_EQ(tv::roundDown(-8.4), -9);
-  EXPECT_EQ(tv::roundDown(8.9), 8);
-  EXPECT_EQ(tv::roundDown(-0.5), -1);
-  EXPECT_EQ(tv::roundDown(3), 3);
+  const struct { const char* text; std::optional<std::int16_t> expected; } texts[] = {
+      {"1,000", 1000}, {" 2.5 ", 2}, {"&HFFFF", -1}, {"abc", std::nullopt}, {"40000", std::nullopt}};
+  for (const auto& c : texts) EXPECT_EQ(tv::toInt16Rounded(std::string_view(c.text)), c.expected) << c.text;
+  // Int() goes toward minus infinity.
+  for (const auto& [value, down] : {std::pair{-8.4, -9}, {8.9, 8}, {-0.5, -1}, {3.0, 3}}) {
+    EXPECT_EQ(tv::roundDown(value), down) << value;
+  }
 }
 
 TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
@@ -68,8 +62,7 @@ TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
   for (const auto& c : cases) EXPECT_EQ(tv::isNumericText(c.text, ja), c.expected) << "IsNumeric(\"" << c.text << "\")";
 
   // A locale with ',' as decimal point reads "1,5" as one and a half.
-  const tv::NumberFormat de{",", ".", ""};
-  EXPECT_EQ(tv::parseNumberText("1.234,5", de), 1234.5);
+  EXPECT_EQ(tv::parseNumberText("1.234,5", tv::NumberFormat{",", ".", ""}), 1234.5);
   EXPECT_EQ(tv::parseNumberText("(53)", ja), -53);
   EXPECT_EQ(tv::parseNumberText("53-", ja), -53);
   // The process (C) locale names no thousands separator; ',' stands in.
@@ -77,16 +70,11 @@ TEST(BasicConversions, NumericTestFollowsLocaleSeparators) {
 }
 
 TEST(BasicConversions, NumberTextReservesTheSignPlace) {
-  EXPECT_EQ(tv::numberText(0), " 0");
-  EXPECT_EQ(tv::numberText(7), " 7");
-  EXPECT_EQ(tv::numberText(-3), "-3");
+  for (const auto& [value, text] : {std::pair{0, " 0"}, {7, " 7"}, {-3, "-3"}}) EXPECT_EQ(tv::numberText(value), text);
   EXPECT_EQ(tv::numberText(std::int16_t{-32768}), "-32768");
-  EXPECT_EQ(tv::numberText(1.5), " 1.5");
-  EXPECT_EQ(tv::numberText(0.5), " .5");
-  EXPECT_EQ(tv::numberText(-0.5), "-.5");
-  EXPECT_EQ(tv::numberText(-459.65), "-459.65");
-  EXPECT_EQ(tv::numberText(-0.0), " 0");
-  EXPECT_EQ(tv::numberText(1e20), " 1E+20");
+  const struct { double value; const char* text; } cases[] = {
+      {1.5, " 1.5"}, {0.5, " .5"}, {-0.5, "-.5"}, {-459.65, "-459.65"}, {-0.0, " 0"}, {1e20, " 1E+20"}};
+  for (const auto& c : cases) EXPECT_EQ(tv::numberText(c.value), c.text) << c.value;
 }
 
 TEST(BasicConversions, DigitPatternsShowZeroAsNothing) {
@@ -116,9 +104,7 @@ TEST(BasicConversions, TextFunctionsCountCharactersNotBytes) {
   EXPECT_EQ(tv::findText("abc", "", 2), 2);
   EXPECT_EQ(tv::textLength("ﾘﾋﾟｰﾄ"), 5);
   EXPECT_EQ(tv::toUpper("/p 123 abcÿéｚ αω ж ア"), "/P 123 ABCŸÉＺ ΑΩ Ж ア");
-}
-
-TEST(BasicConversions, Utf8RoundTripKeepsBrokenBytes) {
+  // Bytes that are no UTF-8 survive a round trip, one character each.
   const std::string broken = "a\xFF" "b\xE3\x81";
   EXPECT_EQ(tv::encodeUtf8(tv::decodeUtf8(broken)), broken);
   EXPECT_EQ(tv::decodeUtf8(broken).size(), 5u);

@@ -12,14 +12,13 @@
 #include <string>
 
 #include "failing_file_step.h"
-#include "host_test_files.h"
 #include "iconv_cp932.h"
+#include "temp_folder.h"
 
 namespace tv = tumbleview;
 using namespace std::string_literals;
-using host_test::readBytes;
-using host_test::TempFolder;
-using host_test::writeBytes;
+using tv::test::readBytes;
+using tv::test::writeBytes;
 
 namespace {
 
@@ -28,7 +27,7 @@ std::string sjis(const std::string& utf8) { return tv::utf8ToCp932(utf8).bytes; 
 std::string utf16Le(const std::string& utf8) { return std::string("\xFF\xFE") + tv::utf8ToUtf16Le(utf8).bytes; }
 
 std::string get(const std::string& bytes, const std::string& section, const std::string& key,
-                const std::string& def = "default", std::size_t size = 100) {
+                const std::string& def = "d", std::size_t size = 100) {
   return tv::getProfileStringFromBytes(bytes, section, key, def, size);
 }
 
@@ -40,49 +39,30 @@ std::string replace(std::string text, const std::string& from, const std::string
 }
 
 const std::string kSample =
-    "[section1]\r\n"
-    "name1=val1\r\n"
-    "name2=\"val2\"\r\n"
-    "name3\r\n"
-    "name4=a\r\n"
-    "  spaced key   =   spaced value   \r\n"
-    "quoted='it'\r\n"
-    "mixed='x\"\r\n"
-    "dup=first\r\n"
-    "dup=second\r\n"
-    ";comment=no\r\n"
-    "eq=a = b = c \r\n"
-    "inline=5 ; note\r\n"
-    "[section2]\r\n"
-    "[ a]b ] trailing\r\n"
-    "k=last ]\r\n";
+    "[section1]\r\nname1=val1\r\nname2=\"val2\"\r\nname3\r\nname4=a\r\n"
+    "  spaced key   =   spaced value   \r\nquoted='it'\r\nmixed='x\"\r\ndup=first\r\ndup=second\r\n"
+    ";comment=no\r\neq=a = b = c \r\ninline=5 ; note\r\n"
+    "[section2]\r\n[ a]b ] trailing\r\nk=last ]\r\n";
 
-// Windows answers that each catch a distinct reader fault, on
-// every kind of line end.
+// Windows answers that each catch a distinct reader fault, on every kind of
+// line end.
 TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
-  for (const std::string& lineEnd : {std::string("\r\n"), std::string("\n"), std::string("\r")}) {
+  for (const std::string& lineEnd : {"\r\n"s, "\n"s, "\r"s}) {
     const std::string file = replace(kSample, "\r\n", lineEnd);
     SCOPED_TRACE(testing::PrintToString(lineEnd));
     const struct { const char *section, *key, *def, *expected; } rows[] = {
-        {"section1", "name1", "default", "val1"},
-        {"SECTION1", "NaMe1", "default", "val1"},           // names fold case
-        {"section1", "name2", "default", "val2"},           // double quotes go
-        {"section1", "quoted", "default", "it"},            // single quotes go
-        {"section1", "mixed", "default", "'x\""},           // mismatched quotes stay
-        {"section1", "spaced key", "default", "spaced value"},
-        {"section1", "  spaced key ", "default", "spaced value"},
-        {"section1", "name3", "def", "def"},                // no '=' means no value
-        {"section1", "notakey", "default  ", "default"},    // default loses trailing spaces
-        {"section1", "notakey", "", ""},
-        {"section2", "any", "", ""},
-        {"nosuch", "name1", "d", "d"},
-        {"section1", "", "default", "default"},             // empty key name
-        {"", "name1", "default", "default"},                // unnamed section unreachable
-        {"section1", "dup", "default", "first"},            // first duplicate wins
-        {"section1", ";comment", "default", "default"},     // comments are no keys
-        {"section1", "eq", "default", "a = b = c"},         // key ends at the first '='
-        {"section1", "inline", "default", "5 ; note"},      // no inline comments
-        {"a]b", "k", "default", "last ]"},                  // the LAST ']' closes a header
+        {"section1", "name1", "d", "val1"},       {"SECTION1", "NaMe1", "d", "val1"},  // names fold case
+        {"section1", "name2", "d", "val2"},       {"section1", "quoted", "d", "it"},   // quotes go
+        {"section1", "mixed", "d", "'x\""},                                            // mismatched ones stay
+        {"section1", "spaced key", "d", "spaced value"}, {"section1", "  spaced key ", "d", "spaced value"},
+        {"section1", "name3", "def", "def"},      // no '=' means no value
+        {"section1", "notakey", "default  ", "default"},  // the default loses trailing spaces
+        {"section1", "notakey", "", ""},          {"section2", "any", "", ""},         {"nosuch", "name1", "d", "d"},
+        {"section1", "", "d", "d"},               {"", "name1", "d", "d"},  // empty key; unnamed section
+        {"section1", "dup", "d", "first"},        {"section1", ";comment", "d", "d"},  // first duplicate wins
+        {"section1", "eq", "d", "a = b = c"},     // the key ends at the first '='
+        {"section1", "inline", "d", "5 ; note"},  // no inline comments
+        {"a]b", "k", "d", "last ]"},              // the LAST ']' closes a header
     };
     for (const auto& row : rows) {
       EXPECT_EQ(get(file, row.section, row.key, row.def), row.expected) << row.section << "/" << row.key;
@@ -90,16 +70,14 @@ TEST(ProfileRead, AnswersLikeWindowsOnEveryLineEnd) {
   }
 }
 
+// "aあい" is 5 bytes in CP932: a budget of 4 keeps "aあ", never half of い.
 TEST(ProfileRead, TruncatesToSizeMinusOneBytesWithoutSplittingCharacters) {
-  EXPECT_EQ(get(kSample, "section1", "name1", "", 4), "val");
-  EXPECT_EQ(get(kSample, "section1", "name1", "", 5), "val1");
-  EXPECT_EQ(get(kSample, "section1", "name1", "", 1), "");
-  EXPECT_EQ(get(kSample, "section1", "name1", "", 0), "");
-  // "aあい" is 5 bytes in CP932: a budget of 4 keeps "aあ", never half of い.
-  const std::string file = "[s]\r\nk=" + sjis("aあい") + "\r\n";
-  EXPECT_EQ(get(file, "s", "k", "", 5), "aあ");
-  EXPECT_EQ(get(file, "s", "k", "", 6), "aあい");
-  EXPECT_EQ(get(file, "s", "k", "", 3), "a");
+  const std::string wide = "[s]\r\nk=" + sjis("aあい") + "\r\n", narrow = "[s]\r\nk=val1\r\n";
+  const struct { const std::string& file; std::size_t size; const char* expected; } rows[] = {
+      {narrow, 4, "val"}, {narrow, 5, "val1"}, {narrow, 1, ""},     {narrow, 0, ""},
+      {wide, 5, "aあ"},   {wide, 6, "aあい"},  {wide, 3, "a"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(get(row.file, "s", "k", "", row.size), row.expected) << row.size;
 }
 
 TEST(ProfileRead, WalksShiftJisByCharacterNotByte) {
@@ -114,100 +92,84 @@ TEST(ProfileRead, WalksShiftJisByCharacterNotByte) {
       {"ゾーン", "ヂツ", "4"},    {"ゾーン", "①～", "5"},      {"データ‐設定", "k", "6"},
       {"ｿﾞｰﾝ", "ア", "d"},        // half-width kana are other characters
   };
-  for (const auto& row : rows) EXPECT_EQ(get(file, row.section, row.key, "d"), row.expected) << row.key;
+  for (const auto& row : rows) EXPECT_EQ(get(file, row.section, row.key), row.expected) << row.key;
 }
 
 TEST(ProfileRead, Utf16FileWithMarkAndUtf8MarkAsOrdinaryBytes) {
   const std::string utf16 = utf16Le("[Sec]\r\nパス=C:/é/😀.jpg\r\nn=1\r\n");
   EXPECT_EQ(get(utf16, "sec", "パス"), "C:/é/😀.jpg");
   EXPECT_EQ(get(utf16, "sec", "N"), "1");
-  // The parse never reads UTF-16 as CP932: the same text without the mark
-  // holds NUL bytes everywhere and finds nothing.
-  EXPECT_EQ(get(utf16.substr(2), "sec", "n"), "default");
+  // Never read as CP932: without the mark, NUL bytes everywhere find nothing.
+  EXPECT_EQ(get(utf16.substr(2), "sec", "n"), "d");
   // EF BB BF is not special: the header line starts with it and is no header.
-  EXPECT_EQ(get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k", "d"), "d");
+  EXPECT_EQ(get("\xEF\xBB\xBF[s]\r\nk=v\r\n", "s", "k"), "d");
 }
 
 // Hostile contents: each has a bounded, defined answer.
 TEST(ProfileRead, HostileContentsStayBounded) {
   const std::string longValue(300000, 'x');
   const struct { const char *name; std::string bytes; const char *key; std::string expected; } rows[] = {
-      {"empty file", "", "k", "d"},
-      {"comments only", ";a\r\n;b", "k", "d"},
-      {"no final line end", "[s]\r\nk=v", "k", "v"},
+      {"empty file", "", "k", "d"},                       {"comments only", ";a\r\n;b", "k", "d"},
+      {"no final line end", "[s]\r\nk=v", "k", "v"},      {"long value cut", "[s]\r\nk=" + longValue, "k", std::string(99, 'x')},
       {"long line then key", "[s]\r\nlong=" + longValue + "\r\nk=after", "k", "after"},
-      {"long value cut", "[s]\r\nk=" + longValue, "k", std::string(99, 'x')},
-      {"NUL ends a value", "[s]\r\nk=x\0y\r\nl=2"s, "k", "x"},
-      {"NUL does not end the file", "[s]\r\nk=x\0y\r\nl=2"s, "l", "2"},
+      {"NUL ends a value", "[s]\r\nk=x\0y\r\nl=2"s, "k", "x"}, {"NUL does not end the file", "[s]\r\nk=x\0y\r\nl=2"s, "l", "2"},
       {"lone lead byte before line end", "[s]\r\nK=\x81\nL=1\n", "L", "1"},
       {"lone lead byte replaced", "[s]\r\nK=a\x81\nL=1\n", "K", "a\xEF\xBF\xBD"},
       {"lead byte last in file", "[s]\r\nk=\x81", "k", "\xEF\xBF\xBD"},
       {"invalid trail bytes", "[s]\r\na=\x81\x20z\r\nb=\x80\xA0\xFD\xFE\xFF\r\nc=3", "c", "3"},
       {"unassigned pair hides its ']'", "[s\x85\x5D]\r\nk=1\r\n[s]\r\nk=2", "k", "2"},
-      {"^Z at the end is a blank", "[s]\r\nk=v\x1A", "k", "v"},
-      {"empty key ignored", "[s]\r\n=v\r\nk=1", "k", "1"},
-      {"header without ']'", "[s]\r\n[t\r\nk=1", "k", "1"},
-      {"key before any section", "k=0\r\n[s]\r\nk=1", "k", "1"},
+      {"^Z at the end is a blank", "[s]\r\nk=v\x1A", "k", "v"}, {"empty key ignored", "[s]\r\n=v\r\nk=1", "k", "1"},
+      {"header without ']'", "[s]\r\n[t\r\nk=1", "k", "1"},    {"key before any section", "k=0\r\n[s]\r\nk=1", "k", "1"},
       {"duplicate section: first only", "[s]\r\na=1\r\n[s]\r\nk=2", "k", "d"},
       {"number text kept whole", "[s]\r\nk=99999999999", "k", "99999999999"},
       {"UTF-16 odd tail", "\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0x"s, "k", "v"},
       {"UTF-16 lone surrogate", "\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8"s, "k", "\xEF\xBF\xBD"},
   };
-  for (const auto& row : rows) {
-    EXPECT_EQ(get(row.bytes, "s", row.key, "d"), row.expected) << row.name;
-  }
+  for (const auto& row : rows) EXPECT_EQ(get(row.bytes, "s", row.key), row.expected) << row.name;
 }
 
 class ProfileFileTest : public ::testing::Test {
  protected:
-  std::string read(const std::string& key, const std::string& section = "s") {
-    return tv::getProfileString(m_file, section, key, "d", 256);
+  std::string read(const std::string& key, const std::string& path = "") {
+    return tv::getProfileString(path.empty() ? m_file : path, "s", key, "d", 256);
   }
-  TempFolder m_folder;
+  bool write(const std::string& path, const std::string& value, const std::string& key = "k") {
+    return tv::writeProfileString(path, "s", key, value);
+  }
+  tv::test::TempFolder m_folder;
   std::string m_file = m_folder / "t.ini";
 };
 
 TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
-  const std::string dir = m_folder / "dir.ini";
+  const std::string dir = m_folder / "dir.ini", fifo = m_folder / "fifo.ini", loop = m_folder / "loop.ini";
   std::filesystem::create_directory(dir);
-  const std::string fifo = m_folder / "fifo.ini";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string loop = m_folder / "loop.ini";
   std::filesystem::create_symlink(loop, loop);
-  const std::string huge = m_folder / "huge.ini";
+  const std::string huge = m_folder / "huge.ini", atLimit = m_folder / "limit.ini", pastLimit = m_folder / "past.ini";
   writeBytes(huge, "[s]\r\nk=v\r\n");
   std::filesystem::resize_file(huge, 1ull << 30);  // sparse: no disk used
-  const std::string atLimit = m_folder / "limit.ini";
   std::string limitBytes = "[s]\r\nk=v\r\n";
   limitBytes.resize(tv::kProfileFileSizeLimit, ' ');
   writeBytes(atLimit, limitBytes);
-  const std::string pastLimit = m_folder / "past.ini";
   writeBytes(pastLimit, limitBytes + " ");
 
-  const struct { std::string path; tv::ProfileFileState state; } rows[] = {
-      {m_folder / "missing.ini", tv::ProfileFileState::Missing},
-      {m_folder / "no/folder.ini", tv::ProfileFileState::Missing},
-      {dir, tv::ProfileFileState::NotRegularFile},
-      {fifo, tv::ProfileFileState::NotRegularFile},
-      {"/dev/zero", tv::ProfileFileState::NotRegularFile},
-      {loop, tv::ProfileFileState::Unreadable},
-      {huge, tv::ProfileFileState::TooLarge},
-      {pastLimit, tv::ProfileFileState::TooLarge},
-      {atLimit, tv::ProfileFileState::Ok},
+  using State = tv::ProfileFileState;
+  const struct { std::string path; State state; } rows[] = {
+      {m_folder / "missing.ini", State::Missing}, {m_folder / "no/folder.ini", State::Missing},
+      {dir, State::NotRegularFile},               {fifo, State::NotRegularFile},
+      {"/dev/zero", State::NotRegularFile},       {loop, State::Unreadable},
+      {huge, State::TooLarge},                    {pastLimit, State::TooLarge},  {atLimit, State::Ok},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(tv::readProfileFileBytes(row.path).state, row.state) << row.path;
-    const std::string expected = row.state == tv::ProfileFileState::Ok ? "v" : "d";
-    EXPECT_EQ(tv::getProfileString(row.path, "s", "k", "d", 256), expected) << row.path;
-    if (row.state != tv::ProfileFileState::Missing && row.state != tv::ProfileFileState::Ok) {
-      // Nothing that cannot be read is ever replaced.
-      EXPECT_FALSE(tv::writeProfileString(row.path, "s", "k", "w")) << row.path;
-    }
+    EXPECT_EQ(read("k", row.path), row.state == State::Ok ? "v" : "d") << row.path;
+    // Nothing that cannot be read is ever replaced.
+    if (row.state != State::Missing && row.state != State::Ok) { EXPECT_FALSE(write(row.path, "w")) << row.path; }
   }
   // A file is never grown past what the reader accepts.
-  EXPECT_TRUE(tv::writeProfileString(atLimit, "s", "k", "w"));
-  EXPECT_FALSE(tv::writeProfileString(atLimit, "s", "k", "ww"));
-  EXPECT_EQ(tv::getProfileString(atLimit, "s", "k", "d", 256), "w");
+  EXPECT_TRUE(write(atLimit, "w"));
+  EXPECT_FALSE(write(atLimit, "ww"));
+  EXPECT_EQ(read("k", atLimit), "w");
   EXPECT_TRUE(std::filesystem::is_directory(dir));
   EXPECT_EQ(std::filesystem::file_size(huge), 1ull << 30);
 }
@@ -237,40 +199,38 @@ TEST_F(ProfileFileTest, CreatesOrEditsInPlaceAndKeepsEveryOtherByte) {
 
 TEST_F(ProfileFileTest, ValuesCp932CannotHoldMoveTheFileToUtf16) {
   writeBytes(m_file, sjis("[s]\r\n名前=日本語\r\n"));
-  ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", "ＡＢＣ①"));
+  ASSERT_TRUE(write(m_file, "ＡＢＣ①"));
   EXPECT_EQ(readBytes(m_file), sjis("[s]\r\n名前=日本語\r\nk=ＡＢＣ①\r\n"));  // still CP932
 
-  for (const char* value : {"/home/josé/a.jpg", "😀", "¥100"}) {
+  for (const std::string value : {"/home/josé/a.jpg", "😀", "¥100"}) {
     writeBytes(m_file, sjis("[s]\r\n名前=日本語\r\n"));
-    ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", value)) << value;
-    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=日本語\r\nk=" + std::string(value) + "\r\n")) << value;
+    ASSERT_TRUE(write(m_file, value)) << value;
+    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=日本語\r\nk=" + value + "\r\n")) << value;
     EXPECT_EQ(read("k"), value);
     EXPECT_EQ(read("名前"), "日本語");
     // Once UTF-16, it stays UTF-16.
-    ASSERT_TRUE(tv::writeProfileString(m_file, "s", "名前", "x"));
-    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=x\r\nk=" + std::string(value) + "\r\n"));
+    ASSERT_TRUE(write(m_file, "x", "名前"));
+    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=x\r\nk=" + value + "\r\n"));
   }
   // A new file that needs it starts as UTF-16.
   std::filesystem::remove(m_file);
-  ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", "é"));
+  ASSERT_TRUE(write(m_file, "é"));
   EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\nk=é\r\n"));
-  // A CP932 file with broken bytes cannot be converted: refused, kept.
+  // A CP932 file with broken bytes cannot be converted: refused, kept; but
+  // CP932 writes splice around the broken bytes untouched.
   const std::string broken = "[s]\r\nold=\x81\r\n";
   writeBytes(m_file, broken);
-  EXPECT_FALSE(tv::writeProfileString(m_file, "s", "k", "é"));
+  EXPECT_FALSE(write(m_file, "é"));
   EXPECT_EQ(readBytes(m_file), broken);
-  // ...but CP932 writes splice around the broken bytes untouched.
-  ASSERT_TRUE(tv::writeProfileString(m_file, "s", "k", "v"));
+  ASSERT_TRUE(write(m_file, "v"));
   EXPECT_EQ(readBytes(m_file), broken + "k=v\r\n");
 }
 
 TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
   const std::string original = "[s]\r\nk=1\r\n";
   const struct { const char *section, *key; std::string value; } rows[] = {
-      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", "x\0y"s},
-      {"s\n[t]", "k", "v"},               {"s", "a=b", "v"},  {"s", "[k]", "v"},
-      {"s", ";k", "v"},                   {"", "k", "v"},     {"s", " ", "v"},
-      {"s", "k", "bad\xFFutf8"},
+      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", "x\0y"s}, {"s\n[t]", "k", "v"},
+      {"s", "a=b", "v"}, {"s", "[k]", "v"}, {"s", ";k", "v"}, {"", "k", "v"}, {"s", " ", "v"}, {"s", "k", "bad\xFFutf8"},
   };
   writeBytes(m_file, original);
   for (const auto& row : rows) {
@@ -279,20 +239,21 @@ TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
   EXPECT_EQ(readBytes(m_file), original);
 }
 
+// The atomic writer failing at each step leaves the old file whole and no
+// temporary file behind.
 TEST_F(ProfileFileTest, FailedWriteKeepsTheOldFileWhole) {
-  const std::string original = "[s]\r\nk=1\r\n";
   using tv::test::FileStep;
   for (const FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
-    writeBytes(m_file, original);
+    writeBytes(m_file, "[s]\r\nk=1\r\n");
     {
       const tv::test::FailingFileStep failing(step);
-      EXPECT_FALSE(tv::writeProfileString(m_file, "s", "k", "2"));
+      EXPECT_FALSE(write(m_file, "2"));
     }
-    EXPECT_EQ(readBytes(m_file), original);
-    EXPECT_EQ(host_test::entryCount(m_folder.path()), 1u) << "a temporary file stayed behind";
+    EXPECT_EQ(readBytes(m_file), "[s]\r\nk=1\r\n");
+    EXPECT_EQ(tv::test::entryCount(m_folder.path()), 1u) << "a temporary file stayed behind";
   }
-  EXPECT_FALSE(tv::writeProfileString(m_folder / "missing/t.ini", "s", "k", "v"));
-  EXPECT_FALSE(tv::writeProfileString("", "s", "k", "v"));
+  EXPECT_FALSE(write(m_folder / "missing/t.ini", "v"));
+  EXPECT_FALSE(write("", "v"));
 }
 
 TEST_F(ProfileFileTest, ReplacingKeepsModeAndFollowsLinks) {
@@ -301,7 +262,7 @@ TEST_F(ProfileFileTest, ReplacingKeepsModeAndFollowsLinks) {
   const mode_t umaskBefore = umask(077);  // the mode is kept, not re-derived
   const std::string link = m_folder / "link.ini";
   std::filesystem::create_symlink(m_file, link);
-  ASSERT_TRUE(tv::writeProfileString(link, "s", "k", "2"));
+  ASSERT_TRUE(write(link, "2"));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(readBytes(m_file), "[s]\r\nk=2\r\n");
   struct stat info {};

@@ -1,4 +1,5 @@
-// Forms, controls, helpers and program services on a private Xvfb.
+// Forms, controls, helpers, program services, window search by title and
+// the pointer, on a private Xvfb with no window manager.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,22 +14,36 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
-#include "host_test_files.h"
 #include "qt_forms.h"
 #include "qt_helpers.h"
 #include "qt_program.h"
 #include "saver_state.h"
+#include "temp_folder.h"
 #include "toolkit_error.h"
 #include "toolkit_test_support.h"
+#include "x11_pointer.h"
+#include "x11_window_search.h"
+
+// Xlib last: its macros (Bool, Status, None) break Qt headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "xlib_client.h"
 
 namespace tumbleview {
 namespace {
 
 using test::waitUntil;
+
+// Every test needs the application; it lives until the process ends.
+const QApplication& kApplication = test::application();
 
 // Records its events in order.
 class RecordingForm : public Form {
@@ -46,7 +61,6 @@ class RecordingForm : public Form {
 };
 
 TEST(Form, RunsItsHandlersInOrderKeepsItsSurfaceAndGoesAwayAfterUnload) {
-  test::application();
   std::vector<std::string> events;
   QPointer<RecordingForm> form = new RecordingForm(events);
   form->setBackColor(QColor(1, 2, 3));
@@ -61,36 +75,32 @@ TEST(Form, RunsItsHandlersInOrderKeepsItsSurfaceAndGoesAwayAfterUnload) {
   form->surface().setPixel(5, 5, qRgb(250, 0, 0));
   form->resize(60, 50);
   EXPECT_EQ(form->surface().size(), QSize(60, 50));
-  EXPECT_EQ(form->surface().pixel(5, 5), qRgb(250, 0, 0));
-  EXPECT_EQ(form->surface().pixel(55, 45), qRgb(1, 2, 3));
+  EXPECT_EQ(std::tuple(form->surface().pixel(5, 5), form->surface().pixel(55, 45)), std::tuple(qRgb(250, 0, 0), qRgb(1, 2, 3)));
 
   form->showModeless();
   ASSERT_TRUE(waitUntil([&] { return form->isVisible(); }));
   events.clear();
   form->resize(222, 111);
   ASSERT_TRUE(waitUntil([&] { return !events.empty() && events.back() == "resize"; }));
-
-  // A close request from outside unloads as unloading from code does.
+  events.clear();
+  // A close request from outside unloads as unloading from code does; a
+  // second unload does nothing.
   QCloseEvent close;
   QApplication::sendEvent(form, &close);
-  EXPECT_EQ(events[events.size() - 2], "query-unload");
-  EXPECT_EQ(events.back(), "unload");
+  form->unload();
+  EXPECT_EQ(events, (std::vector<std::string>{"query-unload", "unload"}));
   EXPECT_EQ(Form::loadedCount(), 0);
-  form->unload();  // a second unload does nothing
-  EXPECT_EQ(events.back(), "unload");
   EXPECT_TRUE(waitUntil([&] { return form.isNull(); }));
 }
 
 TEST(Form, ShowModalAndTheMessageLoopReturnOnceUnloaded) {
-  test::application();
   std::vector<std::string> events;
   QPointer<RecordingForm> modal = new RecordingForm(events);
   QTimer::singleShot(50, modal, [&] { modal->unload(); });
   modal->showModal();
   EXPECT_EQ(events.back(), "unload");
 
-  QPointer<RecordingForm> first = new RecordingForm(events);
-  QPointer<RecordingForm> second = new RecordingForm(events);
+  QPointer<RecordingForm> first = new RecordingForm(events), second = new RecordingForm(events);
   first->showModeless();
   second->load();
   QTimer::singleShot(20, first, [&] { first->unload(); });
@@ -103,26 +113,21 @@ TEST(Form, ShowModalAndTheMessageLoopReturnOnceUnloaded) {
 }
 
 TEST(Controls, ComboBoxKeepsItsTextWhenItemsAreAdded) {
-  test::application();
   ComboBox box;
   box.setText("7");
   for (int i = 0; i <= 20; ++i) box.addItem(i == 0 ? QString() : QString::number(i));
-  EXPECT_EQ(box.count(), 21);
-  EXPECT_EQ(box.text(), "7");
-  EXPECT_EQ(box.itemText(0), "");
+  EXPECT_EQ(std::tuple(box.count(), box.text(), box.itemText(0)), std::tuple(21, "7", ""));
   box.setText("");
   box.addItem("21");
   EXPECT_EQ(box.text(), "");
 }
 
 TEST(Controls, GroupMembersShareOneHandlerThatGetsTheIndex) {
-  test::application();
   QWidget window;
   ControlGroup<Label> labels;
   for (int index : {0, 1, 2, 9}) {
-    auto* label = new Label(&window);
-    label->setGeometry(0, 20 * (index % 3), 100, 18);
-    labels.add(index, label);
+    labels.add(index, new Label(&window));
+    labels[index].setGeometry(0, 20 * (index % 3), 100, 18);
   }
   std::vector<std::pair<int, int>> presses;  // index, button
   labels.connectEach(&Label::mouseDown,
@@ -136,7 +141,6 @@ TEST(Controls, GroupMembersShareOneHandlerThatGetsTheIndex) {
 }
 
 TEST(Controls, LabelShowsMarkupAsTextAndClicksOnLeftRelease) {
-  test::application();
   Label label;
   label.setCaption("<b>C:\\x</b>");
   label.resize(120, 20);
@@ -149,12 +153,10 @@ TEST(Controls, LabelShowsMarkupAsTextAndClicksOnLeftRelease) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
   QTest::mouseClick(&label, Qt::LeftButton, Qt::ControlModifier, QPoint(10, 7));
   QTest::mouseClick(&label, Qt::RightButton, Qt::NoModifier, QPoint(10, 7));
-  EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(std::tuple(lastUp.button, lastUp.x, lastUp.y), std::tuple(2, 10, 7));
+  EXPECT_EQ(std::tuple(clicks, lastUp.button, lastUp.x, lastUp.y), std::tuple(1, 2, 10, 7));
 }
 
 TEST(Controls, TimerTicksOnlyWhileEnabledWithAnInterval) {
-  test::application();
   Timer timer;
   int ticks = 0;
   QObject::connect(&timer, &Timer::tick, [&] { ++ticks; });
@@ -170,8 +172,7 @@ TEST(Controls, TimerTicksOnlyWhileEnabledWithAnInterval) {
 }
 
 TEST(PictureBox, SizesItselfToAPictureAndStretchCopiesPartOfOne) {
-  test::application();
-  PictureBox box;
+  PictureBox box, preview;
   box.setBackColor(Qt::black);
   box.setAutoSize(true);
   QImage picture(30, 20, QImage::Format_RGB32);
@@ -181,20 +182,17 @@ TEST(PictureBox, SizesItselfToAPictureAndStretchCopiesPartOfOne) {
   EXPECT_EQ(box.size(), QSize(30, 20));
   EXPECT_EQ(box.surface().pixel(29, 19), qRgb(9, 9, 9));
 
-  PictureBox preview;
   preview.setBackColor(Qt::black);
   preview.resize(80, 80);
   preview.resize(80, 53);
   preview.paintPicture(box.picture(), QRect(0, 0, 80, 53), QRect(0, 0, 30, 20));
   EXPECT_EQ(preview.surface().size(), QSize(80, 53));
-  EXPECT_EQ(preview.surface().pixel(0, 0), qRgb(0, 200, 0));
-  EXPECT_EQ(preview.surface().pixel(79, 52), qRgb(9, 9, 9));
+  EXPECT_EQ(std::tuple(preview.surface().pixel(0, 0), preview.surface().pixel(79, 52)), std::tuple(qRgb(0, 200, 0), qRgb(9, 9, 9)));
 }
 
 // Grids of the raised edge: L = Midlight, H = Light, S = Dark, D = Shadow,
 // '.' = untouched.
 TEST(DrawBoxEdge, DrawsTheRaisedEdgeWithDarkCornersAndAnUntouchedInside) {
-  test::application();
   const QPalette p = QApplication::palette();
   const std::map<char, QRgb> colourOf = {
       {'L', p.color(QPalette::Midlight).rgb()}, {'H', p.color(QPalette::Light).rgb()},
@@ -217,16 +215,12 @@ TEST(DrawBoxEdge, DrawsTheRaisedEdgeWithDarkCornersAndAnUntouchedInside) {
 }
 
 TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
-  test::application();
   // A clock that moves 50 ms at every reading: five frames, no waiting.
   auto fakeNow = std::chrono::steady_clock::time_point{};
   std::vector<QRect> frames;
-  ZoomTiming timing;
-  timing.frameInterval = std::chrono::milliseconds(0);
-  timing.now = [&] { return fakeNow += std::chrono::milliseconds(50); };
-  timing.onFrame = [&](const QRect& outline) { frames.push_back(outline); };
-  setZoomTiming(timing);
-
+  setZoomTiming({.frameInterval = std::chrono::milliseconds(0),
+                 .now = [&] { return fakeNow += std::chrono::milliseconds(50); },
+                 .onFrame = [&](const QRect& outline) { frames.push_back(outline); }});
   QWidget window;
   window.setGeometry(300, 200, 100, 80);
   CursorX = 10;
@@ -241,17 +235,13 @@ TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
   EXPECT_EQ(frames.back(), QRect(10, 20, 0, 0));
   EXPECT_EQ(zoomFrameRect(QRect(0, 0, 0, 0), QRect(100, 50, 200, 100), 0.5), QRect(50, 25, 100, 50));
   // No overlay is left on the screen.
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    EXPECT_FALSE(widget != &window && widget->isVisible());
-  }
+  for (QWidget* widget : QApplication::topLevelWidgets()) EXPECT_FALSE(widget != &window && widget->isVisible());
   setZoomTiming(ZoomTiming{});
 }
 
 TEST(Program, ScreenTwipsAndNestedPointerChanges) {
-  test::application();
   EXPECT_EQ(screenSizePixels(), QSize(1024, 768));
-  EXPECT_DOUBLE_EQ(twipsPerPixelX(), 15.0);
-  EXPECT_DOUBLE_EQ(twipsPerPixelY(), 15.0);
+  EXPECT_EQ(std::tuple(twipsPerPixelX(), twipsPerPixelY()), std::tuple(15.0, 15.0));
   setAppPointer(AppPointer::Hourglass);
   setAppPointer(AppPointer::Hourglass);
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -261,7 +251,6 @@ TEST(Program, ScreenTwipsAndNestedPointerChanges) {
 }
 
 TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
-  test::application();
   const pid_t pid = startProgram("/bin/true");
   ASSERT_GT(pid, 0);
   // Reaped by the event loop: the process entry disappears, no zombie.
@@ -269,9 +258,9 @@ TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
   EXPECT_TRUE(startedProgramHasEnded(pid));
 
   // A program that would run for a while ends with its process group.
-  host_test::TempFolder folder;
+  test::TempFolder folder;
   const std::string script = folder / "Tumbleview.dll";
-  host_test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
+  test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   const pid_t sleeper = startProgram(script);
   EXPECT_FALSE(startedProgramHasEnded(sleeper));
@@ -295,6 +284,130 @@ TEST(Program, EndProgramNowRunsNoExitHandlers) {
         endProgramNow(7);
       },
       ::testing::ExitedWithCode(7), "");
+}
+
+// Windows made by the test on a connection of its own, as another program
+// would make them.
+class OtherClient {
+ public:
+  bool ready() const { return m_client.ready(); }
+  Display* display() const { return m_client.display(); }
+
+  // A window inside `parent` (a top-level one without), named if a name is
+  // given: in _NET_WM_NAME as UTF-8, or in WM_NAME as Latin-1.
+  Window create(const std::string& name = "", Window parent = 0, bool utf8 = true) {
+    const Window window = XCreateSimpleWindow(display(), parent ? parent : DefaultRootWindow(display()), 0, 0, 50, 40, 0, 0, 0);
+    if (!name.empty()) setProperty(window, utf8 ? atom("_NET_WM_NAME") : XA_WM_NAME, utf8 ? atom("UTF8_STRING") : XA_STRING, name);
+    XSync(display(), False);
+    return window;
+  }
+  // Format 8 bytes, or format 32 longs.
+  void setProperty(Window window, Atom property, Atom type, const std::string& bytes, int format = 8) {
+    XChangeProperty(display(), window, property, type, format, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size() / (format == 32 ? sizeof(long) : 1)));
+    XSync(display(), False);
+  }
+  Atom atom(const char* name) const { return XInternAtom(display(), name, False); }
+  void destroy(Window window) {
+    XDestroyWindow(display(), window);
+    XSync(display(), False);
+  }
+
+ private:
+  test::XlibClient m_client;
+};
+
+class TitledForm : public Form {
+ public:
+  explicit TitledForm(const QString& title) { setWindowTitle(title); }
+};
+
+TEST(FindWindowByTitle, FindsAHiddenFormUntilItIsGone) {
+  const std::string title = "<Tumbleview>の設定";
+  EXPECT_EQ(findWindowByTitle(title), 0u);
+  QPointer<TitledForm> form = new TitledForm(QString::fromStdString(title));
+  form->load();  // loaded, never shown
+  ASSERT_FALSE(form->isVisible());
+  EXPECT_EQ(findWindowByTitle(title), form->winId());
+  EXPECT_EQ(findWindowByTitle("<Tumbleview>の"), 0u);  // a prefix is not a match
+  form->unload();
+  ASSERT_TRUE(waitUntil([&] { return form.isNull(); }));
+  EXPECT_TRUE(waitUntil([&] { return findWindowByTitle(title) == 0; }));
+}
+
+TEST(FindWindowByTitle, MatchesEitherNamePropertyOfClientsInsideFrames) {
+  OtherClient other;
+  ASSERT_TRUE(other.ready());
+  const Window utf8Only = other.create("Tumbleview_VC");
+  const Window latin1Only = other.create("Caf\xe9", 0, false);  // "Café" in Latin-1
+  XMapWindow(other.display(), latin1Only);
+  const Window compound = other.create();
+  char* list[] = {const_cast<char*>("<Tumbleview>の設定")};
+  XTextProperty text{};
+  ASSERT_EQ(Xutf8TextListToTextProperty(other.display(), list, 1, XCompoundTextStyle, &text), Success);
+  XSetWMName(other.display(), compound, &text);
+  XFree(text.value);
+  // A huge name from a hostile client is neither fetched whole nor matched.
+  const Window huge = other.create("Tumbleview_VC" + std::string(4 << 20, 'x'));
+  other.setProperty(huge, XA_WM_NAME, XA_STRING, "Tumbleview_VC" + std::string(4 << 20, 'x'));
+
+  EXPECT_EQ(findWindowByTitle("Tumbleview_VC"), utf8Only);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_V"), 0u);  // no prefix matches
+  EXPECT_EQ(findWindowByTitle("Café"), latin1Only);
+  EXPECT_EQ(findWindowByTitle("<Tumbleview>の設定"), compound);
+  other.destroy(utf8Only);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_VC"), 0u);
+
+  // A reparenting window manager's frame, a wrapper and the client inside.
+  const Window frame = other.create("frame");
+  const Window client = other.create("Tumbleview_Main", other.create("", frame));
+  const long normalState[2] = {1, 0};  // NormalState, no icon
+  other.setProperty(client, other.atom("WM_STATE"), other.atom("WM_STATE"),
+                    std::string(reinterpret_cast<const char*>(normalState), sizeof normalState), 32);
+  // A child window of an application is no top-level window.
+  other.create("Preview Window", other.create());
+
+  EXPECT_EQ(findWindowByTitle("Tumbleview_Main"), client);
+  EXPECT_EQ(findWindowByTitle("Preview Window"), 0u);
+  other.destroy(frame);
+  EXPECT_EQ(findWindowByTitle("Tumbleview_Main"), 0u);
+}
+
+TEST(WindowExtentOf, IsTheOuterSizeOrZeroForNoWindow) {
+  OtherClient other;
+  ASSERT_TRUE(other.ready());
+  const Window window =
+      XCreateSimpleWindow(other.display(), DefaultRootWindow(other.display()), 5, 5, 120, 90, 3, 0, 0);
+  XSync(other.display(), False);
+  EXPECT_EQ(std::tuple(windowExtentOf(window).width, windowExtentOf(window).height), std::tuple(126, 96));
+  other.destroy(window);
+  EXPECT_EQ(windowExtentOf(window).width, 0);
+  EXPECT_EQ(windowExtentOf(0).height, 0);
+}
+
+TEST(PointerDisplayCounter, CountsLikeShowCursorAndHidesBelowZero) {
+  std::unique_ptr<X11Connection> connection = X11Connection::open();
+  ASSERT_TRUE(connection);
+  PointerDisplayCounter counter(connection.get());
+  const struct { bool show; int count; bool hidden; } steps[] = {
+      {false, -1, true}, {false, -2, true}, {true, -1, true}, {true, 0, false},
+      {true, 1, false},  {false, 0, false}, {false, -1, true}, {true, 0, false},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(counter.change(step.show), step.count);
+    EXPECT_EQ(counter.pointerHidden(), step.hidden) << step.count;
+  }
+  EXPECT_FALSE(counter.serverRefused());
+}
+
+TEST(RecordCursorPosition, StoresThePointerPosition) {
+  OtherClient other;
+  ASSERT_TRUE(other.ready());
+  XWarpPointer(other.display(), None, DefaultRootWindow(other.display()), 0, 0, 0, 0, 123, 45);
+  XSync(other.display(), False);
+  CursorX = CursorY = -1;
+  recordCursorPosition();
+  EXPECT_EQ(std::tuple(CursorX, CursorY), std::tuple(123, 45));
 }
 
 }  // namespace

@@ -17,22 +17,16 @@ int main() {
   using namespace tumbleview;
   const test::XlibClient other;
   std::unique_ptr<X11Connection> saver = X11Connection::open();
-  if (!other.ready() || !saver) {
-    std::fprintf(stderr, "no X server\n");
-    return 1;
-  }
+  if (!other.ready() || !saver) return std::fprintf(stderr, "no X server\n"), 1;
   Display* display = other.display();
-  const Window root = DefaultRootWindow(display);
   // 200 plain top-level windows and 100 clients inside frames, all named.
   const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  const long state[2] = {1, 0};
   for (int i = 0; i < 300; ++i) {
-    Window window = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
+    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
     if (i >= 200) {
-      const Window client = XCreateSimpleWindow(display, window, 0, 0, 10, 10, 0, 0, 0);
-      const long state[2] = {1, 0};
-      XChangeProperty(display, client, wmState, wmState, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(state), 2);
-      window = client;
+      window = XCreateSimpleWindow(display, window, 0, 0, 10, 10, 0, 0, 0);
+      XChangeProperty(display, window, wmState, wmState, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(state), 2);
     }
     XStoreName(display, window, ("window " + std::to_string(i)).c_str());
   }
