@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include <memory>
+#include <tuple>
 
 #include "preview_window.h"
 #include "saver_state.h"
@@ -53,12 +53,15 @@ class PreviewWindowTest : public ::testing::Test {
   }
 
   Display* display() { return m_client.display(); }
-
   Window makePane(int width, int height) {
     const Window pane = XCreateSimpleWindow(display(), DefaultRootWindow(display()), 10, 10, width, height, 0, 0, 0);
     XMapWindow(display(), pane);
     XSync(display(), False);
     return pane;
+  }
+  void destroy(Window window) {
+    XDestroyWindow(display(), window);
+    XSync(display(), False);
   }
 
   test::XlibClient m_client;
@@ -75,20 +78,18 @@ TEST_F(PreviewWindowTest, BecomesAChildOfThePaneAndFillsIt) {
   ASSERT_TRUE(waitUntil([&] {
     const Geometry g = query(display(), window);
     return g.parent == pane && g.a.x == 0 && g.a.y == 0 && g.a.width == 200 && g.a.height == 150 && g.mapped();
-  })) << "parent " << query(display(), window).parent << " width " << query(display(), window).a.width;
+  }));
   EXPECT_EQ(preview->Img_Prev->geometry(), QRect(0, 0, 200, 150));
   // The still is stretched over the whole pane, whatever its aspect.
   const QImage shown = preview->grab().toImage();
-  EXPECT_EQ(shown.pixel(5, 5), qRgb(255, 0, 0));
-  EXPECT_EQ(shown.pixel(195, 145), qRgb(0, 0, 255));
+  EXPECT_EQ(std::tuple(shown.pixel(5, 5), shown.pixel(195, 145)), std::tuple(qRgb(255, 0, 0), qRgb(0, 0, 255)));
   // A child window is never taken for a top-level one.
   EXPECT_EQ(findWindowByTitle("Preview Window"), 0u);
 
   preview->unload();
   EXPECT_EQ(LastApiResult, 1);
   EXPECT_TRUE(waitUntil([&] { return preview.isNull(); }));
-  XDestroyWindow(display(), pane);
-  XSync(display(), False);
+  destroy(pane);
 }
 
 TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
@@ -96,8 +97,7 @@ TEST_F(PreviewWindowTest, GoesAwayWithThePane) {
   QPointer<PreviewWindow> preview = new PreviewWindow(m_stillPath);
   ASSERT_TRUE(preview->showInPane(pane));
   ASSERT_TRUE(waitUntil([&] { return query(display(), preview->winId()).mapped(); }));
-  XDestroyWindow(display(), pane);
-  XSync(display(), False);
+  destroy(pane);
   EXPECT_TRUE(waitUntil([&] { return preview.isNull(); }));
   EXPECT_EQ(Form::loadedCount(), 0);
   runUntilNoFormIsLoaded();  // nothing left: the program can end
@@ -108,8 +108,7 @@ TEST_F(PreviewWindowTest, ShowsTheCompiledInStillAndRefusesAPaneThatDoesNotExist
   EXPECT_EQ(preview->Img_Prev->picture().size(), QSize(152, 112));
   EXPECT_FALSE(preview->showInPane(0));
   const Window gone = makePane(10, 10);
-  XDestroyWindow(display(), gone);
-  XSync(display(), False);
+  destroy(gone);
   EXPECT_FALSE(preview->showInPane(gone));
   EXPECT_FALSE(preview->isVisible());
   preview->unload();

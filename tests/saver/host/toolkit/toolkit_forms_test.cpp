@@ -67,19 +67,15 @@ TEST(Form, RunsItsHandlersInOrderKeepsItsSurfaceAndGoesAwayAfterUnload) {
   EXPECT_EQ(Form::loadedCount(), 0);
   form->load();
   form->load();
-  EXPECT_EQ(events, (std::vector<std::string>{"load"}));
-  EXPECT_EQ(Form::loadedCount(), 1);
-  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(std::tuple(events.size(), Form::loadedCount(), form->isVisible()), std::tuple(1u, 1, false));
   form->resize(40, 30);  // never shown: the surface still follows the size
-  ASSERT_EQ(form->surface().size(), QSize(40, 30));
   form->surface().setPixel(5, 5, qRgb(250, 0, 0));
   form->resize(60, 50);
-  EXPECT_EQ(form->surface().size(), QSize(60, 50));
-  EXPECT_EQ(std::tuple(form->surface().pixel(5, 5), form->surface().pixel(55, 45)), std::tuple(qRgb(250, 0, 0), qRgb(1, 2, 3)));
+  const QImage& surface = form->surface();
+  EXPECT_EQ(std::tuple(surface.size(), surface.pixel(5, 5), surface.pixel(55, 45)), std::tuple(QSize(60, 50), qRgb(250, 0, 0), qRgb(1, 2, 3)));
 
   form->showModeless();
   ASSERT_TRUE(waitUntil([&] { return form->isVisible(); }));
-  events.clear();
   form->resize(222, 111);
   ASSERT_TRUE(waitUntil([&] { return !events.empty() && events.back() == "resize"; }));
   events.clear();
@@ -161,14 +157,12 @@ TEST(Controls, TimerTicksOnlyWhileEnabledWithAnInterval) {
   int ticks = 0;
   QObject::connect(&timer, &Timer::tick, [&] { ++ticks; });
   timer.setEnabled(true);  // no interval yet: no ticks
-  waitUntil([] { return false; }, 30);
-  EXPECT_EQ(ticks, 0);
+  EXPECT_FALSE(waitUntil([&] { return ticks != 0; }, 30));
   timer.setInterval(5);
   ASSERT_TRUE(waitUntil([&] { return ticks >= 3; }));
   timer.setEnabled(false);
   const int stopped = ticks;
-  waitUntil([] { return false; }, 50);
-  EXPECT_EQ(ticks, stopped);
+  EXPECT_FALSE(waitUntil([&] { return ticks != stopped; }, 50));
 }
 
 TEST(PictureBox, SizesItselfToAPictureAndStretchCopiesPartOfOne) {
@@ -223,8 +217,7 @@ TEST(AnimateOpen, ZoomsFromTheCursorPointToTheWindowAndReturns) {
                  .onFrame = [&](const QRect& outline) { frames.push_back(outline); }});
   QWidget window;
   window.setGeometry(300, 200, 100, 80);
-  CursorX = 10;
-  CursorY = 20;
+  CursorX = 10, CursorY = 20;
   AnimateOpen(&window);
   ASSERT_GE(frames.size(), 3u);
   EXPECT_EQ(frames.front(), zoomFrameRect(QRect(10, 20, 0, 0), window.frameGeometry(), 0.25));
@@ -244,8 +237,7 @@ TEST(Program, ScreenTwipsAndNestedPointerChanges) {
   EXPECT_EQ(std::tuple(twipsPerPixelX(), twipsPerPixelY()), std::tuple(15.0, 15.0));
   setAppPointer(AppPointer::Hourglass);
   setAppPointer(AppPointer::Hourglass);
-  ASSERT_NE(QApplication::overrideCursor(), nullptr);
-  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  ASSERT_TRUE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
   setAppPointer(AppPointer::Default);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -258,11 +250,10 @@ TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
   EXPECT_TRUE(startedProgramHasEnded(pid));
 
   // A program that would run for a while ends with its process group.
-  test::TempFolder folder;
-  const std::string script = folder / "Tumbleview.dll";
-  test::writeBytes(script, "#!/bin/sh\nsleep 30\n");
-  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  const pid_t sleeper = startProgram(script);
+  const test::TempFolder folder;
+  test::writeBytes(folder / "Tumbleview.dll", "#!/bin/sh\nsleep 30\n");
+  std::filesystem::permissions(folder / "Tumbleview.dll", std::filesystem::perms::owner_all);
+  const pid_t sleeper = startProgram(folder / "Tumbleview.dll");
   EXPECT_FALSE(startedProgramHasEnded(sleeper));
   endStartedProgram(sleeper);
   EXPECT_TRUE(waitUntil([&] { return startedProgramHasEnded(sleeper); }));
@@ -278,12 +269,7 @@ TEST(Program, StartsAProgramWithoutWaitingAndReapsIt) {
 TEST(Program, EndProgramNowRunsNoExitHandlers) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // An exit handler that ran would change the status to 8.
-  EXPECT_EXIT(
-      {
-        std::atexit([] { _exit(8); });
-        endProgramNow(7);
-      },
-      ::testing::ExitedWithCode(7), "");
+  EXPECT_EXIT((std::atexit([] { _exit(8); }), endProgramNow(7)), ::testing::ExitedWithCode(7), "");
 }
 
 // Windows made by the test on a connection of its own, as another program
@@ -345,7 +331,7 @@ TEST(FindWindowByTitle, MatchesEitherNamePropertyOfClientsInsideFrames) {
   char* list[] = {const_cast<char*>("<Tumbleview>の設定")};
   XTextProperty text{};
   ASSERT_EQ(Xutf8TextListToTextProperty(other.display(), list, 1, XCompoundTextStyle, &text), Success);
-  XSetWMName(other.display(), compound, &text);
+  other.setProperty(compound, XA_WM_NAME, text.encoding, std::string(reinterpret_cast<char*>(text.value), text.nitems));
   XFree(text.value);
   // A huge name from a hostile client is neither fetched whole nor matched.
   const Window huge = other.create("Tumbleview_VC" + std::string(4 << 20, 'x'));
@@ -376,13 +362,11 @@ TEST(FindWindowByTitle, MatchesEitherNamePropertyOfClientsInsideFrames) {
 TEST(WindowExtentOf, IsTheOuterSizeOrZeroForNoWindow) {
   OtherClient other;
   ASSERT_TRUE(other.ready());
-  const Window window =
-      XCreateSimpleWindow(other.display(), DefaultRootWindow(other.display()), 5, 5, 120, 90, 3, 0, 0);
+  const Window window = XCreateSimpleWindow(other.display(), DefaultRootWindow(other.display()), 5, 5, 120, 90, 3, 0, 0);
   XSync(other.display(), False);
   EXPECT_EQ(std::tuple(windowExtentOf(window).width, windowExtentOf(window).height), std::tuple(126, 96));
   other.destroy(window);
-  EXPECT_EQ(windowExtentOf(window).width, 0);
-  EXPECT_EQ(windowExtentOf(0).height, 0);
+  EXPECT_EQ(std::tuple(windowExtentOf(window).width, windowExtentOf(0).height), std::tuple(0, 0));
 }
 
 TEST(PointerDisplayCounter, CountsLikeShowCursorAndHidesBelowZero) {
