@@ -15,12 +15,10 @@ class FailingFileStep {
   explicit FailingFileStep(FileStep step, int error = ENOSPC) {
     s_error = error;
     AtomicFileCalls& calls = atomicFileCalls();
-    switch (step) {
-      case FileStep::Create: calls.openFile = [](const char*, int, mode_t) { return fail<int>(); }; break;
-      case FileStep::Write: calls.writeFile = [](int, const void*, std::size_t) { return fail<ssize_t>(); }; break;
-      case FileStep::Sync: calls.syncFile = [](int) { return fail<int>(); }; break;
-      case FileStep::Rename: calls.renameFile = [](const char*, const char*) { return fail<int>(); }; break;
-    }
+    if (step == FileStep::Create) calls.openFile = [](const char*, int, mode_t) { return fail<int>(); };
+    if (step == FileStep::Write) calls.writeFile = [](int, const void*, std::size_t) { return fail<ssize_t>(); };
+    if (step == FileStep::Sync) calls.syncFile = [](int) { return fail<int>(); };
+    if (step == FileStep::Rename) calls.renameFile = [](const char*, const char*) { return fail<int>(); };
   }
   ~FailingFileStep() { atomicFileCalls() = realAtomicFileCalls(); }
   FailingFileStep(const FailingFileStep&) = delete;

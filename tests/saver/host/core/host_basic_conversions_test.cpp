@@ -6,6 +6,8 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace tv = tumbleview;
 
@@ -89,20 +91,13 @@ TEST(BasicConversions, DigitPatternsShowZeroAsNothing) {
 }
 
 TEST(BasicConversions, TextFunctionsCountCharactersNotBytes) {
-  EXPECT_EQ(tv::right("abc", 5), "abc");
-  EXPECT_EQ(tv::right("abc", 0), "");
-  EXPECT_EQ(tv::right("abc", -1), std::nullopt);
-  EXPECT_EQ(tv::right("あいう", 2), "いう");
-  EXPECT_EQ(tv::left("あいう", 1), "あ");
-  EXPECT_EQ(tv::substring("/S", 2, 1), "S");
-  EXPECT_EQ(tv::substring("画像ﾌｧｲﾙ", 3), "ﾌｧｲﾙ");
-  EXPECT_EQ(tv::substring("abc", 9, 1), "");
-  EXPECT_EQ(tv::substring("abc", 0, 1), std::nullopt);
-  EXPECT_EQ(tv::findText("あいうい", "い"), 2);
-  EXPECT_EQ(tv::findText("あいうい", "い", 3), 4);
-  EXPECT_EQ(tv::findText("abc", "x"), 0);
-  EXPECT_EQ(tv::findText("abc", "", 2), 2);
-  EXPECT_EQ(tv::textLength("ﾘﾋﾟｰﾄ"), 5);
+  const std::pair<std::optional<std::string>, std::optional<std::string>> texts[] = {
+      {tv::right("abc", 5), "abc"},     {tv::right("abc", 0), ""},             {tv::right("abc", -1), std::nullopt},
+      {tv::right("あいう", 2), "いう"}, {tv::left("あいう", 1), "あ"},         {tv::substring("/S", 2, 1), "S"},
+      {tv::substring("画像ﾌｧｲﾙ", 3), "ﾌｧｲﾙ"}, {tv::substring("abc", 9, 1), ""}, {tv::substring("abc", 0, 1), std::nullopt}};
+  for (const auto& [actual, expected] : texts) EXPECT_EQ(actual, expected);
+  EXPECT_EQ(std::tuple(tv::findText("あいうい", "い"), tv::findText("あいうい", "い", 3), tv::findText("abc", "x"),
+                       tv::findText("abc", "", 2), tv::textLength("ﾘﾋﾟｰﾄ")), std::tuple(2, 4, 0, 2, 5));
   EXPECT_EQ(tv::toUpper("/p 123 abcÿéｚ αω ж ア"), "/P 123 ABCŸÉＺ ΑΩ Ж ア");
   // Bytes that are no UTF-8 survive a round trip, one character each.
   const std::string broken = "a\xFF" "b\xE3\x81";
