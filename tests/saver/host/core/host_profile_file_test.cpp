@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -144,12 +145,8 @@ TEST(ProfileRead, HostileContentsStayBounded) {
 
 class ProfileFileTest : public ::testing::Test {
  protected:
-  std::string read(const std::string& key, const std::string& path = "") {
-    return tv::getProfileString(path.empty() ? m_file : path, "s", key, "d", 256);
-  }
-  bool write(const std::string& path, const std::string& value, const std::string& key = "k") {
-    return tv::writeProfileString(path, "s", key, value);
-  }
+  static std::string read(const std::string& path) { return tv::getProfileString(path, "s", "k", "d", 256); }
+  static bool write(const std::string& path, const std::string& value) { return tv::writeProfileString(path, "s", "k", value); }
   TempFolder m_folder;
   std::string m_file = m_folder / "t.ini";
 };
@@ -176,81 +173,54 @@ TEST_F(ProfileFileTest, ThingsInTheFilesPlaceReadAsMissing) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(tv::readProfileFileBytes(row.path).state, row.state) << row.path;
-    EXPECT_EQ(read("k", row.path), row.state == State::Ok ? "v" : "d") << row.path;
+    EXPECT_EQ(read(row.path), row.state == State::Ok ? "v" : "d") << row.path;
     // Nothing that cannot be read is ever replaced.
     if (row.state != State::Missing && row.state != State::Ok) { EXPECT_FALSE(write(row.path, "w")) << row.path; }
   }
   // A file is never grown past what the reader accepts.
   EXPECT_TRUE(write(atLimit, "w"));
   EXPECT_FALSE(write(atLimit, "ww"));
-  EXPECT_EQ(read("k", atLimit), "w");
+  EXPECT_EQ(read(atLimit), "w");
   EXPECT_TRUE(std::filesystem::is_directory(dir));
   EXPECT_EQ(std::filesystem::file_size(huge), 1ull << 30);
 }
 
-TEST_F(ProfileFileTest, CreatesOrEditsInPlaceAndKeepsEveryOtherByte) {
-  ASSERT_TRUE(tv::writeProfileString(m_file, "App", "key", ""));
-  EXPECT_EQ(readBytes(m_file), "[App]\r\nkey=\r\n");
+// Every write splices one line and keeps every other byte; values CP932
+// cannot hold move the file to UTF-16LE; texts that would forge lines are
+// refused.  An empty "before" is no file at all; no "after" is a refusal.
+TEST_F(ProfileFileTest, EditsInPlaceMovesToUtf16WhenNeededAndRefusesForgedLines) {
   const std::string original = "; settings\n\n[S]\r\na = 1\r\n  B=2  \r\nbare\r\n; last words\r\n\r\n[t]\nx=y";
-  const struct { const char *section, *key, *value; std::string expected; } rows[] = {
-      {"s", "A", "new", replace(original, "a = 1", "a =new")},
-      {"s", "b", "", replace(original, "  B=2  ", "  B=")},
-      {"s", "bare", "v", replace(original, "bare\r\n", "bare=v\r\n")},
-      {"s", "c", "3", replace(original, "; last words\r\n", "; last words\r\nc=3\r\n")},
-      {"t", "z", "1", original + "\r\nz=1\r\n"},
-      {"new", "k", "v", original + "\r\n[new]\r\nk=v\r\n"},
+  const std::string japanese = sjis("[s]\r\n名前=日本語\r\n"), broken = "[s]\r\nold=\x81\r\n", plain = "[s]\r\nk=1\r\n";
+  const auto moved = [](const std::string& lines) { return utf16Le("[s]\r\n名前=日本語\r\n" + lines); };
+  const struct { std::string before; const char *section, *key; std::string value; std::optional<std::string> after; } rows[] = {
+      {"", "App", "key", "", "[App]\r\nkey=\r\n"},
+      {original, "s", "A", "new", replace(original, "a = 1", "a =new")},
+      {original, "s", "b", "", replace(original, "  B=2  ", "  B=")},
+      {original, "s", "bare", "v", replace(original, "bare\r\n", "bare=v\r\n")},
+      {original, "s", "c", "3", replace(original, "; last words\r\n", "; last words\r\nc=3\r\n")},
+      {original, "t", "z", "1", original + "\r\nz=1\r\n"},
+      {original, "new", "k", "v", original + "\r\n[new]\r\nk=v\r\n"},
+      // One DBCS key leaves its byte-wise look-alike alone.
+      {sjis("[ゾーン]\r\nア=1\r\nヂ=2\r\n"), "ゾーン", "ア", "9", sjis("[ゾーン]\r\nア=9\r\nヂ=2\r\n")},
+      {japanese, "s", "k", "ＡＢＣ①", sjis("[s]\r\n名前=日本語\r\nk=ＡＢＣ①\r\n")},
+      {japanese, "s", "k", "/home/josé/a.jpg", moved("k=/home/josé/a.jpg\r\n")},
+      {japanese, "s", "k", "😀", moved("k=😀\r\n")},
+      {japanese, "s", "k", "¥100", moved("k=¥100\r\n")},
+      {moved("k=😀\r\n"), "s", "k", "x", moved("k=x\r\n")},  // once UTF-16, it stays UTF-16
+      {"", "s", "k", "é", utf16Le("[s]\r\nk=é\r\n")},
+      // Broken CP932 cannot be converted, but CP932 writes splice around it.
+      {broken, "s", "k", "é", std::nullopt},  {broken, "s", "k", "v", broken + "k=v\r\n"},
+      {plain, "s", "k", "x\r\n[Evil]\r\nKey=1", std::nullopt}, {plain, "s", "k", "x\ny", std::nullopt},
+      {plain, "s", "k", "x\0y"s, std::nullopt}, {plain, "s\n[t]", "k", "v", std::nullopt},
+      {plain, "s", "a=b", "v", std::nullopt},  {plain, "s", "[k]", "v", std::nullopt},  {plain, "s", ";k", "v", std::nullopt},
+      {plain, "", "k", "v", std::nullopt},     {plain, "s", " ", "v", std::nullopt},    {plain, "s", "k", "bad\xFFutf8", std::nullopt},
   };
   for (const auto& row : rows) {
-    writeBytes(m_file, original);
-    ASSERT_TRUE(tv::writeProfileString(m_file, row.section, row.key, row.value)) << row.key;
-    EXPECT_EQ(readBytes(m_file), row.expected) << row.key;
+    std::filesystem::remove(m_file);
+    if (!row.before.empty()) writeBytes(m_file, row.before);
+    EXPECT_EQ(tv::writeProfileString(m_file, row.section, row.key, row.value), row.after.has_value()) << row.key << "=" << row.value;
+    EXPECT_EQ(readBytes(m_file), row.after.value_or(row.before)) << row.key << "=" << row.value;
   }
-  // Writing one DBCS key leaves its byte-wise look-alike alone.
-  writeBytes(m_file, sjis("[ゾーン]\r\nア=1\r\nヂ=2\r\n"));
-  ASSERT_TRUE(tv::writeProfileString(m_file, "ゾーン", "ア", "9"));
-  EXPECT_EQ(readBytes(m_file), sjis("[ゾーン]\r\nア=9\r\nヂ=2\r\n"));
-}
-
-TEST_F(ProfileFileTest, ValuesCp932CannotHoldMoveTheFileToUtf16) {
-  writeBytes(m_file, sjis("[s]\r\n名前=日本語\r\n"));
-  ASSERT_TRUE(write(m_file, "ＡＢＣ①"));
-  EXPECT_EQ(readBytes(m_file), sjis("[s]\r\n名前=日本語\r\nk=ＡＢＣ①\r\n"));  // still CP932
-
-  for (const std::string value : {"/home/josé/a.jpg", "😀", "¥100"}) {
-    writeBytes(m_file, sjis("[s]\r\n名前=日本語\r\n"));
-    ASSERT_TRUE(write(m_file, value)) << value;
-    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=日本語\r\nk=" + value + "\r\n")) << value;
-    EXPECT_EQ(read("k"), value);
-    EXPECT_EQ(read("名前"), "日本語");
-    // Once UTF-16, it stays UTF-16.
-    ASSERT_TRUE(write(m_file, "x", "名前"));
-    EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\n名前=x\r\nk=" + value + "\r\n"));
-  }
-  // A new file that needs it starts as UTF-16.
-  std::filesystem::remove(m_file);
-  ASSERT_TRUE(write(m_file, "é"));
-  EXPECT_EQ(readBytes(m_file), utf16Le("[s]\r\nk=é\r\n"));
-  // A CP932 file with broken bytes cannot be converted: refused, kept; but
-  // CP932 writes splice around the broken bytes untouched.
-  const std::string broken = "[s]\r\nold=\x81\r\n";
-  writeBytes(m_file, broken);
-  EXPECT_FALSE(write(m_file, "é"));
-  EXPECT_EQ(readBytes(m_file), broken);
-  ASSERT_TRUE(write(m_file, "v"));
-  EXPECT_EQ(readBytes(m_file), broken + "k=v\r\n");
-}
-
-TEST_F(ProfileFileTest, RefusesTextsThatWouldForgeLines) {
-  const std::string original = "[s]\r\nk=1\r\n";
-  const struct { const char *section, *key; std::string value; } rows[] = {
-      {"s", "k", "x\r\n[Evil]\r\nKey=1"}, {"s", "k", "x\ny"}, {"s", "k", "x\0y"s}, {"s\n[t]", "k", "v"},
-      {"s", "a=b", "v"}, {"s", "[k]", "v"}, {"s", ";k", "v"}, {"", "k", "v"}, {"s", " ", "v"}, {"s", "k", "bad\xFFutf8"},
-  };
-  writeBytes(m_file, original);
-  for (const auto& row : rows) {
-    EXPECT_FALSE(tv::writeProfileString(m_file, row.section, row.key, row.value)) << row.key;
-  }
-  EXPECT_EQ(readBytes(m_file), original);
 }
 
 // The atomic writer failing at each step leaves the old file whole and no
