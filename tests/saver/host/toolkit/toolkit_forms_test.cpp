@@ -303,15 +303,12 @@ class OtherClient {
   test::XlibClient m_client;
 };
 
-class TitledForm : public Form {
- public:
-  explicit TitledForm(const QString& title) { setWindowTitle(title); }
-};
-
 TEST(FindWindowByTitle, FindsAHiddenFormUntilItIsGone) {
   const std::string title = "<Tumbleview>の設定";
   EXPECT_EQ(findWindowByTitle(title), 0u);
-  QPointer<TitledForm> form = new TitledForm(QString::fromStdString(title));
+  std::vector<std::string> events;
+  QPointer<RecordingForm> form = new RecordingForm(events);
+  form->setWindowTitle(QString::fromStdString(title));
   form->load();  // loaded, never shown
   ASSERT_FALSE(form->isVisible());
   EXPECT_EQ(findWindowByTitle(title), form->winId());
@@ -385,7 +382,7 @@ TEST(PointerDisplayCounter, CountsLikeShowCursorAndHidesBelowZero) {
 }
 
 TEST(RecordCursorPosition, StoresThePointerPosition) {
-  OtherClient other;
+  const OtherClient other;
   ASSERT_TRUE(other.ready());
   XWarpPointer(other.display(), None, DefaultRootWindow(other.display()), 0, 0, 0, 0, 123, 45);
   XSync(other.display(), False);
