@@ -4,33 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "../xdotool.h"
 #include "command.h"
 #include "control_registry.h"
+#include "pixel_stretch.h"
 #include "property_bag.h"
 #include "toolkit_test_support.h"
 
 namespace {
 
 using tumbleview::Command;
+using tumbleview::test::xdotool;
 using Skin = tumbleview::Command::Skin;
 
-// The real pointer and keyboard of the test's X server: xdotool with
-// space-separated arguments, bounded to ten seconds.
-bool xdotool(const QString& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments.split(u' '));
-  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 // (xdotool would wait for ever for a move to where the pointer already is.)
 bool pointerTo(QPoint global) {
   return QCursor::pos() == global || xdotool(QStringLiteral("mousemove --sync %1 %2").arg(global.x()).arg(global.y()));
@@ -42,26 +37,59 @@ bool pointerTo(QPoint global) {
 #define WAIT_FOR(condition) ASSERT_TRUE(tumbleview::test::waitUntil([&] { return bool(condition); })) << #condition
 
 // Counts the input events a widget has received, so that a test can wait
-// until an action that changes no state has certainly arrived.
+// until an action that changes no state has certainly arrived: presses
+// (a double click's second one included), releases and keys released, and
+// leavings; and where the last move arrived.
 class EventLog : public QObject {
  public:
   explicit EventLog(QWidget* watched) { watched->installEventFilter(this); }
-  int count(QEvent::Type type) const { return m_counts.value(type); }
-  QPoint lastMove() const { return m_lastMove; }
+  int m_inputs = 0, m_leaves = 0;
+  QPoint m_lastMove{-1, -1};
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
-    ++m_counts[event->type()];
-    if (event->type() == QEvent::MouseMove) m_lastMove = static_cast<QMouseEvent*>(event)->position().toPoint();
+    const QEvent::Type type = event->type();
+    m_inputs += type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease || type == QEvent::KeyRelease;
+    m_leaves += type == QEvent::Leave;
+    if (type == QEvent::MouseMove) m_lastMove = static_cast<QMouseEvent*>(event)->position().toPoint();
     return false;
   }
-
- private:
-  QHash<int, int> m_counts;
-  QPoint m_lastMove{-1, -1};
 };
 
 constexpr QRgb kFormColour = 0xFF208020;
+
+QRgb gradientRow(int y, int h, bool inverted) {
+  const int top = inverted ? 0xC6C5D7 : 0xFFFFFF, bottom = inverted ? 0xFFFFFF : 0xC6C5D7;
+  auto blend = [&](int shift) { return ((top >> shift & 0xFF) * 256 * (h - y) + (bottom >> shift & 0xFF) * 256 * y) / h / 256; };
+  return qRgb(blend(16), blend(8), blend(0));
+}
+
+// Corners 4 x 4 unstretched; the top and bottom edges 840 twips (56 px)
+// stretched to 1635 (109 px), the sides 255 (17 px) to 300 (20 px); inside,
+// the gradient from row 0 (top colour) to row 27 (bottom colour, never reached).
+// (The stretch's mapping is pinned to pixel centres by its own test.)
+void expectFace(const QImage& surface, const QImage& skin, bool inverted) {
+  ASSERT_EQ(surface.size(), QSize(117, 28));
+  const std::vector<int> across = tumbleview::stretchIndexMap(56, 109), down = tumbleview::stretchIndexMap(17, 20);
+  auto sourceX = [&](int x) { return x < 4 ? x : x >= 113 ? x - 53 : 4 + across[std::size_t(x - 4)]; };
+  auto sourceY = [&](int y) { return y < 4 ? y : y >= 24 ? y - 3 : 4 + down[std::size_t(y - 4)]; };
+  for (int y = 0; y < 28; ++y) {
+    for (int x = 0; x < 117; ++x) {
+      const bool border = x < 4 || x >= 113 || y < 4 || y >= 24;
+      const QRgb want = border ? skin.pixel(sourceX(x), sourceY(y)) : gradientRow(y, 27, inverted);
+      ASSERT_EQ(surface.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
+    }
+  }
+}
+
+// One action of the user's, then the state and skin it must leave and the
+// clicks it raised.  An action is a place to move the pointer to (see
+// `run`), "focus", "unfocus", "elsewhere" and "back" (another window
+// becomes active, then this one again), "cover" and "uncover" (that window
+// moved over the button, then hidden), "disable", "ticks" (three hover
+// polls), or xdotool's own, awaited until its presses, releases and keys
+// have arrived.
+struct Step { const char* action; int state; Skin skin; int clicks = 0; };
 
 class CommandOnForm : public ::testing::Test {
  protected:
@@ -70,6 +98,10 @@ class CommandOnForm : public ::testing::Test {
   void setUpForm(bool initialize) {
     tumbleview::test::application();
     ASSERT_TRUE(pointerTo({2, 2}));
+    m_elsewhere = std::make_unique<QWidget>();
+    m_elsewhere->setGeometry(600, 400, 100, 100);
+    m_elsewhere->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_elsewhere.get()));
     m_form = std::make_unique<QWidget>();
     m_form->setGeometry(100, 100, 320, 200);
     QPalette palette = m_form->palette();
@@ -90,246 +122,129 @@ class CommandOnForm : public ::testing::Test {
     ASSERT_TRUE(m_button->enabledProperty());
     if (initialize) m_button->Initialize();
   }
-  void TearDown() override {
-    m_clicks.reset();
-    m_log.reset();
-    m_form.reset();
-  }
 
-  // Moves the pointer and waits for `state`; then `skin` must show.
-  void pointAt(QPoint global, int state, Skin skin) {
-    ASSERT_TRUE(pointerTo(global));
-    expectLook(state, skin);
+  void run(std::initializer_list<Step> steps) {
+    const QPoint centre = m_button->rect().center();
+    // Button coordinates; "caption" is over the caption label, which counts
+    // as the control.
+    const std::map<std::string, QPoint> places = {
+        {"centre", centre}, {"right", centre + QPoint(3, 0)}, {"caption", m_button->captionLabel()->geometry().topLeft() + QPoint(58, 6)},
+        {"beside", m_button->mapFrom(m_form.get(), QPoint(20, 20))}, {"other", m_button->mapFrom(m_form.get(), m_other->pos() + QPoint(5, 5))}};
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.action);
+      const QString action = QString::fromLatin1(step.action);
+      const int clicks = m_clicks->count(), leaves = m_log->m_leaves, inputs = m_log->m_inputs;
+      if (const auto place = places.find(step.action); place != places.end()) {
+        // Off the button, unless held, wait for the leaving: a move back
+        // merged with this one would reach no one.
+        const bool on = m_button->rect().contains(place->second);
+        const bool leaving = !on && m_button->underMouse() && QGuiApplication::mouseButtons() == Qt::NoButton;
+        ASSERT_TRUE(pointerTo(m_button->mapToGlobal(place->second)));
+        WAIT_FOR((!on || m_log->m_lastMove == place->second) && (!leaving || m_log->m_leaves > leaves));
+      } else if (action == u"focus") {
+        m_button->setFocus(Qt::TabFocusReason);
+        WAIT_FOR(m_button->hasFocus());
+      } else if (action == u"unfocus") {
+        focusElsewhere();
+      } else if (action == u"elsewhere" || action == u"back") {
+        QWidget* active = (action == u"back" ? m_form : m_elsewhere).get();
+        active->activateWindow();
+        WAIT_FOR(active->isActiveWindow());
+      } else if (action == u"cover") {
+        m_elsewhere->setGeometry(QRect(m_button->mapToGlobal(centre) - QPoint(30, 30), QSize(60, 60)));
+        m_elsewhere->raise();
+      } else if (action == u"uncover") {
+        m_elsewhere->hide();
+      } else if (action == u"disable") {
+        m_button->setEnabledProperty(false);
+        EXPECT_FALSE(m_button->captionLabel()->isEnabled());
+      } else if (action == u"ticks") {
+        QSignalSpy ticks(m_button->findChild<QTimer*>(QStringLiteral("TmrMouse")), &QTimer::timeout);
+        WAIT_FOR(ticks.count() >= 3);
+      } else {
+        // Every word but a button number or "key" is one input event; "click" is two.
+        const QStringList words = action.split(u' ');
+        const qsizetype expected = words.size() + words.count(QStringLiteral("click")) - words.count(QStringLiteral("key")) -
+                                   words.count(QStringLiteral("1")) - words.count(QStringLiteral("3"));
+        ASSERT_TRUE(xdotool(action));
+        WAIT_FOR(m_log->m_inputs >= inputs + expected);
+      }
+      WAIT_FOR(m_button->buttonState() == step.state && m_clicks->count() == clicks + step.clicks)
+          << ": state " << int(m_button->buttonState()) << ", clicks " << m_clicks->count() - clicks << ", step " << (&step - steps.begin());
+      EXPECT_EQ(m_button->paintedSkin(), step.skin);
+    }
   }
-  void expectLook(int state, Skin skin) {
-    WAIT_FOR(m_button->buttonState() == state);
-    EXPECT_EQ(m_button->paintedSkin(), skin);
-  }
-  void hover() { pointAt(centre(), 2, Skin::HighLight); }
   void focusElsewhere() {
     m_other->setFocus();
     WAIT_FOR(m_other->hasFocus());
   }
-  QPoint centre() const { return m_button->mapToGlobal(m_button->rect().center()); }
-  QPoint besideButton() const { return m_form->mapToGlobal(QPoint(20, 20)); }
 
-  std::unique_ptr<QWidget> m_form;
+  std::unique_ptr<QWidget> m_elsewhere, m_form;  // another window, to make active; the button's
   Command* m_button = nullptr;
   QLineEdit* m_other = nullptr;
   std::unique_ptr<EventLog> m_log;
   std::unique_ptr<QSignalSpy> m_clicks;
 };
 
+// ---- States ---------------------------------------------------------------------
+
+// Over the parent form or another control the poll leaves the hover; over
+// the caption several polls keep it.  Focus arriving while hovered shows
+// Pressed; losing it while hovered goes to Normal until the next move.
+// Only a left press shows Pressed, and gives the focus; any release over
+// the button clicks once.  The second press of a double click is no
+// mouse-down, each release a mouse-up.  A press dragged off raises nothing,
+// even dragged back on (held down, 3 cannot go back to 4).  No key clicks;
+// disabled, the button ignores pointer, focus and hover alike.  Another
+// window becoming active (another program, or a file chooser opened from
+// the button) leaves the focus inside this one: the button keeps its
+// focused look, hovered or not.  A window opened over the button and
+// closed again (the file chooser it opens) leaves the pointer over it
+// without any move: it hovers again, and the next click clicks.  The faces
+// at rest and hovered pixel by pixel (that the window shows them is checked
+// in the settings dialog).
+TEST_F(CommandOnForm, EveryPointerAndKeyboardActionMovesTheStateAndSkinAsDesigned) {
+  expectFace(m_button->surface(), Command::skinPicture(Skin::Normal), false);
+  run({{"centre", 2, Skin::HighLight}});
+  expectFace(m_button->surface(), Command::skinPicture(Skin::HighLight), true);
+  run({{"beside", 1, Skin::Normal}, {"caption", 2, Skin::HighLight}, {"ticks", 2, Skin::HighLight},
+       {"other", 1, Skin::Normal}, {"caption", 2, Skin::HighLight}, {"ticks", 2, Skin::HighLight}, {"other", 1, Skin::Normal},
+       {"centre", 2, Skin::HighLight}, {"focus", 4, Skin::Pressed}, {"unfocus", 1, Skin::Normal}, {"right", 2, Skin::HighLight},
+
+       {"mousedown 3", 2, Skin::HighLight}, {"mouseup 3", 2, Skin::HighLight, 1}, {"beside", 1, Skin::Normal},
+       {"centre", 2, Skin::HighLight}, {"mousedown 1", 4, Skin::Pressed}, {"mouseup 1", 4, Skin::HighLightSelect, 1},
+       {"beside", 3, Skin::Selected}, {"elsewhere", 3, Skin::Selected}, {"back", 3, Skin::Selected},
+       {"centre", 4, Skin::HighLightSelect}, {"elsewhere", 4, Skin::HighLightSelect}, {"back", 4, Skin::HighLightSelect},
+       // One xdotool run, so that the second press comes well within the interval.
+       {"mousedown 1 mouseup 1 mousedown 1", 4, Skin::HighLightSelect, 1}, {"mouseup 1", 4, Skin::HighLightSelect, 1},
+
+       {"unfocus", 1, Skin::Normal}, {"beside", 1, Skin::Normal}, {"centre", 2, Skin::HighLight},
+       {"cover", 1, Skin::Normal}, {"uncover", 2, Skin::HighLight}, {"mousedown 1", 4, Skin::Pressed}, {"beside", 3, Skin::Selected},
+       {"mouseup 1", 3, Skin::Selected}, {"unfocus", 1, Skin::Normal}, {"centre", 2, Skin::HighLight}, {"mousedown 1", 4, Skin::Pressed},
+       {"beside", 3, Skin::Selected}, {"right", 3, Skin::Selected}, {"mouseup 1", 3, Skin::Selected}, {"centre", 4, Skin::HighLightSelect},
+
+       {"beside", 3, Skin::Selected}, {"key Return space KP_Enter", 3, Skin::Selected}, {"unfocus", 1, Skin::Normal},
+       {"disable", 1, Skin::Disable}, {"centre", 1, Skin::Disable}, {"click 1", 1, Skin::Disable}, {"focus", 1, Skin::Disable},
+       {"unfocus", 1, Skin::Disable}});
+}
+
 class UninitialisedCommandOnForm : public CommandOnForm {
   void SetUp() override { setUpForm(false); }
 };
 
-// ---- States ---------------------------------------------------------------------
-
-// Over the parent form or another control the poll leaves the hover; over
-// the caption, which counts as the control, several polls keep it.  Focus
-// arriving while hovered shows Pressed; losing it while hovered goes to
-// Normal, not HighLight, until the next move.
-TEST_F(CommandOnForm, HoverEntersAtOnceThePollLeavesAndLosingFocusGoesToNormal) {
-  for (const QPoint away : {besideButton(), m_other->mapToGlobal(QPoint(5, 5))}) {
-    hover();
-    EXPECT_TRUE(m_button->invertGradient());
-    pointAt(away, 1, Skin::Normal);
-    EXPECT_FALSE(m_button->invertGradient());
-    pointAt(m_button->captionLabel()->mapToGlobal(QPoint(58, 6)), 2, Skin::HighLight);
-    QSignalSpy ticks(m_button->findChild<QTimer*>(QStringLiteral("TmrMouse")), &QTimer::timeout);
-    WAIT_FOR(ticks.count() >= 3);
-    EXPECT_EQ(m_button->buttonState(), 2);
-    ASSERT_TRUE(pointerTo(away));
-  }
-  hover();
-  m_button->setFocus(Qt::TabFocusReason);
-  expectLook(4, Skin::Pressed);
-  focusElsewhere();
-  expectLook(1, Skin::Normal);
-  pointAt(centre() + QPoint(2, 1), 2, Skin::HighLight);
-}
-
-// Left: Pressed while down (the focus that comes with the press makes it
-// state 4), HighLightSelect after, Selected once left.  Right: no Pressed
-// skin, no focus.  Either release clicks once.
-TEST_F(CommandOnForm, ReleaseOfAnyButtonClicksOnceAndOnlyTheLeftShowsPressed) {
-  const struct { int button, state; Skin down, up; int awayState; Skin away; } cases[] = {
-      {3, 2, Skin::HighLight, Skin::HighLight, 1, Skin::Normal}, {1, 4, Skin::Pressed, Skin::HighLightSelect, 3, Skin::Selected}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.button);
-    hover();
-    const int presses = m_log->count(QEvent::MouseButtonPress);
-    ASSERT_TRUE(xdotool(QStringLiteral("mousedown %1").arg(c.button)));
-    WAIT_FOR(m_log->count(QEvent::MouseButtonPress) == presses + 1);
-    expectLook(c.state, c.down);
-    EXPECT_EQ(m_button->leftDown(), c.button == 1);
-    ASSERT_TRUE(xdotool(QStringLiteral("mouseup %1").arg(c.button)));
-    WAIT_FOR(m_clicks->count() == 1);
-    expectLook(c.state, c.up);
-    EXPECT_FALSE(m_button->leftDown());
-    pointAt(besideButton(), c.awayState, c.away);
-    m_clicks->clear();
-  }
-}
-
-// The second press of a double click is no mouse-down (no Pressed skin);
-// each release is a mouse-up, so a double click clicks twice.
-TEST_F(CommandOnForm, DoubleClickRaisesClickForEachRelease) {
-  hover();
-  // One xdotool run, so the second press comes well within the interval.
-  ASSERT_TRUE(xdotool(QStringLiteral("mousedown 1 mouseup 1 mousedown 1")));
-  WAIT_FOR(m_log->count(QEvent::MouseButtonDblClick) == 1);
-  EXPECT_EQ(m_clicks->count(), 1);
-  EXPECT_EQ(m_button->paintedSkin(), Skin::HighLightSelect);
-  EXPECT_FALSE(m_button->leftDown());
-  ASSERT_TRUE(xdotool(QStringLiteral("mouseup 1")));
-  WAIT_FOR(m_clicks->count() == 2);
-}
-
-// A press dragged off raises nothing on release, whether or not the pointer
-// came back over the button while held (held down, 3 cannot go back to 4).
-TEST_F(CommandOnForm, PressDraggedOffRaisesNothingEvenWhenDraggedBackOn) {
-  for (const bool back : {false, true}) {
-    SCOPED_TRACE(back ? "dragged back on" : "released outside");
-    focusElsewhere();
-    hover();
-    ASSERT_TRUE(xdotool(QStringLiteral("mousedown 1")));
-    WAIT_FOR(m_button->leftDown());
-    pointAt(besideButton(), 3, Skin::Selected);
-    if (back) {
-      const QPoint on = m_button->rect().center() + QPoint(3, 0);
-      ASSERT_TRUE(pointerTo(m_button->mapToGlobal(on)));
-      WAIT_FOR(m_log->lastMove() == on);
-    }
-    ASSERT_TRUE(xdotool(QStringLiteral("mouseup 1")));
-    WAIT_FOR(!m_button->leftDown());  // the release went to the control
-    EXPECT_EQ(m_clicks->count(), 0);
-    expectLook(3, Skin::Selected);
-  }
-  // The next move, with the button up, hovers again.
-  pointAt(centre(), 4, Skin::HighLightSelect);
-}
-
-// No key clicks a focused button; a disabled one ignores pointer, focus and
-// hover alike.
-TEST_F(CommandOnForm, IgnoresKeysAndWhileDisabledEverything) {
-  m_button->setFocus(Qt::TabFocusReason);
-  expectLook(3, Skin::Selected);
-  ASSERT_TRUE(xdotool(QStringLiteral("key Return space KP_Enter")));
-  WAIT_FOR(m_log->count(QEvent::KeyRelease) == 3);
-  focusElsewhere();
-  m_button->setEnabledProperty(false);
-  EXPECT_FALSE(m_button->captionLabel()->isEnabled());
-  ASSERT_TRUE(pointerTo(centre()));
-  ASSERT_TRUE(xdotool(QStringLiteral("mousedown 1 mouseup 1")));
-  WAIT_FOR(m_log->count(QEvent::MouseButtonRelease) == 1);
-  m_button->setFocus();
-  WAIT_FOR(m_button->hasFocus());
-  focusElsewhere();
-  EXPECT_EQ(m_clicks->count(), 0);
-  EXPECT_FALSE(m_button->leftDown());
-  expectLook(1, Skin::Disable);
-}
-
 // Without Initialize nothing polls: the mouse only counts once the button
 // has had the focus, and leaving is never noticed.
 TEST_F(UninitialisedCommandOnForm, NeverHoversAndNeverNoticesLeaving) {
-  ASSERT_TRUE(pointerTo(centre()));
-  WAIT_FOR(m_log->count(QEvent::MouseMove) > 0);
-  expectLook(0, Skin::Normal);
-  m_button->setFocus(Qt::TabFocusReason);
-  expectLook(3, Skin::Selected);
-  pointAt(centre() + QPoint(4, 0), 4, Skin::HighLightSelect);
-  ASSERT_TRUE(pointerTo(besideButton()));
-  WAIT_FOR(m_log->count(QEvent::Leave) > 0);
-  EXPECT_EQ(m_button->buttonState(), 4);
-}
-
-// Another window becoming active (another program, or a file chooser opened
-// from the button) does not move the focus inside this one: the button
-// keeps its focused look, hovered or not, and still has it when the window
-// comes back.
-TEST_F(CommandOnForm, KeepsItsFocusedLookWhileItsWindowIsInactive) {
-  QWidget elsewhere;
-  elsewhere.setGeometry(600, 400, 100, 100);
-  elsewhere.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
-  m_button->setFocus(Qt::TabFocusReason);
-  for (const auto& [state, skin] : {std::pair{3, Skin::Selected}, {4, Skin::HighLightSelect}}) {
-    SCOPED_TRACE(state);
-    pointAt(state == 4 ? centre() : besideButton(), state, skin);
-    for (QWidget* active : {&elsewhere, m_form.get()}) {
-      active->activateWindow();
-      WAIT_FOR(active->isActiveWindow());
-      EXPECT_EQ(m_button->buttonState(), state);
-      EXPECT_EQ(m_button->paintedSkin(), skin);
-    }
-  }
-}
-
-// A window opened over the button and closed again (the file chooser it
-// opens) leaves the pointer over it without any move: it hovers again, and
-// the next click clicks.
-TEST_F(CommandOnForm, HoversAgainWhenAWindowAboveItGoes) {
-  hover();
-  QWidget above;
-  above.setGeometry(QRect(centre() - QPoint(30, 30), QSize(60, 60)));
-  above.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&above));
-  expectLook(1, Skin::Normal);
-  above.hide();
-  expectLook(2, Skin::HighLight);
-  ASSERT_TRUE(xdotool(QStringLiteral("click 1")));
-  WAIT_FOR(m_clicks->count() == 1);
+  run({{"centre", 0, Skin::Normal}, {"focus", 3, Skin::Selected}, {"right", 4, Skin::HighLightSelect}, {"beside", 4, Skin::HighLightSelect}});
 }
 
 // ---- Painting ---------------------------------------------------------------------
 
-// Source column (or row) shown by each destination pixel of an enlarged
-// piece: the source pixel under the destination pixel's centre, a centre on
-// a boundary counting to the earlier one.  Written independently of the
-// control's own walk.
-int enlargedSource(int d, int sourceLength, int destinationLength) {
-  return ((2 * d + 1) * sourceLength + 2 * destinationLength - 1) / (2 * destinationLength) - 1;
-}
-
-QRgb gradientRow(int y, int h, bool inverted) {
-  const QRgb top = inverted ? 0xC6C5D7 : 0xFFFFFF;
-  const QRgb bottom = inverted ? 0xFFFFFF : 0xC6C5D7;
-  auto blend = [&](int shift) {
-    return ((int(top >> shift & 0xFF) << 8) * (h - y) + (int(bottom >> shift & 0xFF) << 8) * y) / h / 256;
-  };
-  return qRgb(blend(16), blend(8), blend(0));
-}
-
-// Corners 4 x 4 unstretched; the top and bottom edges 840 twips (56 px)
-// stretched to 1635 (109 px), the sides 255 (17 px) to 300 (20 px); inside,
-// the gradient from row 0 (top colour) to row 27 (bottom colour, never reached).
-void expectFace(const QImage& surface, const QImage& skin, bool inverted) {
-  ASSERT_EQ(surface.size(), QSize(117, 28));
-  auto sourceX = [](int x) { return x < 4 ? x : x >= 113 ? x - 53 : 4 + enlargedSource(x - 4, 56, 109); };
-  auto sourceY = [](int y) { return y < 4 ? y : y >= 24 ? y - 3 : 4 + enlargedSource(y - 4, 17, 20); };
-  for (int y = 0; y < 28; ++y) {
-    for (int x = 0; x < 117; ++x) {
-      const bool border = x < 4 || x >= 113 || y < 4 || y >= 24;
-      const QRgb want = border ? skin.pixel(sourceX(x), sourceY(y)) : gradientRow(y, 27, inverted);
-      ASSERT_EQ(surface.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
-    }
-  }
-}
-
-TEST_F(CommandOnForm, NormalAndHoveredFacesAtTheDesignSize) {
-  // (That the window shows the surface is checked in the settings dialog.)
-  expectFace(m_button->surface(), Command::skinPicture(Skin::Normal), false);
-  hover();
-  expectFace(m_button->surface(), Command::skinPicture(Skin::HighLight), true);
-}
 
 // The caption is centred and lifted by 20 twips: (420 - 195 - 20) / 2 =
 // 102.5 twips = 6.8 px, where centred would be 7.5 px.  A transparent face
 // leaves only the caption's ink.  A caption is text, never markup.
-TEST_F(CommandOnForm, CaptionIsLiftedPlainTextAndATransparentFaceLeavesOnlyIt) {
+TEST_F(CommandOnForm, CaptionIsLiftedPlainTextATransparentFaceLeavesOnlyItAndAResizeRepaintsNormal) {
   m_button->setVisibleProperty(0);
   const QRect area = m_button->geometry();
   auto inkOf = [&](const char* caption) {
@@ -354,9 +269,8 @@ TEST_F(CommandOnForm, CaptionIsLiftedPlainTextAndATransparentFaceLeavesOnlyIt) {
   EXPECT_EQ(m_button->paintedSkin(), Skin::Normal);
   const QImage opaque = m_form->grab().toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(opaque.pixel(area.left() + 1, area.top() + 1) & 0xFFFFFF, m_button->surface().pixel(1, 1) & 0xFFFFFF);
-}
 
-TEST_F(CommandOnForm, ResizeRepaintsNormalWithoutChangingTheStateAndSkipsPiecesBeyondSixteenBits) {
+  // A resize repaints Normal without changing the state; pieces beyond 16 bits are skipped.
   m_button->setFocus(Qt::TabFocusReason);
   WAIT_FOR(m_button->buttonState() == 3);
   m_button->resize(69, 29);
@@ -379,15 +293,15 @@ TEST_F(CommandOnForm, ResizeRepaintsNormalWithoutChangingTheStateAndSkipsPiecesB
 
 // ---- Properties and persistence ------------------------------------------------------
 
-class CommandProperties : public ::testing::Test {
- protected:
-  void SetUp() override { tumbleview::test::application(); }
-  const QFont m_ambient{QStringLiteral("IPAGothic"), 11};
-};
-
 // A new instance is disabled until the first read of Enabled, which leaves
 // a colour set meanwhile alone; the registry makes it by its identifier.
-TEST_F(CommandProperties, FirstReadOfEnabledEnablesANewInstanceAndTheRegistryMakesOne) {
+//
+// Written with every value at its default, nothing is stored ("Command"
+// included); read back, and from unreadable values, each takes its read
+// default ("Command1" for the caption).  Changed values survive the text
+// form, in order; only the face name is taken from the stored font.
+TEST(CommandProperties, FirstReadOfEnabledEnablesDefaultsAreNotStoredAndChangedValuesSurviveTheTextForm) {
+  tumbleview::test::application();
   Command button;
   EXPECT_FALSE(button.enabledFlag());
   EXPECT_EQ(button.firstRun(), 0);
@@ -402,23 +316,18 @@ TEST_F(CommandProperties, FirstReadOfEnabledEnablesANewInstanceAndTheRegistryMak
   EXPECT_EQ(made->parent(), &button);
   EXPECT_EQ(tumbleview::createControl("Tumbleview.Nothing", &button), nullptr);
   EXPECT_FALSE(tumbleview::registerControl("Tumbleview.Command", [](QWidget*) { return nullptr; }));
-}
 
-// Written with every value at its default, nothing is stored ("Command"
-// included); read back, and from unreadable values, each takes its read
-// default ("Command1" for the caption).  Changed values survive the text
-// form, in order; only the face name is taken from the stored font.
-TEST_F(CommandProperties, DefaultsAreNotStoredAndChangedValuesSurviveTheTextForm) {
+  const QFont ambient{QStringLiteral("IPAGothic"), 11};
   const auto load = [&](const std::string& text, const char* instance, Command& loaded) {
     const auto form = tumbleview::FormDefinition::parse(text);
     ASSERT_TRUE(form);
-    loaded.ReadProperties(*form->find(instance), m_ambient);
+    loaded.ReadProperties(*form->find(instance), ambient);
   };
   Command original;
   ASSERT_TRUE(original.enabledProperty());
-  original.setFontProperty(m_ambient);
+  original.setFontProperty(ambient);
   tumbleview::FormDefinition written;
-  original.WriteProperties(written.instance("Cmd_Can"), m_ambient);
+  original.WriteProperties(written.instance("Cmd_Can"), ambient);
   EXPECT_TRUE(written.find("Cmd_Can")->empty()) << written.serialize();
   for (const std::string& text : {written.serialize(), std::string("[Cmd_Can]\nEnabled=maybe\nFirstRun=300\nFontColour=abc\nVisible=2\nFont=\n")}) {
     Command loaded;
@@ -438,7 +347,7 @@ TEST_F(CommandProperties, DefaultsAreNotStoredAndChangedValuesSurviveTheTextForm
   original.setVisibleProperty(0);
   original.setEnabledProperty(false);
   tumbleview::FormDefinition form;
-  original.WriteProperties(form.instance("Cmd_Set"), m_ambient);
+  original.WriteProperties(form.instance("Cmd_Set"), ambient);
   std::vector<std::string> names;
   for (const auto& entry : form.find("Cmd_Set")->entries()) names.push_back(entry.first);
   EXPECT_EQ(names, (std::vector<std::string>{"Enabled", "Caption", "Font", "FontColour", "Visible"}));

@@ -8,12 +8,8 @@
 
 namespace {
 
-using tumbleview::gdi::ConstSurface;
-using tumbleview::gdi::gradientFillRectV;
-using tumbleview::gdi::stretchBltColorOnColor;
-using tumbleview::gdi::Surface;
+using namespace tumbleview::gdi;
 using tumbleview::stretchIndexMap;
-using tumbleview::gdi::TriVertex;
 
 constexpr std::uint32_t kUntouched = 0x12345678;
 
@@ -33,7 +29,7 @@ std::uint32_t rgb(int r, int g, int b) { return 0xFF000000u | std::uint32_t(r) <
 // edges stay out; the geometry, not the mesh's order, decides the top; a
 // mesh naming a vertex that is not there draws nothing.
 TEST(GradientFill, VerticalRowsFollowTheIntegerBlendAndFarEdgesStayOut) {
-  const struct { int y0, y1; tumbleview::gdi::GradientRect mesh; bool redOnTop; } cases[] = {
+  const struct { int y0, y1; GradientRect mesh; bool redOnTop; } cases[] = {
       {0, 4, {1, 0}, true}, {0, 4, {0, 1}, true}, {4, 0, {1, 0}, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -76,25 +72,20 @@ TEST(StretchBlt, MappingsAreMonotoneAndCoverTheRange) {
 // here the mirrored and clipped pieces.
 TEST(StretchBlt, MirroredAndClippedPieces) {
   Buffer source(4, 4);
-  for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 4; ++x) source.pixels[std::size_t(y * 4 + x)] = rgb(x, y, 0);
-  }
+  for (int i = 0; i < 16; ++i) source.pixels[std::size_t(i)] = rgb(i % 4, i / 4, 0);
   // A negative destination width runs leftwards from its origin.
   Buffer mirror(4, 1);
-  ASSERT_TRUE(stretchBltColorOnColor(mirror.surface(), {3, 0, -4, 1}, source.constSurface(),
-                                     {0, 0, 4, 1}));
+  ASSERT_TRUE(stretchBltColorOnColor(mirror.surface(), {3, 0, -4, 1}, source.constSurface(), {0, 0, 4, 1}));
   for (int x = 0; x < 4; ++x) EXPECT_EQ(mirror.at(x, 0), rgb(3 - x, 0, 0));
 
   // Parts outside either picture are skipped, not read or written.
   Buffer clipped(3, 3);
-  ASSERT_TRUE(stretchBltColorOnColor(clipped.surface(), {-1, 1, 4, 4}, source.constSurface(),
-                                     {2, 2, 4, 4}));
+  ASSERT_TRUE(stretchBltColorOnColor(clipped.surface(), {-1, 1, 4, 4}, source.constSurface(), {2, 2, 4, 4}));
   EXPECT_EQ(clipped.at(0, 1), rgb(3, 2, 0));
   EXPECT_EQ(clipped.at(1, 1), kUntouched);  // source column 4 does not exist
   EXPECT_EQ(clipped.at(0, 0), kUntouched);
 
-  EXPECT_FALSE(stretchBltColorOnColor(clipped.surface(), {0, 0, 0, 3}, source.constSurface(),
-                                      {0, 0, 4, 4}));
+  EXPECT_FALSE(stretchBltColorOnColor(clipped.surface(), {0, 0, 0, 3}, source.constSurface(), {0, 0, 4, 4}));
 }
 
 }  // namespace

@@ -11,7 +11,9 @@ namespace {
 using tumbleview::FormDefinition;
 using tumbleview::PropertyBag;
 
-TEST(PropertyBag, ValueEqualToItsWriteDefaultIsNotStoredAndReadsAsTheReadDefault) {
+// A value equal to its write default is not stored, and reads as the read
+// default; the text form keeps instances, order and awkward values.
+TEST(PropertyBag, DefaultsAreNotStoredAndTheTextFormKeepsInstancesOrderAndAwkwardValues) {
   PropertyBag bag;
   bag.write("Caption", "OK", "Command");
   bag.write("Enabled", "0", "-1");
@@ -21,9 +23,7 @@ TEST(PropertyBag, ValueEqualToItsWriteDefaultIsNotStoredAndReadsAsTheReadDefault
   EXPECT_EQ(bag.read("Caption", "Command1"), "Command1");
   ASSERT_EQ(bag.entries().size(), 1u);
   EXPECT_EQ(bag.entries()[0].first, "Enabled");
-}
 
-TEST(FormDefinition, RoundTripKeepsInstancesOrderAndAwkwardValues) {
   FormDefinition form;
   form.instance("Cmd_Set").write("Caption", "設定", "Command");
   form.instance("Cmd_Set").write("FontColour", "255", "0");
