@@ -16,10 +16,7 @@
 #include "settings_file.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
-    return 2;
-  }
+  if (argc != 2) return 2;
   // File permissions apply as for the user the saver runs for, even when
   // the tests run as root.
   const tumbleview::test::FilePermissionsEnforced permissions;

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QPointer>
-#include <QProcess>
 #include <QScreen>
 #include <QTest>
 
@@ -14,7 +13,9 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
+#include "../xdotool.h"
 #include "assets.h"
 #include "temp_folder.h"
 #include "program_paths.h"
@@ -30,13 +31,7 @@ namespace tumbleview {
 namespace {
 
 using test::waitUntil;
-
-// xdotool with blank-separated arguments, bounded to ten seconds.
-bool xdotool(const QString& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments.split(u' ', Qt::SkipEmptyParts));
-  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
+using test::xdotool;
 
 QImage asset(const char* name) { return QImage(QString::fromLatin1(name)).convertToFormat(QImage::Format_RGB32); }
 
@@ -193,9 +188,7 @@ TEST_F(DialogTest, DrawsTheGradientAndTiledPanelsAndEveryPressSwitchesOptionsMar
       for (int x = 0; x < free.width(); ++x) ASSERT_EQ(shot.pixel(x, y), tile.pixel(free.x() - 2 + x, (free.y() - 2 + y) % 21)) << x << "," << y;
     }
   }
-  for (Command* button : {dialog.Cmd_Set, dialog.Cmd_Can, dialog.Cmd_Pic, dialog.Cmd_BGM}) {
-    EXPECT_EQ(shown(button, QRect(0, 0, button->width(), 4)), button->surface().copy(0, 0, button->width(), 4));
-  }
+  for (Command* b : {dialog.Cmd_Set, dialog.Cmd_Can, dialog.Cmd_Pic, dialog.Cmd_BGM}) EXPECT_EQ(shown(b, QRect(0, 0, b->width(), 4)), b->surface().copy(0, 0, b->width(), 4));
   EXPECT_EQ(dialog.BGM_Repeat->text(), QStringLiteral("-3"));
   EXPECT_EQ(dialog.BGM_Repeat->count(), 21);
 
@@ -206,17 +199,15 @@ TEST_F(DialogTest, DrawsTheGradientAndTiledPanelsAndEveryPressSwitchesOptionsMar
     }
     return true;
   };
-  const struct { std::function<QWidget*()> control; int button, picKind, bgmKind; } presses[] = {
-      {[&] { return nullptr; }, 0, -1, 3},  // as opened: no picture mark, music marks all off
-      {[&] { return &dialog.lbl_Sel[1]; }, 1, 1, 3}, {[&] { return &dialog.Img_Sel[0]; }, 3, 0, 3},
-      {[&] { return &dialog.Img_Sel[1]; }, 2, 1, 3}, {[&] { return &dialog.lbl_BGM[1]; }, 2, 1, 1},
-      {[&] { return &dialog.Img_BGM[2]; }, 3, 1, 2}, {[&] { return &dialog.lbl_BGM[0]; }, 1, 1, 0},
-      {[&] { return &dialog.lbl_BGM[2]; }, 1, 1, 2}, {[&] { return &dialog.Img_BGM[2]; }, 1, 1, 2},
-  };
+  // As opened: no picture mark, music marks all off.
+  const struct { QWidget* control; int button, picKind, bgmKind; } presses[] = {
+      {nullptr, 0, -1, 3}, {&dialog.lbl_Sel[1], 1, 1, 3}, {&dialog.Img_Sel[0], 3, 0, 3}, {&dialog.Img_Sel[1], 2, 1, 3},
+      {&dialog.lbl_BGM[1], 2, 1, 1}, {&dialog.Img_BGM[2], 3, 1, 2}, {&dialog.lbl_BGM[0], 1, 1, 0},
+      {&dialog.lbl_BGM[2], 1, 1, 2}, {&dialog.Img_BGM[2], 1, 1, 2}};
   for (const auto& row : presses) {
     SCOPED_TRACE(std::to_string(&row - presses));
-    if (row.control()) {
-      ASSERT_TRUE(press(row.control(), row.button));
+    if (row.control) {
+      ASSERT_TRUE(press(row.control, row.button));
       ASSERT_TRUE(waitUntil([&] { return Settings.PicKind == row.picKind && Settings.BgmKind == row.bgmKind; }));
     }
     EXPECT_TRUE(waitUntil([&] { return marksShow(dialog.Img_Sel, 2, row.picKind) && marksShow(dialog.Img_BGM, 3, row.bgmKind); }));
@@ -245,10 +236,9 @@ TEST_F(DialogTest, PreviewIsThePictureStretchedIntoARaisedEdge) {
     EXPECT_EQ(dialog.Display->geometry(), QRect(dialog.Pic_B->contentsRect().topLeft() + QPoint(272, 8), QSize(w, h)));
     ASSERT_TRUE(waitUntil([&] { return shown(dialog.Display).pixel(2, 2) == picture.pixel(2 * picture.width() / w, 2 * picture.height() / h); }));
     const QImage preview = shown(dialog.Display);
-    EXPECT_EQ(preview.pixel(0, 0), colours.color(QPalette::Midlight).rgb());
-    EXPECT_EQ(preview.pixel(1, 1), colours.color(QPalette::Light).rgb());
-    EXPECT_EQ(preview.pixel(w - 1, 0), colours.color(QPalette::Shadow).rgb());
-    EXPECT_EQ(preview.pixel(w - 2, h - 2), colours.color(QPalette::Dark).rgb());
+    for (const auto& [x, y, role] : {std::tuple{0, 0, QPalette::Midlight}, {1, 1, QPalette::Light}, {w - 1, 0, QPalette::Shadow}, {w - 2, h - 2, QPalette::Dark}}) {
+      EXPECT_EQ(preview.pixel(x, y), colours.color(role).rgb()) << x << "," << y;
+    }
     for (int y = 2; !size.isEmpty() && y < h - 2; ++y) {
       for (int x = 2; x < w - 2; ++x) ASSERT_EQ(preview.pixel(x, y), picture.pixel(5 * x, 5 * y)) << x << "," << y;
     }
@@ -256,7 +246,7 @@ TEST_F(DialogTest, PreviewIsThePictureStretchedIntoARaisedEdge) {
   }
 }
 
-TEST_F(DialogTest, RealChoosersOfferTheirPatternsAndSetPathLabelFolderAndPreview) {
+TEST_F(DialogTest, RealChoosersOfferTheirPatternsAndSetPathLabelFolderAndPreviewAndTheLinkOpensItsAddress) {
   const std::string photos = m_folder / "Photos";
   for (const char* name : {"Photos/holidayJPG", "Photos/CAT.JPG", "Photos/song.mp3", "Photos/tune.Wav", "song.mp3", "cover.jpg"}) {
     file(name, patterned(8, 8), "JPG");
@@ -283,14 +273,12 @@ TEST_F(DialogTest, RealChoosersOfferTheirPatternsAndSetPathLabelFolderAndPreview
   EXPECT_EQ(Settings.BgmFile, photos + "/tune.Wav");
   EXPECT_EQ(dialog.lbl_Fname->caption().toStdString(), Settings.BgmFile);
   EXPECT_EQ(Settings.BgmDir, photos);
-}
 
-TEST_F(DialogTest, LinkOpensItsAddressOncePerClickAndTheDialogStaysOpen) {
+  // The link opens its address once per click, and the dialog stays open.
   const std::string opener = m_folder / "xdg-open", opened = m_folder / "opened";
   test::writeBytes(opener, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> " + opened + "\n");
   std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
   qputenv("PATH", QByteArray::fromStdString(m_folder.path().string() + ":") + qgetenv("PATH"));
-  Tumbleview_P& dialog = open();
   EXPECT_EQ(dialog.lbl_URL->cursor().hotSpot(), QPoint(12, 10));
   const std::string address = "file://" + pathInFolder(m_folder.path(), "README.md") + "\n";
   for (const std::string& expected : {address, address + address}) {
@@ -300,6 +288,7 @@ TEST_F(DialogTest, LinkOpensItsAddressOncePerClickAndTheDialogStaysOpen) {
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
+
 
 // ---- The ways out, in a process of its own (dialog_runner) driven from
 // outside: what reaches the settings file, byte for byte, and how the
@@ -317,26 +306,17 @@ std::string settings(const std::string& picKind, const std::string& picFile, con
 
 bool waitPatiently(const std::function<bool()>& condition) { return waitUntil(condition, 10000); }
 
-// What xdotool answers, first line.
-QString xdotoolAnswer(const QStringList& arguments) {
-  QProcess query;
-  query.start(QStringLiteral("xdotool"), arguments);
-  query.waitForFinished(10000);
-  return QString::fromUtf8(query.readAllStandardOutput()).section(u'\n', 0, 0);
-}
 // The first visible window titled exactly `title`, or "".
 QString visibleWindow(const char* title) {
-  return xdotoolAnswer({"search", "--onlyvisible", "--name", "^" + QString::fromUtf8(title) + "$"});
+  QString window;
+  xdotool("search --onlyvisible --name ^" + QString::fromUtf8(title) + "$", &window);
+  return window;
 }
 
 void requestClose(const QString& window) {
   const tumbleview::test::XlibClient client;
   Display* display = client.display();
-  XEvent message{};
-  message.xclient.type = ClientMessage;
-  message.xclient.window = window.toULong();
-  message.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  message.xclient.format = 32;
+  XEvent message{.xclient = {ClientMessage, 0, False, display, window.toULong(), XInternAtom(display, "WM_PROTOCOLS", False), 32, {}}};
   message.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
   XSendEvent(display, message.xclient.window, False, NoEventMask, &message);
 }
@@ -359,16 +339,11 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
                            kPicFile + "=" + picture + "\r\n" + kBgmKind + "=1\r\n[Tail]\r\ny=2\r\n";
   const std::string track = settings("0", "", "1", "7"), kept = settings("1", picture, "0", "3");
   const std::string end = kBgmFile + "=\r\n";
-  const struct { const char* name; std::string before; QStringList steps; std::string after; bool returns = false, readOnly = false; } ways[] = {
+  struct Way { std::string name, before; QStringList steps; std::string after; bool returns = false, readOnly = false; };
+  std::vector<Way> ways = {
       {"fresh file", "", {"set"}, settings(" 0", "", " 0", " 0", end)},
       {"keys in place, other lines kept", mine, {"track -4", "set"}, "; mine\r\n[Other]\r\nx=1\r\n[Section]\r\n" + kBgmFile + "=\r\n" + kBgmRepeat +
            "=-4\r\n" + kPicKind + "= 1\r\n" + kPicFile + "=" + picture + "\r\n" + kBgmKind + "= 1\r\n[Tail]\r\ny=2\r\n"},
-      {"empty track", track, {"track", "set"}, settings(" 0", "", " 1", " 0", end)},
-      {"track 12", track, {"track 12", "set"}, settings(" 0", "", " 1", " 12", end)},
-      {"track 2.5", track, {"track 2.5", "set"}, settings(" 0", "", " 1", " 2", end)},
-      {"track 3.5", track, {"track 3.5", "set"}, settings(" 0", "", " 1", " 4", end)},
-      {"track of letters", track, {"track abc", "set"}, settings(" 0", "", " 1", " 0", end)},
-      {"track 40000 keeps the old", track, {"track 40000", "set"}, settings(" 0", "", " 1", " 7", end)},
       {"disabled track box", track, {"track 9", "none", "set"}, settings(" 0", "", " 0", " 9", end)},
       {"kinds out of range", settings("5", "", "-1", "-3"), {"set"}, settings(" 5", "", "-1", "-3", end)},
       {"FIFO", settings("1", fifo, "0", "0"), {"set"}, settings(" 0", "", " 0", " 0", end)},
@@ -378,6 +353,10 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
       {"close box", kept, {"close"}, kept, true},
       {"read-only file in a read-only folder", kept, {"set"}, kept, false, true},
   };
+  // A track that is no number stores 0; one beyond 16 bits keeps the old.
+  for (const auto& [typed, stored] : {std::pair{"", " 0"}, {"12", " 12"}, {"2.5", " 2"}, {"3.5", " 4"}, {"abc", " 0"}, {"40000", " 7"}}) {
+    ways.push_back({"track " + std::string(typed), track, {"track " + QString::fromLatin1(typed), "set"}, settings(" 0", "", " 1", stored, end)});
+  }
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
     std::filesystem::remove(ini);
@@ -404,7 +383,8 @@ TEST(DialogExitTest, EveryWayOutLeavesTheFileAsDescribedAndEndsTheProgram) {
         // Typed once the chooser has the keyboard.
         ASSERT_TRUE(click(184, 92) && waitPatiently([&] {
           const QString chooser = visibleWindow("ﾌｧｲﾙを開く");
-          return !chooser.isEmpty() && xdotoolAnswer({"getwindowfocus"}) == chooser;
+          QString focused;
+          return !chooser.isEmpty() && xdotool(QStringLiteral("getwindowfocus"), &focused) && focused == chooser;
         }));
         ASSERT_TRUE(xdotool("type -- " + argument) && xdotool(QStringLiteral("key Return")));
         ASSERT_TRUE(waitPatiently([&] { return visibleWindow("ﾌｧｲﾙを開く").isEmpty(); }));
