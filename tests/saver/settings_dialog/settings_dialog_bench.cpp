@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/tv-dialog-bench-XXXXXX";
   const std::string folder = mkdtemp(pattern);
   std::printf("settings dialog, from loading the settings to fully drawn (%s)\n", folder.c_str());
+  std::fflush(stdout);  // before the cases' own lines
   for (const auto& [name, size] : {std::pair{"small.jpg", QSize(640, 480)}, {"8000x6000.jpg", QSize(8000, 6000)}}) {
     const QString path = QString::fromStdString(folder + "/" + name);
     QImage picture(size, QImage::Format_RGB32);
