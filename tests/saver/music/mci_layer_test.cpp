@@ -5,7 +5,6 @@
 #include "mci_errors.h"
 #include "music_test_support.h"
 
-#include <csignal>
 #include <cstring>
 #include <fstream>
 
@@ -39,19 +38,17 @@ TEST_F(MciCommands, MalformedCommandsGetThePlatformsCodesWithinBoundedWork) {
                  {"close nosuchalias", "error 263"}, {"open \"a b.mp3 alias x", "error 294"}, {"\"", "error 294"},
                  {"open \"a\"b alias x", "error 305"}, {"open " + quoted, "1"}, {"close " + quoted, ""},
                  {"open \"\" alias x", "error 263"}, {"open \"\" type mpegvideo alias x", "error 275"},
-                 {"open \"" + file("no such.wav") + "\" alias x", "error 275"},
-                 {"open " + m_dir + " type mpegvideo alias x", "error 296"},
-                 {"open " + garbage + " alias x", "error 296"}, {"open x.xyz alias x", "error 281"},
-                 {"open x type waveaudio alias x", "error 263"}, {"open cdaudio alias", "error 273"},
+                 {"open \"" + file("no such.wav") + "\" alias x", "error 275"}, {"open x.xyz alias x", "error 281"},
+                 {"open " + m_dir + " type mpegvideo alias x", "error 296"}, {"open cdaudio alias", "error 273"},
+                 {"open " + garbage + " alias x", "error 296"}, {"open x type waveaudio alias x", "error 263"},
                  {"status all mode", "error 279"}, {"open all", "error 279"}, {"close all", ""}, {"close all", ""},
-                 {"status x", "error 263"}, {"close x", "error 263"},
                  // A file that is not open is opened for the command; only a play keeps it open.
                  {"status " + quoted + " mode", "stopped"}, {"close " + quoted, "error 263"},
                  {"status " + quoted + " mode notify", "error 300"}, {"play " + quoted, ""}, {"close " + quoted, ""},
-                 {"status " + m_sound + " " + std::string(100000, 'm'), "error 259"},
-                 {"open \"" + std::string(1 << 20, 'a') + ".mp3\" alias x", "error 275"},
-                 {"status " + std::string(1000, 'b') + " mode", "error 263"}, {huge + "x", "error 261"},
-                 {huge + "close", "error 292"}, {"open " + quoted + " alias " + std::string(1000, 'c'), "1"},
+                 {"status " + m_sound + " " + std::string(100000, 'm'), "error 259"}, {huge + "x", "error 261"},
+                 {"open \"" + std::string(1 << 20, 'a') + ".mp3\" alias x", "error 275"}, {huge + "close", "error 292"},
+                 {"status " + std::string(1000, 'b') + " mode", "error 263"},
+                 {"open " + quoted + " alias " + std::string(1000, 'c'), "1"},
                  {"status " + std::string(1000, 'C') + " mode", "stopped"}});
 }
 
@@ -60,11 +57,10 @@ TEST_F(MciCommands, KeywordsOfAnOpenDeviceAreChecked) {
                  {"status bgm", "error 273"}, {"status bgm position wait wait", "error 295"},
                  {"status bgm length position", "error 284"}, {"status bgm mode track 1", "error 284"},
                  {"status bgm position track", "error 273"}, {"play bgm from 0:0:0:0:0", "error 270"},
-                 {"play bgm from 256:0:0:0", "error 270"}, {"play bgm from :0:0:0:0", "error 270"},
-                 {"play bgm from 99999999999", "error 270"}, {"play bgm from", "error 273"},
-                 {"play bgm from 0 from 0", "error 295"}, {"play bgm from 3600000", "error 282"},
-                 {"play bgm to 100", "error 274"}, {"set bgm", "error 273"}, {"set bgm time format tmsf", "error 293"},
-                 {"set bgm time format bogus", "error 293"}, {"set bgm time format ms", ""}, {"PLAY BGM wait", ""},
+                 {"play bgm from", "error 273"}, {"play bgm from 0 from 0", "error 295"},
+                 {"play bgm from 3600000", "error 282"}, {"play bgm to 100", "error 274"}, {"set bgm", "error 273"},
+                 {"set bgm time format tmsf", "error 293"}, {"set bgm time format bogus", "error 293"},
+                 {"set bgm time format ms", ""}, {"PLAY BGM wait", ""},
                  {"open \"" + m_sound + "\" type MPEGVideo alias BGM", "error 289"},
                  // Tabs separate words; names ignore case; the first device plays on.
                  {"Status\tBGM\t\tMode", "playing"}, {"status bgm time format", "milliseconds"},
@@ -107,36 +103,6 @@ TEST_F(MciCommands, RepliesAndErrorTextsNeverOverflowTheCallersBuffer) {
 }
 
 using Sound = MusicTest;
-
-TEST_F(Sound, OnlyReadableWaveFilesArePlayedOneAtATime) {
-  constexpr std::uint32_t kAsyncLoop = 9;
-  captureAudioTo(m_capture);
-  MediaControl& layer = systemMediaControl();
-  const std::string empty = file("empty.wav"), text = file("text.wav"),
-                    headerOnly = file("header.wav"), good = file("good.wav");
-  std::ofstream(empty).flush();
-  std::ofstream(text) << "just some text, no RIFF header";
-  writeWave(headerOnly, {});
-  writeWave(good, tone(440, 4410));
-  for (const std::string& bad : {file("missing.wav"), empty, text, headerOnly, m_dir}) {
-    EXPECT_FALSE(layer.playSound(bad.c_str(), kAsyncLoop)) << bad;
-  }
-  EXPECT_FALSE(layer.playSound(good.c_str(), 8)) << "looping needs SND_ASYNC";
-  EXPECT_FALSE(layer.playSound(good.c_str(), 0x10000 | 1)) << "aliases are not supported";
-  EXPECT_TRUE(layer.playSound(good.c_str(), kAsyncLoop));
-  ASSERT_TRUE(captureMore(m_capture, 0.3));
-  EXPECT_TRUE(layer.playSound(good.c_str(), 0)) << "synchronous play returns at the end";
-  const std::size_t replacedAt = capturedFrames(m_capture);
-  ASSERT_TRUE(captureMore(m_capture, 0.5));
-  EXPECT_EQ(firstLoudFrame(readCapture(m_capture), replacedAt + 8192), -1) << "the looping sound came back";
-  EXPECT_TRUE(layer.playSound(good.c_str(), 1));
-  EXPECT_TRUE(layer.playSound(nullptr, 0));
-  for (const int signal : {SIGINT, SIGTERM}) {
-    struct sigaction action {};
-    sigaction(signal, nullptr, &action);
-    EXPECT_EQ(action.sa_handler, SIG_DFL) << "the audio output took signal " << signal << ": the saver would not end";
-  }
-}
 
 TEST_F(Sound, WithoutAnAudioOutputEverythingFailsWithCodes) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
