@@ -21,6 +21,7 @@
 #include "music_test_support.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -31,19 +32,11 @@ namespace {
 
 using namespace mci;
 
-#ifdef TUMBLEVIEW_FUZZ_SYSTEM_LAYER
-constexpr bool kSystemLayer = true;
-#else
-constexpr bool kSystemLayer = false;
-#endif
-
 struct Drive {
   std::mutex mutex;
-  bool opens = true;
+  bool opens = true, changed = false, badReads = false;
   CdMedium medium = CdMedium::Readable;
   CdToc toc{{{1, 0, true}, {2, 75, true}, {3, 150, false}}, 225};
-  bool changed = false;
-  bool badReads = false;
 };
 
 class MemoryDisc final : public CdDisc {
@@ -82,8 +75,7 @@ struct MemoryDrivers final : MciDriverFactory, AudioOutput {
   bool attach(PcmSource*) override { return true; }
   void detach(PcmSource*) override {}
 
-  Drive drive;
-  Drive file;
+  Drive drive, file;
 };
 
 // Acts on the drive for a line that begins with '#'; false for a command.
@@ -93,41 +85,32 @@ bool takeDirective(Drive& drive, const std::string& line) {
   std::string verb, track;
   words >> verb;
   std::lock_guard lock(drive.mutex);
-  if (verb == "disc") {
-    CdToc toc;
-    while (words >> track && toc.tracks.size() < 99) {
-      const long sectors = std::clamp(std::strtol(track.c_str() + 1, nullptr, 10), 1L, 100000L);
-      toc.tracks.push_back({static_cast<int>(toc.tracks.size()) + 1, toc.leadoutLsn, track[0] != 'd'});
-      toc.leadoutLsn += static_cast<std::int32_t>(sectors);
-    }
-    if (!toc.tracks.empty()) drive.toc = std::move(toc);
+  CdToc toc;
+  while (verb == "disc" && words >> track && toc.tracks.size() < 99) {
+    const long sectors = std::clamp(std::strtol(track.c_str() + 1, nullptr, 10), 1L, 100000L);
+    toc.tracks.push_back({static_cast<int>(toc.tracks.size()) + 1, toc.leadoutLsn, track[0] != 'd'});
+    toc.leadoutLsn += static_cast<std::int32_t>(sectors);
   }
-  const std::pair<const char*, CdMedium> media[] = {
-      {"disc", CdMedium::Readable}, {"eject", CdMedium::Absent}, {"blank", CdMedium::Unreadable}};
-  for (const auto& [name, medium] : media) {
-    if (verb == name) drive.medium = medium, drive.changed = true;
+  if (!toc.tracks.empty()) drive.toc = std::move(toc);
+  if (verb == "disc" || verb == "eject" || verb == "blank") {
+    drive.medium = verb == "disc" ? CdMedium::Readable : verb == "eject" ? CdMedium::Absent : CdMedium::Unreadable;
+    drive.changed = true;
   }
   drive.opens = drive.opens && verb != "nodrive";
   drive.badReads = drive.badReads || verb == "badreads";
   return true;
 }
 
-std::string mediaDir;
-
 // Sends every line but the drive's own ones (with a drive) through `layer`.
 template <typename Layer>
-void runCommandLines(Layer& layer, std::string_view input, Drive* drive) {
+void runCommandLines(Layer& layer, const std::string& input, Drive* drive) {
+  std::istringstream lines(input);
   unsigned line = 0;
-  for (std::size_t start = 0; start <= input.size(); ++line) {
-    const std::size_t end = std::min(input.find('\n', start), input.size());
-    const std::string command(input.substr(start, end - start));
-    start = end + 1;
+  for (std::string command; std::getline(lines, command); ++line) {
     if (drive != nullptr && takeDirective(*drive, command)) continue;
-    char reply[512];
-    const std::uint32_t lengths[] = {sizeof reply, 3, 0};
-    const std::uint32_t length = lengths[line % 3];
+    char reply[512], text[256];
+    const std::uint32_t length = std::array<std::uint32_t, 3>{sizeof reply, 3, 0}[line % 3];
     const std::uint32_t code = layer.sendString(command.c_str(), length != 0 ? reply : nullptr, length);
-    char text[256];
     if ((length != 0 && strnlen(reply, length) >= length) || (code != 0 && !getErrorString(code, text, 256))) {
       std::abort();
     }
@@ -137,9 +120,11 @@ void runCommandLines(Layer& layer, std::string_view input, Drive* drive) {
 }  // namespace
 }  // namespace tumbleview::test
 
+#ifdef TUMBLEVIEW_FUZZ_SYSTEM_LAYER
+static std::string mediaDir;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   using namespace tumbleview::test;
-  if (!kSystemLayer) return 0;
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   static TempFolder folder;  // removed at exit
   mediaDir = folder.path().string();
@@ -150,18 +135,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tumbleview::test;
   std::string input(reinterpret_cast<const char*>(data), size);
-  if (kSystemLayer) {
-    for (std::size_t at = input.find("$D"); at != std::string::npos; at = input.find("$D", at + mediaDir.size())) {
-      input.replace(at, 2, mediaDir);
-    }
-    runCommandLines(tumbleview::systemMediaControl(), input, nullptr);
-    tumbleview::systemMediaControl().sendString("close all", nullptr, 0);
-    return 0;
+  for (std::size_t at = input.find("$D"); at != std::string::npos; at = input.find("$D", at + mediaDir.size())) {
+    input.replace(at, 2, mediaDir);
   }
-  MemoryDrivers drivers;
-  tumbleview::mci::MciInterpreter interpreter(drivers);
-  runCommandLines(interpreter, input, &drivers.drive);
+  tumbleview::test::runCommandLines(tumbleview::systemMediaControl(), input, nullptr);
+  tumbleview::systemMediaControl().sendString("close all", nullptr, 0);
   return 0;
 }
+#else
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  tumbleview::test::MemoryDrivers drivers;
+  tumbleview::mci::MciInterpreter interpreter(drivers);
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  tumbleview::test::runCommandLines(interpreter, input, &drivers.drive);
+  return 0;
+}
+#endif
