@@ -2,10 +2,6 @@
 // through SDL's disk or dummy audio driver.
 #include "music_test_support.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
 namespace tumbleview::test {
 namespace {
 

@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <sstream>
