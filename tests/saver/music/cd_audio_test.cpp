@@ -74,7 +74,7 @@ TEST_F(CdAudio, ChangedOrRemovedDiscIsNoticed) {
   insertDisc(m_dir, {{400, 40}, {500, 40}});
   expectReplies({{"status cdaudio mode", "stopped"}, {"status cdaudio number of tracks", "2"},
                  {"status cdaudio length", "00:01:05"}, {"play cdaudio", ""}, {"status cdaudio mode", "playing"}});
-  std::filesystem::remove(file("disc.cue"));
+  std::filesystem::remove(m_folder / "disc.cue");
   expectReplies({{"status cdaudio mode", "open"}, {"status cdaudio media present", "false"},
                  {"status cdaudio number of tracks", "error 276"}, {"play cdaudio", "error 276"}});
   insertDisc(m_dir, {{300, 30}});
@@ -90,8 +90,8 @@ TEST_F(CdAudio, UnreadableImageIsABlankDiscThatLeavesNothingOpen) {
       {"random.img", "not a disc"}};
   for (const auto& [name, text] : images) {
     SCOPED_TRACE(name);
-    std::ofstream(file(name)) << text;
-    setenv("TUMBLEVIEW_CDROM", file(name).c_str(), 1);
+    writeBytes(m_folder / name, text);
+    setenv("TUMBLEVIEW_CDROM", (m_folder / name).c_str(), 1);
     expectReplies({{"open cdaudio", "1"}, {"status cdaudio mode", "stopped"}, {"status cdaudio media present", "true"},
                    {"status cdaudio number of tracks", "error 262"}, {"status cdaudio current track", "error 262"},
                    {"play cdaudio", "error 262"}, {"close cdaudio", ""}});

@@ -26,18 +26,18 @@ TEST(MciNumbers, ArePackedLowByteFirstAndValidated) {
 class MciCommands : public MusicTest {
  protected:
   void SetUp() override { writeWave(m_sound, tone(440, 44100)); }
-  std::string m_sound = file("tone.wav");
+  std::string m_sound = m_folder / "tone.wav";
 };
 
 TEST_F(MciCommands, MalformedCommandsGetThePlatformsCodesWithinBoundedWork) {
-  const std::string quoted = "\"" + m_sound + "\"", garbage = file("garbage.mp3"), huge(1 << 20, ' ');
+  const std::string quoted = "\"" + m_sound + "\"", garbage = m_folder / "garbage.mp3", huge(1 << 20, ' ');
   std::ofstream(garbage) << std::string(4096, '\x5a');
   expectReplies({{"", "error 267"}, {"   \t ", "error 267"}, {"open", "error 292"}, {"open notify", "error 263"},
                  {"frobnicate x", "error 261"}, {"pause cdaudio", "error 261"}, {"play nosuchalias", "error 263"},
                  {"close nosuchalias", "error 263"}, {"open \"a b.mp3 alias x", "error 294"}, {"\"", "error 294"},
                  {"open \"a\"b alias x", "error 305"}, {"open " + quoted, "1"}, {"close " + quoted, ""},
                  {"open \"\" alias x", "error 263"}, {"open \"\" type mpegvideo alias x", "error 275"},
-                 {"open \"" + file("no such.wav") + "\" alias x", "error 275"}, {"open x.xyz alias x", "error 281"},
+                 {"open \"" + (m_folder / "no such.wav") + "\" alias x", "error 275"}, {"open x.xyz alias x", "error 281"},
                  {"open " + m_dir + " type mpegvideo alias x", "error 296"}, {"open cdaudio alias", "error 273"},
                  {"open " + garbage + " alias x", "error 296"}, {"open x type waveaudio alias x", "error 263"},
                  {"status all mode", "error 279"}, {"open all", "error 279"}, {"close all", ""}, {"close all", ""},

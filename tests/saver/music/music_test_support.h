@@ -180,11 +180,9 @@ class MusicTest : public ::testing::Test {
     for (const auto& [command, expected] : table) EXPECT_EQ(mciReply(command), expected) << command.substr(0, 100);
   }
 
-  std::string file(const std::string& name) const { return m_dir + "/" + name; }
-
   TempFolder m_folder;
   const std::string m_dir = m_folder.path().string();
-  const std::string m_capture = file("capture.raw");
+  const std::string m_capture = m_folder / "capture.raw";
 };
 
 }  // namespace tumbleview::test

@@ -63,7 +63,7 @@ TEST_F(MusicPlayer, RepliesAreTextsOrErrorTextsWithTheirCodes) {
 // The drive cannot be opened at first, as when it is busy: each command
 // tries again, and the disc is played as soon as it can be.
 TEST_F(MusicPlayer, PlaysTheWholeDiscOnceTheDriveOpensAndAgainOnceItHasFinished) {
-  setenv("TUMBLEVIEW_CDROM", file("disc.cue").c_str(), 1);
+  setenv("TUMBLEVIEW_CDROM", (m_folder / "disc.cue").c_str(), 1);
   EXPECT_EQ(sentBy(OpenCdAudio), (Commands{"open cdaudio", "set cdaudio time format tmsf"}));
   EXPECT_EQ(m_recorder.replyLengths, (Codes{0, 0}));
   EXPECT_EQ(m_recorder.codes, (Codes{266, 266}));
@@ -105,8 +105,8 @@ TEST_F(MusicPlayer, RepeatTrackIsRestartedWhenStoppedOrWhenTheDiscMovesOn) {
 
 TEST_F(MusicPlayer, Mp3WithSpacesInItsPathIsHeardAndRestartedFromItsStart) {
   captureAudioTo(m_capture);
-  std::filesystem::create_directory(file("My Music"));
-  Settings.BgmFile = file("My Music/曲 ソ.mp3");
+  std::filesystem::create_directory(m_folder / "My Music");
+  Settings.BgmFile = m_folder / "My Music/曲 ソ.mp3";
   if (!writeMp3(Settings.BgmFile, 660, 0.4)) GTEST_SKIP() << "lame is not installed";
   EXPECT_EQ(sentBy(PlayMp3), (Commands{"open \"" + Settings.BgmFile + "\" type MPEGVideo Alias MP3Play", "play MP3Play"}));
   EXPECT_EQ(m_recorder.codes.at(0), 0u);
@@ -120,7 +120,7 @@ TEST_F(MusicPlayer, Mp3WithSpacesInItsPathIsHeardAndRestartedFromItsStart) {
   EXPECT_FALSE(IsMp3Playing());
 
   // A file that cannot be opened is never played; the ticks fail quietly.
-  Settings.BgmFile = file("missing.mp3");
+  Settings.BgmFile = m_folder / "missing.mp3";
   EXPECT_EQ(sentBy(PlayMp3).size(), 1u);
   EXPECT_EQ(m_recorder.codes, (Codes{275}));
 
@@ -134,15 +134,15 @@ TEST_F(MusicPlayer, Mp3WithSpacesInItsPathIsHeardAndRestartedFromItsStart) {
 TEST_F(MusicPlayer, OnlyReadableWavesPlayAndLoopUntilReplacedOrStopped) {
   captureAudioTo(m_capture);
   MediaControl& layer = systemMediaControl();
-  const std::string good = file("loop.wav");
+  const std::string good = m_folder / "loop.wav";
   writeWave(good, tone(880, 4410));
-  writeWave(file("header.wav"), {});
-  std::ofstream(file("empty.wav")).flush();
-  std::ofstream(file("text.wav")) << "just some text, no RIFF header";
-  for (const std::string& bad : {file("missing.wav"), file("empty.wav"), file("text.wav"), file("header.wav"), m_dir}) {
-    Settings.BgmFile = bad;
+  writeWave(m_folder / "header.wav", {});
+  writeBytes(m_folder / "empty.wav", "");
+  writeBytes(m_folder / "text.wav", "just some text, no RIFF header");
+  for (const char* name : {"missing.wav", "empty.wav", "text.wav", "header.wav", ""}) {
+    Settings.BgmFile = m_folder / name;
     PlayWave();
-    EXPECT_EQ(LastApiResult, 0) << bad;
+    EXPECT_EQ(LastApiResult, 0) << Settings.BgmFile;
   }
   EXPECT_FALSE(layer.playSound(good.c_str(), 8)) << "looping needs SND_ASYNC";
   EXPECT_FALSE(layer.playSound(good.c_str(), 0x10000 | 1)) << "aliases are not supported";
