@@ -9,8 +9,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "error_report.h"
+#include "frame_pacer.h"
+#include "frame_rate_overlay.h"
 #include "handoff.h"
 #include "render_app.h"
 #include "sdl_messages.h"
@@ -62,6 +65,17 @@ bool findExactMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& fou
     }
   }
   return false;
+}
+
+// Window search by title, the saver's watch and the hack's foreign window
+// are X11 services: in a Wayland session the renderer must run through
+// XWayland too, whatever SDL would prefer there.  A driver chosen on purpose
+// (the test drivers) is left alone.
+void preferX11Video() {
+  const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+  if (!chosen || *chosen == '\0' || std::strcmp(chosen, "wayland") == 0) {
+    SDL_setenv("SDL_VIDEODRIVER", "x11", 1);
+  }
 }
 
 bool showsOnScreen(const char* videoDriver) {
@@ -122,8 +136,11 @@ void writeReport(const char* line) {
 
 class SdlLoopPlatform final : public LoopPlatform {
  public:
-  explicit SdlLoopPlatform(bool report)
-      : m_windowId(SDL_GetWindowID(renderer().window)), m_report(report) {}
+  SdlLoopPlatform(bool report, const std::optional<HackPacing>& pacing)
+      : m_windowId(SDL_GetWindowID(renderer().window)),
+        m_report(report),
+        m_hack(pacing),
+        m_pacer(pacing ? pacing->delay : std::chrono::microseconds(0)) {}
 
   void pumpEvents(MessageQueue& queue) override {
     // Everything that has arrived goes into the queue in one go, so that a
@@ -131,6 +148,7 @@ class SdlLoopPlatform final : public LoopPlatform {
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+      if (m_hack && event.type != SDL_QUIT) continue;
       if (std::optional<Message> message = messageFromSdlEvent(event, m_windowId, m_state)) {
         queue.fromSystem(*message);
       }
@@ -139,12 +157,16 @@ class SdlLoopPlatform final : public LoopPlatform {
 
   void DrawFrame() override {
     renderer().app->DrawFrame();
+    if (m_hack && m_hack->showFps) {
+      drawFrameRate(m_meter.framesPerSecond(), shellState().clientWidth, shellState().clientHeight);
+    }
     ++m_frames;
   }
 
   void SwapBuffers() override {
     SDL_GL_SwapWindow(renderer().window);
     ++m_swaps;
+    if (m_hack) paceNextFrame();
     if (!m_report) return;
     char line[96];
     if (m_swaps == 1) {
@@ -168,8 +190,20 @@ class SdlLoopPlatform final : public LoopPlatform {
   }
 
  private:
+  void paceNextFrame() {
+    const auto now = FramePacer::Clock::now();
+    m_meter.framePresented(now);
+    const auto wait = m_pacer.waitAfterFrame(now);
+    // A signal to end arrives as SDL_QUIT at the next pump, at most one
+    // delay later: well within a daemon's grace period.
+    if (wait > FramePacer::Clock::duration::zero()) std::this_thread::sleep_for(wait);
+  }
+
   Uint32 m_windowId;
   bool m_report;
+  std::optional<HackPacing> m_hack;
+  FramePacer m_pacer;
+  FrameRateMeter m_meter;
   SdlMessageState m_state;
   std::uint64_t m_frames = 0;
   std::uint64_t m_swaps = 0;
@@ -189,6 +223,7 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   // Losing the focus must not minimize the window: only minimizing stops
   // the drawing, and the mode stays until the run ends.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  preferX11Video();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   handles.videoOpen = true;
   // Without a display SDL falls back to drawing nowhere: such a run could
@@ -245,8 +280,55 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   return true;
 }
 
-int runRenderLoop() {
-  SdlLoopPlatform platform(std::getenv("TUMBLEVIEW_FRAME_REPORT") != nullptr);
+bool createRenderWindowInto(std::uint32_t window) {
+  Handles& handles = renderer();
+  ShellState& shell = shellState();
+  shell.fullScreen = false;
+
+  // SDL makes a GL context for a foreign window only when told to; it then
+  // uses the window's own visual, which the daemon chose for GL hacks.
+  SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+  preferX11Video();
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  handles.videoOpen = true;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) {
+    DestroyRenderWindow();
+    return false;
+  }
+  requestPixelFormat(shell.colourBits);
+  handles.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(window)));
+  if (!handles.window) {
+    DestroyRenderWindow();
+    return false;
+  }
+  handles.context = SDL_GL_CreateContext(handles.window);
+  if (!handles.context || SDL_GL_MakeCurrent(handles.window, handles.context) != 0) {
+    DestroyRenderWindow();
+    return false;
+  }
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(handles.window, &width, &height);
+  shell.clientWidth = width;
+  shell.clientHeight = height;
+  // The owner's pointer is none of the renderer's business.
+  shell.showPointer = nullptr;
+  shell.loadFailed = 0;
+  handles.previousReporter = setErrorReporter(showError);
+  handles.reporterInstalled = true;
+
+  handles.app = std::make_unique<RenderApp>(privateHandoffBitmapPath());
+  if (shell.loadFailed != 0) {
+    destroyRenderApp();
+    DestroyRenderWindow();
+    return false;
+  }
+  return true;
+}
+
+int runRenderLoop(const std::optional<HackPacing>& pacing) {
+  SdlLoopPlatform platform(std::getenv("TUMBLEVIEW_FRAME_REPORT") != nullptr, pacing);
   MessageQueue queue;
   const int status = runMessageLoop(shellState(), queue, platform);
   platform.reportEnd();

@@ -9,6 +9,10 @@
 // CreateRenderWindow to DestroyRenderWindow.  One thread only.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
 namespace tumbleview {
 
 // Makes the window titled `title` with an OpenGL context of `bitsPerPixel`
@@ -32,16 +36,33 @@ namespace tumbleview {
 bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPixel,
                         bool fullScreen);
 
+// The hack mode (hack_arguments.h): the scene drawn into an existing X11
+// window `window` that a screen-saver daemon (or a settings program's
+// preview pane) owns, at that window's size.  No display-mode change, no
+// window of its own, no pointer or focus change: the owner keeps the input
+// and ends the renderer with a signal.  Otherwise as CreateRenderWindow;
+// false, with everything undone, when the window cannot be drawn into.
+bool createRenderWindowInto(std::uint32_t window);
+
+// How the hack mode paces its frames.
+struct HackPacing {
+  std::chrono::microseconds delay{0};  // between frame starts; 0 never waits
+  bool showFps = false;                // the frame-rate display
+};
+
 // Runs the message loop (runMessageLoop) on the window until the quit
 // message or Escape; returns the exit status.  Needs a successful
-// CreateRenderWindow.
+// CreateRenderWindow or createRenderWindowInto.  With `pacing` (the hack
+// mode) frames are paced, the frame rate may be shown, and only a close
+// request (SDL_QUIT, which SIGTERM raises) reaches the window procedure:
+// keys and the pointer belong to the window's owner.
 //
 // When $TUMBLEVIEW_FRAME_REPORT is set (to anything), progress goes to
 // standard output, one line each, for benchmarks and tests:
 //   "first-frame <ns>"     after the first buffer swap; steady-clock ns
 //   "active <0|1> frames <n>"  when drawing stops or starts again
 //   "frames <n> swaps <n>"     when the loop ends
-int runRenderLoop();
+int runRenderLoop(const std::optional<HackPacing>& pacing = std::nullopt);
 
 // Destroys the scene while its context is still current (it frees its
 // textures and lists there, and shows the pointer).  Safe without a scene.

@@ -23,4 +23,17 @@ std::string commandSwitch(std::string_view argumentText);
 // that does not fit, gives 0.
 std::int32_t previewParentOf(std::string_view argumentText);
 
+// Arguments that make the saver print a text to standard output and end
+// with status 0, when given alone; every other unknown switch still ends it
+// silently.
+inline constexpr std::string_view kHelpOption = "--help";
+inline constexpr std::string_view kVersionOption = "--version";
+
+// The text "--help" prints: the switches, the screen-saver daemons'
+// conventions, and where the settings file and the hand-off picture live.
+std::string helpText(std::string_view settingsFile, std::string_view handoffFile);
+
+// The text "--version" prints.
+std::string versionText(std::string_view version);
+
 }  // namespace tumbleview

@@ -14,6 +14,8 @@
 #include "saver_state.h"
 #include "step_runner.h"
 #include "tumbleview_bgm.h"
+#include "x11_daemon_screenshot.h"
+#include "x11_instance_claim.h"
 #include "x11_pointer.h"
 #include "x11_window_search.h"
 
@@ -49,15 +51,16 @@ std::string musicEnding() { return toUpper(right(Settings.BgmFile, 3).value_or(s
 
 }  // namespace
 
-SaverWindow::SaverWindow(std::string commandSwitch)
+SaverWindow::SaverWindow(std::string commandSwitch, std::optional<HackRequest> hack)
     : Form(nullptr),
       Display(new PictureBox(this)),
       Timer1(makeTimer(this, kTimer1Interval, false)),
       Timer2(makeTimer(this, kTimer2Interval, false)),
       Timer3(makeTimer(this, kTimer3Interval, true)),
-      m_switch(std::move(commandSwitch)) {
+      m_switch(std::move(commandSwitch)),
+      m_hack(hack) {
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-  setWindowTitle(QString::fromLatin1(kSaverCaption));
+  if (!m_hack) setWindowTitle(QString::fromLatin1(kSaverCaption));
   Display->setBackColor(Qt::black);
   Display->setAutoSize(true);
   Display->setGeometry(0, 0, kDisplayWidth, kDisplayHeight);
@@ -82,7 +85,9 @@ void SaverWindow::onLoad() {
 }
 
 void SaverWindow::preparePicture() {
-  if (Settings.PicKind != kPictureFromDesktop) {
+  if (m_hack && Settings.PicKind == kPictureFromDesktop) {
+    prepareDaemonPicture();
+  } else if (Settings.PicKind != kPictureFromDesktop) {
     runStep([&] { Display->setPicture(loadPictureFile(Settings.PicFile)); });
     reportStage("picture");
     // The box holds the picture at its own size, exactly as loaded: hand
@@ -97,8 +102,33 @@ void SaverWindow::preparePicture() {
   reportStage("handoff");
 }
 
+void SaverWindow::prepareDaemonPicture() {
+  X11Connection* display = X11Connection::shared();
+  const QImage screenshot = daemonScreenshot(display, m_hack->window);
+  reportStage("picture");
+  if (!screenshot.isNull()) {
+    writeHandoffPicture(screenshot);
+  } else {
+    // No picture from the daemon (none runs, it does not grab, or this is
+    // a preview pane): the screen as it looks now, as in the design's run.
+    runStep([&] { captureDesktopInto(surface()); });
+    writeHandoffPicture(surface());
+  }
+  reportStage("handoff");
+}
+
 void SaverWindow::startRenderer() {
   RendererPath = pathInFolder(saverFolder(), kRendererFileName);
+  if (m_hack) {
+    HackRequest target = *m_hack;
+    if (target.window == 0 && X11Connection::shared()) {
+      target.window = static_cast<std::uint32_t>(X11Connection::shared()->defaultRoot());
+    }
+    // No window to wait for: the renderer draws into one it does not own,
+    // and the run follows its process instead.
+    m_renderer = startProgram(RendererPath, rendererArgumentsFor(target));
+    return;
+  }
   m_renderer = startProgram(RendererPath);
   if (waitForRendererWindow() == RendererWait::TimedOut) {
     // Its window could still come later, and would then stay on the screen
@@ -119,6 +149,9 @@ SaverWindow::RendererWait SaverWindow::waitForRendererWindow() {
 }
 
 void SaverWindow::startMusic() {
+  // A preview pane stays silent: it runs while someone browses a daemon's
+  // list of hacks, which music would only interrupt.
+  if (m_hack && (m_hack->preview || !takeMusicClaim(X11Connection::shared()))) return;
   if (Settings.BgmKind == kMusicFromCd) {
     OpenCdAudio();
     Timer2->setEnabled(true);
@@ -140,7 +173,7 @@ void SaverWindow::timer2Tick() {
 }
 
 void SaverWindow::timer3Tick() {
-  if (rendererWindowExists()) return;
+  if (m_hack ? (m_renderer > 0 && !startedProgramHasEnded(m_renderer)) : rendererWindowExists()) return;
   Timer3->setEnabled(false);
   unload();
 }
@@ -158,6 +191,11 @@ bool SaverWindow::rendererWindowExists() {
 void SaverWindow::onQueryUnload() {
   runSteps({
       [&] {
+        // The daemon ends the hack, not the renderer: it must not outlive
+        // the run, drawing into a window that is gone or reused.
+        if (m_hack) endStartedProgram(m_renderer);
+      },
+      [&] {
         if (!Timer2->isEnabled()) return;
         Timer2->setEnabled(false);
         CloseCdAudio();
@@ -174,7 +212,8 @@ void SaverWindow::onQueryUnload() {
         reportPointerCount(CursorCount);
       },
   });
-  // The renderer is not signalled and the hand-off file stays in place.
+  // Outside the hack mode the renderer is not signalled; the hand-off file
+  // stays in place.
   endProgramNow(0);
 }
 

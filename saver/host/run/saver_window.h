@@ -5,12 +5,23 @@
 // music; Timer3 then watches for the renderer's window, and once that has
 // gone the query-unload handler stops the music, gives the pointer back and
 // ends the program.  So does a SIGTERM, SIGHUP or SIGINT.
+//
+// As a hack of a screen-saver daemon (hack_arguments.h) the same window
+// runs the same steps into the daemon's window: the daemon's desktop picture
+// when it keeps one, the renderer started with the window to draw into,
+// music only on the daemon's screen (not in a preview pane) and only in the
+// first hack of a daemon that runs one per monitor.  The run then follows
+// the renderer's process rather than a window title, and when the daemon
+// ends the hack (SIGTERM) the renderer is ended with it.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
+
+#include "hack_arguments.h"
 
 #include "qt_forms.h"
 
@@ -35,7 +46,11 @@ class SaverWindow : public Form {
  public:
   // `commandSwitch` is the start-up's switch: "S" gives the pointer back at
   // the end, anything else (an empty command line) leaves it alone.
-  explicit SaverWindow(std::string commandSwitch);
+  // `hack`: the daemon's request, for the hack mode.  The window then has no
+  // caption: the single-instance test is the design's run's, and a hack
+  // (which may be a settings program's preview pane) must not keep the
+  // settings dialog from opening.
+  explicit SaverWindow(std::string commandSwitch, std::optional<HackRequest> hack = std::nullopt);
 
   // Turns a picture file into the hand-off bitmap; black and empty until a
   // picture is loaded, then of the picture's own size.
@@ -61,8 +76,10 @@ class SaverWindow : public Form {
   void timer2Tick();
   void timer3Tick();
   bool rendererWindowExists();
+  void prepareDaemonPicture();
 
   std::string m_switch;
+  std::optional<HackRequest> m_hack;
   pid_t m_renderer = 0;
   X11WindowId m_rendererWindow = 0;
   QSocketNotifier* m_endSignals = nullptr;

@@ -2,9 +2,15 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "command_line.h"
+#include "hack_arguments.h"
+#include "handoff.h"
 #include "preview_window.h"
 #include "qt_forms.h"
 #include "qt_program.h"
@@ -32,12 +38,50 @@ namespace {
   endProgramNow();
 }
 
+[[noreturn]] void printAndEnd(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+  endProgramNow(0);
+}
+
+// Window search by title, the pointer counter, preview embedding and the
+// desktop capture are X11 services: in a Wayland session the saver runs
+// through XWayland, whatever Qt would prefer there.  A platform chosen on
+// purpose (offscreen, for tests) is left alone.
+void preferXcbPlatform() {
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  if (!chosen || *chosen == '\0' || std::strncmp(chosen, "wayland", 7) == 0) {
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+  }
+}
+
+// A hack of a screen-saver daemon: no single-instance test (the daemon
+// keeps to one run, and starts one hack per monitor), no pointer change.
+[[noreturn]] void runHack(const HackRequest& request) {
+  LoadSettings();
+  reportStage("settings");
+  auto* saver = new SaverWindow(std::string(), request);
+  saver->load();
+  runUntilNoFormIsLoaded();
+  endProgramNow();
+}
+
 }  // namespace
 
 void runStartup(int& argc, char** argv) {
   reportStage("main");
   const std::string arguments = argumentText();
+  const std::vector<std::string> argumentList(argv + 1, argv + argc);
+  if (argumentList.size() == 1 && argumentList[0] == kHelpOption) {
+    printAndEnd(helpText(settingsFilePath(), handoffBitmapPath().string()));
+  }
+  if (argumentList.size() == 1 && argumentList[0] == kVersionOption) {
+    printAndEnd(versionText(TUMBLEVIEW_VERSION));
+  }
+  const std::optional<HackRequest> hack = hackRequestOf(argumentList, std::getenv(kDaemonWindowVariable));
+  preferXcbPlatform();
   QApplication application(argc, argv);
+  if (hack) runHack(*hack);
 
   // Both searches, always, before the switch is looked at.
   const bool saverRuns = findWindowByTitle(kSaverCaption) != 0;

@@ -10,11 +10,12 @@ namespace tumbleview {
 namespace {
 
 constexpr std::string_view kClaimSelection = "_TUMBLEVIEW_SAVER_CLAIM";
+constexpr std::string_view kMusicClaimSelection = "_TUMBLEVIEW_MUSIC_CLAIM";
 
-xcb_atom_t claimAtom(xcb_connection_t* c) {
+xcb_atom_t claimAtom(xcb_connection_t* c, std::string_view name = kClaimSelection) {
   const auto reply = replyOf<xcb_intern_atom_reply_t>(
       c, xcb_intern_atom_reply,
-      xcb_intern_atom(c, 0, static_cast<std::uint16_t>(kClaimSelection.size()), kClaimSelection.data()));
+      xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()));
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
@@ -24,12 +25,10 @@ xcb_window_t ownerOf(xcb_connection_t* c, xcb_atom_t selection) {
   return reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
 }
 
-}  // namespace
-
-bool takeInstanceClaim(X11Connection* connection) {
+bool takeClaim(X11Connection* connection, std::string_view name) {
   if (!connection) return true;
   xcb_connection_t* c = connection->get();
-  const xcb_atom_t selection = claimAtom(c);
+  const xcb_atom_t selection = claimAtom(c, name);
   if (selection == XCB_ATOM_NONE) return true;
   // An unmapped window of our own owns the selection; it lives as long as
   // the connection, which lives as long as the process.
@@ -47,6 +46,12 @@ bool takeInstanceClaim(X11Connection* connection) {
   xcb_flush(c);
   return ours;
 }
+
+}  // namespace
+
+bool takeInstanceClaim(X11Connection* connection) { return takeClaim(connection, kClaimSelection); }
+
+bool takeMusicClaim(X11Connection* connection) { return takeClaim(connection, kMusicClaimSelection); }
 
 bool instanceClaimIsHeld(X11Connection* connection) {
   if (!connection) return false;

@@ -19,4 +19,9 @@ bool takeInstanceClaim(X11Connection* connection);
 // Whether anyone holds the claim, without taking it.
 bool instanceClaimIsHeld(X11Connection* connection);
 
+// The same kind of claim on the music of the hack mode: a daemon starts one
+// hack per monitor, and only the first to take this plays the music.  False
+// when another process holds it; true without an X server.
+bool takeMusicClaim(X11Connection* connection);
+
 }  // namespace tumbleview

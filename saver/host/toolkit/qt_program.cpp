@@ -104,7 +104,7 @@ std::string argumentText() {
 
 void endProgramNow(int status) { ::_exit(status); }
 
-pid_t startProgram(const std::filesystem::path& path) {
+pid_t startProgram(const std::filesystem::path& path, const std::vector<std::string>& arguments) {
   SpawnSetup setup;
   sigset_t none;
   sigset_t all;
@@ -118,9 +118,11 @@ pid_t startProgram(const std::filesystem::path& path) {
   posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
 
   const std::string file = path.string();
-  char* argv[] = {const_cast<char*>(file.c_str()), nullptr};
+  std::vector<char*> argv = {const_cast<char*>(file.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int error = ::posix_spawn(&pid, file.c_str(), &setup.actions, &setup.attributes, argv,
+  const int error = ::posix_spawn(&pid, file.c_str(), &setup.actions, &setup.attributes, argv.data(),
                                   environ);
   if (error != 0) throw ToolkitError("cannot start " + file + ": " + std::strerror(error));
   startedPrograms().running.insert(pid);

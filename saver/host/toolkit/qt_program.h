@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace tumbleview {
 
@@ -18,14 +19,14 @@ std::string argumentText();
 // still loaded, no destructors, no buffered output flushed.
 [[noreturn]] void endProgramNow(int status = 0);
 
-// Starts the program file `path` with no arguments and does not wait for
-// it.  It runs in a process group of its own (so endStartedProgram can end
+// Starts the program file `path` with `arguments` (none by default) and
+// does not wait for it.  It runs in a process group of its own (so endStartedProgram can end
 // it with everything it started), with default signal handling, an empty
 // signal mask and no inherited descriptors beyond 0, 1 and 2.  Once it has
 // ended it is reaped while the event loop runs, so no zombie stays behind.
 // Returns its process id; throws ToolkitError when it cannot be started
 // (missing file, not executable).
-pid_t startProgram(const std::filesystem::path& path);
+pid_t startProgram(const std::filesystem::path& path, const std::vector<std::string>& arguments = {});
 
 // True once a program from startProgram has ended (reaping it if need be).
 bool startedProgramHasEnded(pid_t pid);

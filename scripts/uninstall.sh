@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Removes everything scripts/install.sh installed for the current user: the
+# programs, the menu entries, the icon, the autostart entry, the hack entry
+# in ~/.xscreensaver and the hand-off picture of the last run.  The settings
+# file Tumbleview.ini stays (and with it its folder) unless
+# --remove-settings is given.
+#
+# Usage: scripts/uninstall.sh [--folder DIR] [--remove-settings]
+set -euo pipefail
+source "$(dirname "$0")/tumbleview-paths.sh"
+
+remove_settings=false
+while (($#)); do
+  case $1 in
+    --folder) folder=$2; shift 2 ;;
+    --remove-settings) remove_settings=true; shift ;;
+    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+    *) echo "uninstall.sh: unknown argument: $1" >&2; exit 2 ;;
+  esac
+done
+
+rm -f "$folder/Tumbleview.scr" "$folder/Tumbleview.dll" "$folder/tumbleview-on-idle" "$folder/Tumbleview.scr.xml" \
+  "$applications/tumbleview-settings.desktop" "$applications/tumbleview-run.desktop" \
+  "$icons/tumbleview.png" "$autostart/tumbleview-on-idle.desktop" "$handoff/Tumbleview.bmp"
+$remove_settings && rm -f "$folder/Tumbleview.ini"
+rmdir "$folder" "$handoff" 2>/dev/null || true
+xscreensaver_remove_hack "$folder/Tumbleview.scr"
+echo "Tumbleview removed from $folder"
