@@ -5,13 +5,15 @@
 #   settings dialog (/c) and one that starts the screen saver now (/s), the
 #   icon, the hack entry in ~/.xscreensaver (XScreenSaver 6 and the daemons
 #   that read it), and, with --on-idle, an autostart entry that runs the
-#   screen saver after the given idle time through xss-lock.
+#   screen saver after the given idle time through xautolock.
 # Running it again installs the same files again and changes nothing else.
 #
-# Usage: scripts/install.sh [--folder DIR] [--build DIR] [--on-idle SECONDS | --no-idle]
+# Usage: scripts/install.sh [--folder DIR] [--build DIR] [--on-idle MINUTES | --no-idle]
 #   --folder    where the programs go (default ${XDG_DATA_HOME:-~/.local/share}/tumbleview)
 #   --build     the build folder to take the programs from (default build)
-#   --on-idle   start the screen saver after SECONDS without input (xset s)
+#   --on-idle   start the screen saver after MINUTES (1 to 60) without input,
+#               from the next login on; run again with another number to
+#               change the idle time
 #   --no-idle   remove the autostart entry again
 set -euo pipefail
 source "$(dirname "$0")/tumbleview-paths.sh"
@@ -24,12 +26,13 @@ while (($#)); do
     --build) build=$2; shift 2 ;;
     --on-idle) idle=$2; shift 2 ;;
     --no-idle) idle=off; shift ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
     *) echo "install.sh: unknown argument: $1" >&2; exit 2 ;;
   esac
 done
-if [[ -n $idle && $idle != off && ! $idle =~ ^[1-9][0-9]*$ ]]; then
-  echo "install.sh: --on-idle takes a whole number of seconds" >&2
+# xautolock's own limits.
+if [[ -n $idle && $idle != off ]] && { ! [[ $idle =~ ^[1-9][0-9]?$ ]] || ((idle > 60)); }; then
+  echo "install.sh: --on-idle takes a whole number of minutes from 1 to 60" >&2
   exit 2
 fi
 # Desktop entries quote the folder; these characters would need escaping
@@ -56,9 +59,9 @@ if [[ $idle == off ]]; then
   rm -f "$autostart/tumbleview-on-idle.desktop"
 elif [[ -n $idle ]]; then
   mkdir -p "$autostart"
-  sed -e "s|@FOLDER@|$folder|g" -e "s|@SECONDS@|$idle|g" "$data_dir/tumbleview-on-idle.desktop.in" \
+  sed -e "s|@FOLDER@|$folder|g" -e "s|@MINUTES@|$idle|g" "$data_dir/tumbleview-on-idle.desktop.in" \
     >"$autostart/tumbleview-on-idle.desktop"
-  command -v xss-lock >/dev/null || echo "install.sh: the idle start needs xss-lock (Debian package xss-lock)" >&2
+  command -v xautolock >/dev/null || echo "install.sh: the idle start needs xautolock (Debian package xautolock)" >&2
 fi
 
 # XScreenSaver lists the hack from its programs line; its settings program

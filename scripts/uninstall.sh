@@ -23,6 +23,10 @@ rm -f "$folder/Tumbleview.scr" "$folder/Tumbleview.dll" "$folder/tumbleview-on-i
   "$applications/tumbleview-settings.desktop" "$applications/tumbleview-run.desktop" \
   "$icons/tumbleview.png" "$autostart/tumbleview-on-idle.desktop" "$handoff/Tumbleview.bmp"
 $remove_settings && rm -f "$folder/Tumbleview.ini"
-rmdir "$folder" "$handoff" 2>/dev/null || true
+# Folders the install may have made go too, when nothing else is left in them.
+for dir in "$folder" "$handoff" "$icons" "${icons%/apps}" "${icons%/32x32/apps}" "$data_home/icons" \
+  "$applications" "$autostart"; do
+  rmdir "$dir" 2>/dev/null || true
+done
 xscreensaver_remove_hack "$folder/Tumbleview.scr"
 echo "Tumbleview removed from $folder"
