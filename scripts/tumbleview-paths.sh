@@ -44,7 +44,7 @@ xscreensaver_add_hack() {
   fi
   xscreensaver_without "$program" | ENTRY=$entry awk '
     function close_list(line) {
-      if (line ~ /^programs:[ \t]*$/) print line "\t\\"
+      if (line ~ /^programs:[ \t]*$/) print "programs:\t\\"
       else if (line ~ /\\n[ \t]*$/) print line "\\"
       else print line " \\n\\"
       print ENVIRON["ENTRY"]

@@ -310,8 +310,9 @@ bool createRenderWindowInto(std::uint32_t window) {
   int width = 0;
   int height = 0;
   SDL_GetWindowSize(handles.window, &width, &height);
-  shell.clientWidth = width;
-  shell.clientHeight = height;
+  // The given window is the whole screen of this run: the cube fills it.
+  shell.screenWidth = shell.clientWidth = width;
+  shell.screenHeight = shell.clientHeight = height;
   // The owner's pointer is none of the renderer's business.
   shell.showPointer = nullptr;
   shell.loadFailed = 0;

@@ -1,0 +1,268 @@
+// The saver on a Linux desktop, each case on a private 1024 x 768 Xvfb with
+// real daemons: the hack conventions without a daemon (a window of the
+// test's own), XScreenSaver 6 run as an unprivileged user with a home of its
+// own (its graphics helper refuses to run hacks as root), xautolock's idle
+// start, and the per-user install.  Music goes to SDL's disk driver.
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+#include "handoff.h"
+#include "music_test_support.h"
+#include "program_paths.h"
+#include "saver_state.h"
+#include "saver_system_support.h"
+#include "settings_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tvtest;
+using tumbleview::test::captureMore;
+using tumbleview::test::capturedFrames;
+using tumbleview::test::tone;
+using tumbleview::test::writeWave;
+
+// Bounded waits around daemons, which take their time on a busy machine.
+constexpr Seconds kDaemonBound{30};
+// How long a daemon lets a hack take to end before it complains; the hack,
+// the renderer and the music must all be gone by then.
+constexpr Seconds kGracePeriod{3};
+
+// The red picture on the spheres, tinted by the cube's blue light.
+bool reddish(int r, int g, int b) { return r > 100 && r > 2 * g && r > b; }
+
+class Daemon : public SaverSystem {
+ protected:
+  Daemon() {
+    // The unprivileged user must reach its home inside the test's folder.
+    fs::permissions(m_install.root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::create_directory(home());
+    writeWave((home() / "tone.wav").string(), tone(440, 44100));
+    writeSolidBmp(home() / "red.bmp", 64, 64, 0xE0, 0x20, 0x20);
+    for (const fs::path& path : {home(), home() / "tone.wav", home() / "red.bmp"}) {
+      if (geteuid() == 0 && chown(path.c_str(), kNobody, kNoGroup) != 0) throw std::runtime_error("chown failed");
+    }
+  }
+
+  fs::path home() const { return m_install.root() / "home"; }
+  fs::path installed() const { return home() / ".local/share/tumbleview"; }
+  fs::path music() const { return home() / "music.raw"; }
+
+  // Runs as the unprivileged user in its own home, as a desktop session would.
+  std::unique_ptr<Process> asUser(std::vector<std::string> argv, const std::string& name) {
+    if (geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    const std::string h = home().string();
+    return std::make_unique<Process>(
+        argv,
+        std::vector<std::string>{"HOME=" + h, "XDG_DATA_HOME=" + h + "/.local/share", "XDG_CONFIG_HOME=" + h + "/.config",
+                                 "XDG_CACHE_HOME=" + h + "/.cache", "SDL_AUDIODRIVER=disk",
+                                 "SDL_DISKAUDIOFILE=" + music().string(), "TUMBLEVIEW_FRAME_REPORT=1"},
+        m_install.root(), name + std::to_string(++m_runs));
+  }
+  std::optional<int> runAsUser(const std::vector<std::string>& argv) { return asUser(argv, "command")->waitExit(kDaemonBound); }
+
+  std::optional<int> install(const std::vector<std::string>& options = {}) {
+    std::vector<std::string> argv = {TUMBLEVIEW_SOURCE_DIR "/scripts/install.sh", "--build", TUMBLEVIEW_BUILD_DIR};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return runAsUser(argv);
+  }
+
+  // The red picture and the looping tone, in the settings file of `folder`.
+  void chooseRedWithMusic(const fs::path& folder) const {
+    tumbleview::setSaverFolderForTesting(folder.string());
+    tumbleview::Settings = tumbleview::SettingsRecord{1, (home() / "red.bmp").string(), "", 2, 0, (home() / "tone.wav").string(), ""};
+    tumbleview::writeSettings();
+    tumbleview::setSaverFolderForTesting(std::nullopt);
+  }
+
+  int redPixels(const Geometry& area) const {
+    return m_x.capture().count(area.x, area.y, area.x + area.width, area.y + area.height, reddish);
+  }
+
+  // Processes whose program file lies in `folder`.
+  static std::vector<pid_t> runningIn(const fs::path& folder) {
+    std::vector<pid_t> found;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+      std::error_code gone;
+      if (fs::read_symlink(entry.path() / "exe", gone).parent_path() == folder && !gone) {
+        found.push_back(std::atoi(entry.path().filename().c_str()));
+      }
+    }
+    return found;
+  }
+
+  bool musicStopped() const {
+    const std::size_t before = capturedFrames(music().string());
+    return !captureMore(music().string(), 0.5) && capturedFrames(music().string()) == before;
+  }
+
+  static constexpr uid_t kNobody = 65534;
+  static constexpr gid_t kNoGroup = 65534;
+  int m_runs = 0;
+};
+
+// --- The hack conventions without a daemon -----------------------------------
+
+TEST_F(Daemon, HelpVersionAndBadWindowIdsEndWithStatusZero) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* printed;
+  };
+  for (const Case& c : {Case{{"--help"}, "XSCREENSAVER_WINDOW"}, Case{{"--help"}, "Tumbleview.ini"},
+                        Case{{"--version"}, "Tumbleview 1."}, Case{{"--window-id", "nonsense"}, ""},
+                        Case{{"--help", "/s"}, ""}}) {
+    std::unique_ptr<Process> saver = m_install.start(c.arguments);
+    EXPECT_EQ(saver->waitExit(kBound), 0) << c.arguments.front();
+    EXPECT_NE(saver->stdout().find(c.printed), std::string::npos) << c.arguments.front();
+    if (*c.printed == '\0') {
+      EXPECT_EQ(saver->stdout().find("Usage"), std::string::npos);
+    }
+  }
+}
+
+TEST_F(Daemon, WindowGivenByIdOrByTheDaemonVariableShowsTheCubeUntilSigterm) {
+  struct Case {
+    const char* name;
+    bool byVariable;  // --root with $XSCREENSAVER_WINDOW, else --window-id (a preview pane)
+    bool musicPlays;
+  };
+  for (const Case& c : {Case{"preview pane", false, false}, Case{"daemon window", true, true}}) {
+    SCOPED_TRACE(c.name);
+    fs::remove(m_install.musicCapture());
+    m_install.choose({1, (home() / "red.bmp").string(), 2, 0, (home() / "tone.wav").string()});
+    // Large enough for the sphere's 256 x 256 render-target pass.
+    const Geometry pane{200, 150, 400, 300};
+    const Window window = solidWindow(pane.x, pane.y, pane.width, pane.height, 0x404040);
+    const std::string id = std::to_string(window);
+    std::unique_ptr<Process> saver =
+        c.byVariable ? m_install.start({"--root"}, {"XSCREENSAVER_WINDOW=0x" + (std::ostringstream() << std::hex << window).str()})
+                     : m_install.start({"--window-id", id});
+
+    EXPECT_TRUE(waitUntil([&] { return redPixels(pane) > pane.width * pane.height / 50; }, kBound))
+        << saver->stdout() << saver->stderr();
+    // Drawn into the given window only: none of its own, nothing outside.
+    EXPECT_TRUE(m_x.findByTitle(tumbleview::kRendererWindowTitle).empty());
+    EXPECT_EQ(m_x.capture().count(0, 0, 1024, pane.y, reddish), 0);
+    const std::string capture = m_install.musicCapture().string();
+    if (c.musicPlays) {
+      EXPECT_TRUE(captureMore(capture, 0.5)) << "no music on the daemon's screen";
+    } else {
+      EXPECT_FALSE(fs::exists(m_install.musicCapture())) << "music in a preview pane";
+    }
+
+    kill(saver->pid(), SIGTERM);
+    EXPECT_EQ(saver->waitExit(kGracePeriod), 0);
+    EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kGracePeriod)) << "renderer outlived the hack";
+    if (c.musicPlays) {
+      EXPECT_TRUE(musicStopped());
+    }
+    XDestroyWindow(m_x.get(), window);
+  }
+}
+
+// --- XScreenSaver 6 ----------------------------------------------------------
+
+TEST_F(Daemon, XScreenSaverShowsTheCubeInItsWindowAndEndsEverythingWithinTheGracePeriod) {
+  if (system("command -v xscreensaver >/dev/null") != 0) GTEST_SKIP() << "xscreensaver is not installed";
+  // Settings of its own: Tumbleview alone, at once, no fading, no lock.
+  std::ofstream(home() / ".xscreensaver") << "mode:\t\tone\nselected:\t0\nlock:\t\tFalse\nfade:\t\tFalse\n"
+                                             "unfade:\t\tFalse\nsplash:\t\tFalse\n";
+  ASSERT_EQ(install(), 0);
+  chooseRedWithMusic(installed());
+  std::unique_ptr<Process> daemon = asUser({"xscreensaver", "--no-splash", "--verbose"}, "xscreensaver");
+  ASSERT_TRUE(waitUntil([&] { return runAsUser({"xscreensaver-command", "-version"}) == 0; }, kDaemonBound));
+
+  ASSERT_EQ(runAsUser({"xscreensaver-command", "-activate"}), 0);
+  EXPECT_TRUE(waitUntil([&] { return redPixels({0, 0, 1024, 768}) > 20000; }, kDaemonBound))
+      << "no cube in the picture's colours\n" << daemon->stdout() << daemon->stderr();
+  EXPECT_TRUE(captureMore(music().string(), 0.5)) << "no music";
+  EXPECT_EQ(runningIn(installed()).size(), 2u) << "the hack and its renderer";
+
+  ASSERT_EQ(runAsUser({"xscreensaver-command", "-deactivate"}), 0);
+  EXPECT_TRUE(waitUntil([&] { return runningIn(installed()).empty(); }, kGracePeriod));
+  EXPECT_TRUE(musicStopped());
+  kill(daemon->pid(), SIGTERM);
+  daemon->waitExit(kBound);
+}
+
+// --- Idle start ----------------------------------------------------------------
+
+TEST_F(Daemon, XautolockStartsTheSaverAfterEachIdlePeriodWithoutInput) {
+  if (system("command -v xautolock >/dev/null") != 0) GTEST_SKIP() << "xautolock is not installed";
+  m_install.choose({1, (home() / "red.bmp").string(), 0, 0, ""});
+  // Its shortest idle time is a minute.
+  const std::string saver = (m_install.programs() / "Tumbleview.scr").string() + " /s";
+  Process watcher({"xautolock", "-noclose", "-time", "1", "-locker", saver},
+                  {"TUMBLEVIEW_DRIVE_C=" + m_install.drive().string(), "TUMBLEVIEW_FRAME_REPORT=1"},
+                  m_install.root(), "xautolock");
+  const auto frames = [&] {
+    const std::string out = watcher.stdout();
+    int count = 0;
+    for (auto at = out.find("first-frame"); at != std::string::npos; at = out.find("first-frame", at + 1)) ++count;
+    return count;
+  };
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    const auto idleFrom = Clock::now();
+    ASSERT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).size() == 1; }, Seconds(100)));
+    EXPECT_GE(Clock::now() - idleFrom, Seconds(50)) << "started before the idle time was up";
+    EXPECT_TRUE(waitUntil([&] { return frames() == run; }, kBound));
+    m_x.key(0xff1b /* XK_Escape */, true);
+    EXPECT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).empty(); }, kBound));
+    m_x.key(0xff1b, false);
+    EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kBound));
+  }
+}
+
+// --- Install -------------------------------------------------------------------
+
+// Every file under `root` with a hash of its bytes.
+std::map<std::string, std::size_t> filesUnder(const fs::path& root) {
+  std::map<std::string, std::size_t> files;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    std::ostringstream bytes;
+    bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+    files[fs::relative(entry.path(), root).string()] = std::hash<std::string>()(bytes.str());
+  }
+  return files;
+}
+
+TEST_F(Daemon, InstallTwiceChangesNothingAndUninstallLeavesOnlyTheSettings) {
+  const auto before = filesUnder(home());
+  ASSERT_EQ(install({"--on-idle", "5"}), 0);
+  const auto once = filesUnder(home());
+  for (const char* file : {".local/share/tumbleview/Tumbleview.scr", ".local/share/tumbleview/Tumbleview.dll",
+                           ".local/share/icons/hicolor/32x32/apps/tumbleview.png", ".xscreensaver"}) {
+    EXPECT_TRUE(once.count(file)) << file;
+  }
+  for (const char* entry : {".local/share/applications/tumbleview-settings.desktop",
+                            ".local/share/applications/tumbleview-run.desktop", ".config/autostart/tumbleview-on-idle.desktop"}) {
+    ASSERT_TRUE(once.count(entry)) << entry;
+    EXPECT_EQ(system(("desktop-file-validate " + (home() / entry).string()).c_str()), 0) << entry;
+  }
+  const auto text = [&](const char* file) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(home() / file).rdbuf();
+    return bytes.str();
+  };
+  EXPECT_NE(text(".local/share/applications/tumbleview-settings.desktop").find(installed().string() + "/Tumbleview.scr\" /c"),
+            std::string::npos);
+  EXPECT_NE(text(".xscreensaver").find("\"Tumbleview\" " + installed().string() + "/Tumbleview.scr --root"), std::string::npos);
+
+  ASSERT_EQ(install({"--on-idle", "5"}), 0);
+  EXPECT_EQ(filesUnder(home()), once);
+
+  chooseRedWithMusic(installed());
+  ASSERT_EQ(runAsUser({TUMBLEVIEW_SOURCE_DIR "/scripts/uninstall.sh"}), 0);
+  auto left = filesUnder(home());
+  EXPECT_EQ(left.erase(".local/share/tumbleview/Tumbleview.ini"), 1u);
+  EXPECT_EQ(left, before);
+}
+
+}  // namespace
