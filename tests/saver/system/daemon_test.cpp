@@ -96,9 +96,9 @@ class Daemon : public SaverSystem {
     return found;
   }
 
-  bool musicStopped() const {
-    const std::size_t before = capturedFrames(music().string());
-    return !captureMore(music().string(), 0.5) && capturedFrames(music().string()) == before;
+  static bool musicStopped(const std::string& capture) {
+    const std::size_t before = capturedFrames(capture);
+    return !captureMore(capture, 0.5) && capturedFrames(capture) == before;
   }
 
   static constexpr uid_t kNobody = 65534;
@@ -125,43 +125,49 @@ TEST_F(Daemon, HelpVersionAndBadWindowIdsEndWithStatusZero) {
   }
 }
 
-TEST_F(Daemon, WindowGivenByIdOrByTheDaemonVariableShowsTheCubeUntilSigterm) {
+TEST_F(Daemon, GivenWindowsShowTheCubeUntilSigtermWithMusicOnceOnTheDaemonsScreen) {
   struct Case {
     const char* name;
     bool byVariable;  // --root with $XSCREENSAVER_WINDOW, else --window-id (a preview pane)
-    bool musicPlays;
+    int monitors;     // hacks started at once, one window each, as a daemon does
+    int musicPlayers;
   };
-  for (const Case& c : {Case{"preview pane", false, false}, Case{"daemon window", true, true}}) {
+  for (const Case& c : {Case{"preview pane", false, 1, 0}, Case{"daemon window", true, 1, 1},
+                        Case{"two monitors", true, 2, 1}}) {
     SCOPED_TRACE(c.name);
-    fs::remove(m_install.musicCapture());
     m_install.choose({1, (home() / "red.bmp").string(), 2, 0, (home() / "tone.wav").string()});
-    // Large enough for the sphere's 256 x 256 render-target pass.
-    const Geometry pane{200, 150, 400, 300};
-    const Window window = solidWindow(pane.x, pane.y, pane.width, pane.height, 0x404040);
-    const std::string id = std::to_string(window);
-    std::unique_ptr<Process> saver =
-        c.byVariable ? m_install.start({"--root"}, {"XSCREENSAVER_WINDOW=0x" + (std::ostringstream() << std::hex << window).str()})
-                     : m_install.start({"--window-id", id});
-
-    EXPECT_TRUE(waitUntil([&] { return redPixels(pane) > pane.width * pane.height / 50; }, kBound))
-        << saver->stdout() << saver->stderr();
-    // Drawn into the given window only: none of its own, nothing outside.
+    std::vector<Geometry> panes;
+    std::vector<Window> windows;
+    std::vector<std::unique_ptr<Process>> savers;
+    const auto musicOf = [&](int i) { return m_install.root() / ("music" + std::to_string(i) + ".raw"); };
+    for (int i = 0; i < c.monitors; ++i) {
+      // Large enough for the sphere's 256 x 256 render-target pass.
+      panes.push_back({50 + 500 * i, 150, 400, 300});
+      windows.push_back(solidWindow(panes[i].x, panes[i].y, panes[i].width, panes[i].height, 0x404040));
+      fs::remove(musicOf(i));
+      const std::string hex = (std::ostringstream() << std::hex << windows[i]).str();
+      std::vector<std::string> env = {"SDL_DISKAUDIOFILE=" + musicOf(i).string()};
+      if (c.byVariable) env.push_back("XSCREENSAVER_WINDOW=0x" + hex);
+      savers.push_back(c.byVariable ? m_install.start({"--root"}, env) : m_install.start({"--window-id", "0x" + hex}, env));
+    }
+    for (int i = 0; i < c.monitors; ++i) {
+      EXPECT_TRUE(waitUntil([&] { return redPixels(panes[i]) > panes[i].width * panes[i].height / 50; }, kBound))
+          << savers[i]->stdout() << savers[i]->stderr();
+    }
+    // Drawn into the given windows only: none of its own, nothing outside.
     EXPECT_TRUE(m_x.findByTitle(tumbleview::kRendererWindowTitle).empty());
-    EXPECT_EQ(m_x.capture().count(0, 0, 1024, pane.y, reddish), 0);
-    const std::string capture = m_install.musicCapture().string();
-    if (c.musicPlays) {
-      EXPECT_TRUE(captureMore(capture, 0.5)) << "no music on the daemon's screen";
-    } else {
-      EXPECT_FALSE(fs::exists(m_install.musicCapture())) << "music in a preview pane";
+    EXPECT_EQ(m_x.capture().count(0, 0, 1024, panes[0].y, reddish), 0);
+    std::vector<std::string> playing;
+    for (int i = 0; i < c.monitors; ++i) {
+      if (captureMore(musicOf(i).string(), 0.5)) playing.push_back(musicOf(i).string());
     }
+    EXPECT_EQ(static_cast<int>(playing.size()), c.musicPlayers);
 
-    kill(saver->pid(), SIGTERM);
-    EXPECT_EQ(saver->waitExit(kGracePeriod), 0);
+    for (auto& saver : savers) kill(saver->pid(), SIGTERM);
+    for (auto& saver : savers) EXPECT_EQ(saver->waitExit(kGracePeriod), 0);
     EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kGracePeriod)) << "renderer outlived the hack";
-    if (c.musicPlays) {
-      EXPECT_TRUE(musicStopped());
-    }
-    XDestroyWindow(m_x.get(), window);
+    for (const std::string& capture : playing) EXPECT_TRUE(musicStopped(capture));
+    for (Window window : windows) XDestroyWindow(m_x.get(), window);
   }
 }
 
@@ -185,7 +191,7 @@ TEST_F(Daemon, XScreenSaverShowsTheCubeInItsWindowAndEndsEverythingWithinTheGrac
 
   ASSERT_EQ(runAsUser({"xscreensaver-command", "-deactivate"}), 0);
   EXPECT_TRUE(waitUntil([&] { return runningIn(installed()).empty(); }, kGracePeriod));
-  EXPECT_TRUE(musicStopped());
+  EXPECT_TRUE(musicStopped(music().string()));
   kill(daemon->pid(), SIGTERM);
   daemon->waitExit(kBound);
 }
