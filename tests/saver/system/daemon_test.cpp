@@ -72,10 +72,11 @@ class Daemon : public SaverSystem {
     return runAsUser(argv);
   }
 
-  // The red picture and the looping tone, in the settings file of `folder`.
-  void chooseRedWithMusic(const fs::path& folder) const {
+  // The red picture (or, with `picKind` 0, the desktop) and the looping
+  // tone, in the settings file of `folder`.
+  void chooseRedWithMusic(const fs::path& folder, std::int16_t picKind = 1) const {
     tumbleview::setSaverFolderForTesting(folder.string());
-    tumbleview::Settings = tumbleview::SettingsRecord{1, (home() / "red.bmp").string(), "", 2, 0, (home() / "tone.wav").string(), ""};
+    tumbleview::Settings = tumbleview::SettingsRecord{picKind, (home() / "red.bmp").string(), "", 2, 0, (home() / "tone.wav").string(), ""};
     tumbleview::writeSettings();
     tumbleview::setSaverFolderForTesting(std::nullopt);
   }
@@ -179,13 +180,20 @@ TEST_F(Daemon, XScreenSaverShowsTheCubeInItsWindowAndEndsEverythingWithinTheGrac
   std::ofstream(home() / ".xscreensaver") << "mode:\t\tone\nselected:\t0\nlock:\t\tFalse\nfade:\t\tFalse\n"
                                              "unfade:\t\tFalse\nsplash:\t\tFalse\n";
   ASSERT_EQ(install(), 0);
-  chooseRedWithMusic(installed());
+  // The desktop as the picture: red where the daemon will cover it.
+  chooseRedWithMusic(installed(), 0);
+  const Window desktop = solidWindow(0, 0, 1024, 768, 0xE02020);
   std::unique_ptr<Process> daemon = asUser({"xscreensaver", "--no-splash", "--verbose"}, "xscreensaver");
   ASSERT_TRUE(waitUntil([&] { return runAsUser({"xscreensaver-command", "-version"}) == 0; }, kDaemonBound));
 
   ASSERT_EQ(runAsUser({"xscreensaver-command", "-activate"}), 0);
+  // Gone once the hack runs (the daemon saves the desktop before it starts
+  // one): red now can only come from the daemon's picture.
+  ASSERT_TRUE(waitUntil([&] { return !runningIn(installed()).empty(); }, kDaemonBound));
+  XDestroyWindow(m_x.get(), desktop);
+  XSync(m_x.get(), False);
   EXPECT_TRUE(waitUntil([&] { return redPixels({0, 0, 1024, 768}) > 20000; }, kDaemonBound))
-      << "no cube in the picture's colours\n" << daemon->stdout() << daemon->stderr();
+      << "no cube in the colours of the desktop the daemon saved\n" << daemon->stdout() << daemon->stderr();
   EXPECT_TRUE(captureMore(music().string(), 0.5)) << "no music";
   EXPECT_EQ(runningIn(installed()).size(), 2u) << "the hack and its renderer";
 
