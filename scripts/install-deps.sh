@@ -19,6 +19,9 @@ packages=(
   libxtst-dev libxdamage-dev openbox xscreensaver-gl
   # a display with several modes for the real mode-change test (Xorg, dummy driver)
   xserver-xorg-video-dummy
+  # the desktop: the idle watcher, the screen-saver daemon the hack runs in,
+  # the check of the menu entries, a headless Wayland session with XWayland
+  xautolock xscreensaver desktop-file-utils weston xwayland
 )
 
 missing=()

@@ -5,6 +5,9 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <cstdlib>
+
+#include "assets.h"
 #include "handoff.h"
 #include "picture_fit.h"
 #include "toolkit_error.h"
@@ -24,6 +27,29 @@ void captureDesktopInto(QImage& image) {
   QPainter painter(&image);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawPixmap(0, 0, desktop);
+}
+
+namespace {
+
+bool isFlat(const QImage& image) {
+  const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+  const QRgb first = pixels.pixel(0, 0);
+  for (int y = 0; y < pixels.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+    for (int x = 0; x < pixels.width(); ++x) {
+      if (row[x] != first) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+QImage desktopOrStandIn(const QImage& capture) {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!wayland || *wayland == '\0' || capture.isNull() || !isFlat(capture)) return capture;
+  const QImage still(QString::fromLatin1(assets::kPreview));
+  return still.isNull() ? capture : still;
 }
 
 void writeHandoffPicture(const QImage& picture) {

@@ -15,6 +15,12 @@ QSize desktopSizePixels();
 // the screen cannot be read.
 void captureDesktopInto(QImage& image);
 
+// In a Wayland session the X server (XWayland) sees only X11 windows, and
+// the capture of the desktop comes out as one flat colour (black).  Then
+// the saver's own still of the cube stands in for it, so the cube does not
+// wear blank faces: `capture` itself otherwise, and always on plain X11.
+QImage desktopOrStandIn(const QImage& capture);
+
 // Writes `picture` as the hand-off bitmap (writeHandoffBitmap: a private
 // folder, 24-bit, mode 0600, renamed into place): at its own size, or, when
 // it is beyond the renderer's limits, smoothly scaled down to fit with its

@@ -97,7 +97,7 @@ void SaverWindow::preparePicture() {
     // Before the renderer exists: its window must not be in the picture.
     runStep([&] { captureDesktopInto(surface()); });
     reportStage("picture");
-    writeHandoffPicture(surface());
+    writeHandoffPicture(desktopOrStandIn(surface()));
   }
   reportStage("handoff");
 }
@@ -112,7 +112,7 @@ void SaverWindow::prepareDaemonPicture() {
     // No picture from the daemon (none runs, it does not grab, or this is
     // a preview pane): the screen as it looks now, as in the design's run.
     runStep([&] { captureDesktopInto(surface()); });
-    writeHandoffPicture(surface());
+    writeHandoffPicture(desktopOrStandIn(surface()));
   }
   reportStage("handoff");
 }
