@@ -8,10 +8,12 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=$(cd "${1:-build}" && pwd)
 out=$root/saver/host/run/desktop
-work=$(mktemp -d)
+work=$(mktemp -d /tmp/tumbleview.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cp "$build/bin/Tumbleview.scr" "$build/bin/Tumbleview.dll" "$work/"
-"$build/tools/saver_settings" "$work" 1 "$root/saver/assets/sample.bmp"
+mkdir "$work/Pictures"
+cp "$root/saver/assets/sample.bmp" "$work/Pictures/"
+"$build/tools/saver_settings" "$work" 1 "$work/Pictures/sample.bmp"
 mkdir -m 700 "$work/drive"
 export TUMBLEVIEW_DRIVE_C=$work/drive SDL_AUDIODRIVER=dummy
 
