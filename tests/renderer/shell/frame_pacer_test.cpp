@@ -7,7 +7,6 @@
 namespace {
 
 using tumbleview::FramePacer;
-using tumbleview::FrameRateMeter;
 using Ms = std::chrono::milliseconds;
 
 FramePacer::Clock::time_point at(int ms) { return FramePacer::Clock::time_point(Ms(ms)); }
@@ -31,16 +30,6 @@ TEST(FramePacer, StartsFramesOneDelayApartWithoutCatchingUp) {
       EXPECT_EQ(pacer.waitAfterFrame(at(c.presentedAtMs[i])), Ms(c.expectedWaitMs[i])) << c.name << ", frame " << i;
     }
   }
-}
-
-TEST(FrameRateMeter, CountsTheFramesOfEachWholeSecond) {
-  FrameRateMeter meter;
-  for (int ms = 0; ms < 1000; ms += 20) EXPECT_FALSE(meter.framePresented(at(ms)));
-  EXPECT_TRUE(meter.framePresented(at(1000)));
-  EXPECT_DOUBLE_EQ(meter.framesPerSecond(), 51.0);
-  EXPECT_FALSE(meter.framePresented(at(1500)));
-  EXPECT_TRUE(meter.framePresented(at(2500)));
-  EXPECT_DOUBLE_EQ(meter.framesPerSecond(), 2.0 / 1.5);
 }
 
 }  // namespace

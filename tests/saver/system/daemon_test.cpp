@@ -3,19 +3,33 @@
 // test's own), XScreenSaver 6 run as an unprivileged user with a home of its
 // own (its graphics helper refuses to run hacks as root), xautolock's idle
 // start, and the per-user install.  Music goes to SDL's disk driver.
+//
+// Built a second time with TUMBLEVIEW_DAEMON_BENCH as the benchmark (label
+// bench): frames per second and processor use of the hack next to
+// flipscreen3d, both run by XScreenSaver the same way, paced and unpaced,
+// and of the /s run at the same size.  Frames are counted from outside,
+// alike for all: the X server's damage reports on the drawn window, in
+// whole-window areas.  Processor use is the user and system time of the
+// drawing processes, in per cent of one core.
+// Qt's headers (through the support header) before Xlib's macros.
+#include "saver_system_support.h"
+
+#include <X11/extensions/Xdamage.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "handoff.h"
 #include "music_test_support.h"
 #include "program_paths.h"
 #include "saver_state.h"
-#include "saver_system_support.h"
 #include "settings_file.h"
 
 namespace {
@@ -32,6 +46,8 @@ constexpr Seconds kDaemonBound{30};
 // How long a daemon lets a hack take to end before it complains; the hack,
 // the renderer and the music must all be gone by then.
 constexpr Seconds kGracePeriod{3};
+// The peer hack of the benchmark: one process, no renderer of its own.
+constexpr const char* kRendererlessPeer = "flipscreen3d";
 
 // The red picture on the spheres, tinted by the cube's blue light.
 bool reddish(int r, int g, int b) { return r > 100 && r > 2 * g && r > b; }
@@ -85,16 +101,28 @@ class Daemon : public SaverSystem {
     return m_x.capture().count(area.x, area.y, area.x + area.width, area.y + area.height, reddish);
   }
 
-  // Processes whose program file lies in `folder`.
-  static std::vector<pid_t> runningIn(const fs::path& folder) {
+  // Processes whose program file lies in `folder` (or is named `name`).
+  static std::vector<pid_t> runningIn(const fs::path& folder, const std::string& name = "") {
     std::vector<pid_t> found;
     for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
       std::error_code gone;
-      if (fs::read_symlink(entry.path() / "exe", gone).parent_path() == folder && !gone) {
+      const fs::path program = fs::read_symlink(entry.path() / "exe", gone);
+      if (!gone && (name.empty() ? program.parent_path() == folder : program.filename() == name)) {
         found.push_back(std::atoi(entry.path().filename().c_str()));
       }
     }
     return found;
+  }
+
+  // XScreenSaver as the user, with settings of its own (the hack alone, at
+  // once, no fading, no lock) and `programs` as the list, activated.
+  std::unique_ptr<Process> startXscreensaver(const std::string& programs = "") {
+    std::ofstream(home() / ".xscreensaver", std::ios::app)
+        << "mode:\t\tone\nselected:\t0\nlock:\t\tFalse\nfade:\t\tFalse\nunfade:\t\tFalse\nsplash:\t\tFalse\n" << programs;
+    std::unique_ptr<Process> daemon = asUser({"xscreensaver", "--no-splash", "--verbose"}, "xscreensaver");
+    EXPECT_TRUE(waitUntil([&] { return runAsUser({"xscreensaver-command", "-version"}) == 0; }, kDaemonBound));
+    EXPECT_EQ(runAsUser({"xscreensaver-command", "-activate"}), 0);
+    return daemon;
   }
 
   static bool musicStopped(const std::string& capture) {
@@ -106,6 +134,8 @@ class Daemon : public SaverSystem {
   static constexpr gid_t kNoGroup = 65534;
   int m_runs = 0;
 };
+
+#ifndef TUMBLEVIEW_DAEMON_BENCH
 
 // --- The hack conventions without a daemon -----------------------------------
 
@@ -176,17 +206,12 @@ TEST_F(Daemon, GivenWindowsShowTheCubeUntilSigtermWithMusicOnceOnTheDaemonsScree
 
 TEST_F(Daemon, XScreenSaverShowsTheCubeInItsWindowAndEndsEverythingWithinTheGracePeriod) {
   if (system("command -v xscreensaver >/dev/null") != 0) GTEST_SKIP() << "xscreensaver is not installed";
-  // Settings of its own: Tumbleview alone, at once, no fading, no lock.
-  std::ofstream(home() / ".xscreensaver") << "mode:\t\tone\nselected:\t0\nlock:\t\tFalse\nfade:\t\tFalse\n"
-                                             "unfade:\t\tFalse\nsplash:\t\tFalse\n";
+  // The programs list as the installer writes it.
   ASSERT_EQ(install(), 0);
   // The desktop as the picture: red where the daemon will cover it.
   chooseRedWithMusic(installed(), 0);
   const Window desktop = solidWindow(0, 0, 1024, 768, 0xE02020);
-  std::unique_ptr<Process> daemon = asUser({"xscreensaver", "--no-splash", "--verbose"}, "xscreensaver");
-  ASSERT_TRUE(waitUntil([&] { return runAsUser({"xscreensaver-command", "-version"}) == 0; }, kDaemonBound));
-
-  ASSERT_EQ(runAsUser({"xscreensaver-command", "-activate"}), 0);
+  std::unique_ptr<Process> daemon = startXscreensaver();
   // Gone once the hack runs (the daemon saves the desktop before it starts
   // one): red now can only come from the daemon's picture.
   ASSERT_TRUE(waitUntil([&] { return !runningIn(installed()).empty(); }, kDaemonBound));
@@ -278,5 +303,94 @@ TEST_F(Daemon, InstallTwiceChangesNothingAndUninstallLeavesOnlyTheSettings) {
   EXPECT_EQ(left.erase(".local/share/tumbleview/Tumbleview.ini"), 1u);
   EXPECT_EQ(left, before);
 }
+
+#else  // TUMBLEVIEW_DAEMON_BENCH
+
+// User plus system time of `pids`, in seconds.
+double cpuSeconds(const std::vector<pid_t>& pids) {
+  long long ticks = 0;
+  for (pid_t pid : pids) {
+    std::string line;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), line);
+    if (line.rfind(')') == std::string::npos) continue;  // ended meanwhile
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 15 && fields >> field; ++i) ticks += i >= 14 ? std::stoll(field) : 0;
+  }
+  return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// After a warm-up: whole-window damage per second on `window` and the
+// processor use of the processes `drawing` gives, in per cent of a core.
+void report(const char* what, Display* display, Window window, const std::function<std::vector<pid_t>()>& drawing) {
+  constexpr double kSeconds = 6.0;
+  const Damage damage = XDamageCreate(display, window, XDamageReportRawRectangles);
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, window, &attributes);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  for (XEvent event; XPending(display);) XNextEvent(display, &event);
+  const std::vector<pid_t> pids = drawing();
+  const double cpuBefore = cpuSeconds(pids);
+  double area = 0;
+  for (const auto end = Clock::now() + Seconds(kSeconds); Clock::now() < end;) {
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    if (!XPending(display) && poll(&fd, 1, 10) <= 0) continue;
+    XEvent event;
+    XNextEvent(display, &event);
+    const auto& notify = reinterpret_cast<const XDamageNotifyEvent&>(event);
+    area += static_cast<double>(notify.area.width) * notify.area.height;
+  }
+  const double cpu = 100.0 * (cpuSeconds(pids) - cpuBefore) / kSeconds;
+  const double fps = area / (static_cast<double>(attributes.width) * attributes.height) / kSeconds;
+  std::printf("%-32s %6.1f frames/s %6.1f %% CPU %5.2f %% CPU per frame/s\n", what, fps, cpu, cpu / fps);
+  XDamageDestroy(display, damage);
+}
+
+TEST_F(Daemon, BenchHackNextToFlipscreen3dAndTheRun) {
+  if (geteuid() != 0 || system("command -v xscreensaver >/dev/null") != 0) GTEST_SKIP() << "needs root and xscreensaver";
+  ASSERT_EQ(install(), 0);
+  chooseRedWithMusic(installed());
+  const std::string saver = (installed() / "Tumbleview.scr").string();
+  struct Run {
+    const char* name;
+    std::string program;
+    std::string arguments;
+  };
+  for (const Run& run : {Run{"Tumbleview hack, --delay 0", saver, " --delay 0"}, Run{"Tumbleview hack, default delay", saver, ""},
+                         Run{"flipscreen3d, --delay 0", kRendererlessPeer, " --delay 0"},
+                         Run{"flipscreen3d, default delay", kRendererlessPeer, ""}}) {
+    fs::remove(home() / ".xscreensaver");
+    auto daemon = startXscreensaver("programs:\t\\\n  GL: " + run.program + " --root" + run.arguments + " \\n\n");
+    const std::string name = fs::path(run.program).filename();
+    Window window = 0;
+    ASSERT_TRUE(waitUntil([&] {
+      for (pid_t pid : runningIn({}, name)) {
+        std::ifstream environ("/proc/" + std::to_string(pid) + "/environ");
+        for (std::string entry; std::getline(environ, entry, '\0');) {
+          if (entry.starts_with("XSCREENSAVER_WINDOW=")) window = std::stoul(entry.substr(20), nullptr, 0);
+        }
+      }
+      return window != 0;
+    }, kDaemonBound)) << run.name;
+    report(run.name, m_x.get(), window, [&] { return name == kRendererlessPeer ? runningIn({}, name) : runningIn(installed()); });
+    const std::string out = daemon->stdout();
+    if (const auto start = out.find("saver main "), first = out.find("first-frame "); first != std::string::npos) {
+      std::printf("%-32s %6.0f ms from the hack's start to its first frame\n", run.name,
+                  (std::stod(out.substr(first + 12)) - std::stod(out.substr(start + 11))) / 1e6);
+    }
+    kill(daemon->pid(), SIGTERM);
+    daemon->waitExit(kBound);
+    ASSERT_TRUE(waitUntil([&] { return runningIn(installed()).empty() && runningIn({}, name).empty(); }, kBound));
+  }
+  // The design's run at the same size, as fast as it draws.
+  m_install.choose({1, (home() / "red.bmp").string(), 2, 0, (home() / "tone.wav").string()});
+  std::unique_ptr<Process> run = m_install.start({"/s"});
+  const Window window = rendererShown(*run);
+  ASSERT_NE(window, 0u) << run->stdout() << run->stderr();
+  report("Tumbleview /s (unpaced)", m_x.get(), window, [&] { return m_install.runningPrograms(); });
+  escape(*run);
+}
+
+#endif  // TUMBLEVIEW_DAEMON_BENCH
 
 }  // namespace
