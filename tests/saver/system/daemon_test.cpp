@@ -49,6 +49,11 @@ constexpr Seconds kGracePeriod{3};
 // The peer hack of the benchmark: one process, no renderer of its own.
 constexpr const char* kRendererlessPeer = "flipscreen3d";
 
+// A rectangle of the screen, pixels.
+struct Area {
+  int x, y, width, height;
+};
+
 // The red picture on the spheres, tinted by the cube's blue light.
 bool reddish(int r, int g, int b) { return r > 100 && r > 2 * g && r > b; }
 
@@ -59,7 +64,7 @@ class Daemon : public SaverSystem {
     fs::permissions(m_install.root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     fs::create_directory(home());
     writeWave((home() / "tone.wav").string(), tone(440, 44100));
-    writeSolidBmp(home() / "red.bmp", 64, 64, 0xE0, 0x20, 0x20);
+    writeSolidBmp(home() / "red.bmp", 64, 64, 0xE02020);
     for (const fs::path& path : {home(), home() / "tone.wav", home() / "red.bmp"}) {
       if (geteuid() == 0 && chown(path.c_str(), kNobody, kNoGroup) != 0) throw std::runtime_error("chown failed");
     }
@@ -70,15 +75,14 @@ class Daemon : public SaverSystem {
   fs::path music() const { return home() / "music.raw"; }
 
   // Runs as the unprivileged user in its own home, as a desktop session would.
-  std::unique_ptr<Process> asUser(std::vector<std::string> argv, const std::string& name) {
-    if (geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  std::unique_ptr<Process> asUser(const std::vector<std::string>& command, const std::string& name) {
     const std::string h = home().string();
-    return std::make_unique<Process>(
-        argv,
-        std::vector<std::string>{"HOME=" + h, "XDG_DATA_HOME=" + h + "/.local/share", "XDG_CONFIG_HOME=" + h + "/.config",
-                                 "XDG_CACHE_HOME=" + h + "/.cache", "SDL_AUDIODRIVER=disk",
-                                 "SDL_DISKAUDIOFILE=" + music().string(), "TUMBLEVIEW_FRAME_REPORT=1"},
-        m_install.root(), name + std::to_string(++m_runs));
+    std::vector<std::string> argv = {"env", "HOME=" + h, "XDG_DATA_HOME=" + h + "/.local/share", "XDG_CONFIG_HOME=" + h + "/.config",
+                                     "XDG_CACHE_HOME=" + h + "/.cache", "SDL_AUDIODRIVER=disk",
+                                     "SDL_DISKAUDIOFILE=" + music().string(), "TUMBLEVIEW_FRAME_REPORT=1"};
+    if (geteuid() == 0) argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    argv.insert(argv.end(), command.begin(), command.end());
+    return std::make_unique<Process>(argv, m_install.root(), name + std::to_string(++m_runs));
   }
   std::optional<int> runAsUser(const std::vector<std::string>& argv) { return asUser(argv, "command")->waitExit(kDaemonBound); }
 
@@ -97,7 +101,7 @@ class Daemon : public SaverSystem {
     tumbleview::setSaverFolderForTesting(std::nullopt);
   }
 
-  int redPixels(const Geometry& area) const {
+  int redPixels(const Area& area) const {
     return m_x.capture().count(area.x, area.y, area.x + area.width, area.y + area.height, reddish);
   }
 
@@ -148,7 +152,7 @@ TEST_F(Daemon, HelpVersionAndBadWindowIdsEndWithStatusZero) {
                         Case{{"--version"}, "Tumbleview 1."}, Case{{"--window-id", "nonsense"}, ""},
                         Case{{"--help", "/s"}, ""}}) {
     std::unique_ptr<Process> saver = m_install.start(c.arguments);
-    EXPECT_EQ(saver->waitExit(kBound), 0) << c.arguments.front();
+    EXPECT_EQ(saver->waitExit(kSaverBound), 0) << c.arguments.front();
     EXPECT_NE(saver->stdout().find(c.printed), std::string::npos) << c.arguments.front();
     if (*c.printed == '\0') {
       EXPECT_EQ(saver->stdout().find("Usage"), std::string::npos);
@@ -167,7 +171,7 @@ TEST_F(Daemon, GivenWindowsShowTheCubeUntilSigtermWithMusicOnceOnTheDaemonsScree
                         Case{"two monitors", true, 2, 1}}) {
     SCOPED_TRACE(c.name);
     m_install.choose({1, (home() / "red.bmp").string(), 2, 0, (home() / "tone.wav").string()});
-    std::vector<Geometry> panes;
+    std::vector<Area> panes;
     std::vector<Window> windows;
     std::vector<std::unique_ptr<Process>> savers;
     const auto musicOf = [&](int i) { return m_install.root() / ("music" + std::to_string(i) + ".raw"); };
@@ -182,7 +186,7 @@ TEST_F(Daemon, GivenWindowsShowTheCubeUntilSigtermWithMusicOnceOnTheDaemonsScree
       savers.push_back(c.byVariable ? m_install.start({"--root"}, env) : m_install.start({"--window-id", "0x" + hex}, env));
     }
     for (int i = 0; i < c.monitors; ++i) {
-      EXPECT_TRUE(waitUntil([&] { return redPixels(panes[i]) > panes[i].width * panes[i].height / 50; }, kBound))
+      EXPECT_TRUE(waitUntil([&] { return redPixels(panes[i]) > panes[i].width * panes[i].height / 50; }, kSaverBound))
           << savers[i]->stdout() << savers[i]->stderr();
     }
     // Drawn into the given windows only: none of its own, nothing outside.
@@ -226,7 +230,7 @@ TEST_F(Daemon, XScreenSaverShowsTheCubeInItsWindowAndEndsEverythingWithinTheGrac
   EXPECT_TRUE(waitUntil([&] { return runningIn(installed()).empty(); }, kGracePeriod));
   EXPECT_TRUE(musicStopped(music().string()));
   kill(daemon->pid(), SIGTERM);
-  daemon->waitExit(kBound);
+  daemon->waitExit(kSaverBound);
 }
 
 // --- Idle start ----------------------------------------------------------------
@@ -236,8 +240,8 @@ TEST_F(Daemon, XautolockStartsTheSaverAfterEachIdlePeriodWithoutInput) {
   m_install.choose({1, (home() / "red.bmp").string(), 0, 0, ""});
   // Its shortest idle time is a minute.
   const std::string saver = (m_install.programs() / "Tumbleview.scr").string() + " /s";
-  Process watcher({"xautolock", "-noclose", "-time", "1", "-locker", saver},
-                  {"TUMBLEVIEW_DRIVE_C=" + m_install.drive().string(), "TUMBLEVIEW_FRAME_REPORT=1"},
+  Process watcher({"env", "TUMBLEVIEW_DRIVE_C=" + m_install.drive().string(), "TUMBLEVIEW_FRAME_REPORT=1", "xautolock",
+                   "-noclose", "-time", "1", "-locker", saver},
                   m_install.root(), "xautolock");
   const auto frames = [&] {
     const std::string out = watcher.stdout();
@@ -250,11 +254,11 @@ TEST_F(Daemon, XautolockStartsTheSaverAfterEachIdlePeriodWithoutInput) {
     const auto idleFrom = Clock::now();
     ASSERT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).size() == 1; }, Seconds(100)));
     EXPECT_GE(Clock::now() - idleFrom, Seconds(50)) << "started before the idle time was up";
-    EXPECT_TRUE(waitUntil([&] { return frames() == run; }, kBound));
+    EXPECT_TRUE(waitUntil([&] { return frames() == run; }, kSaverBound));
     m_x.key(0xff1b /* XK_Escape */, true);
-    EXPECT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).empty(); }, kBound));
+    EXPECT_TRUE(waitUntil([&] { return m_x.findByTitle(tumbleview::kRendererWindowTitle).empty(); }, kSaverBound));
     m_x.key(0xff1b, false);
-    EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kBound));
+    EXPECT_TRUE(waitUntil([&] { return m_install.runningPrograms().empty(); }, kSaverBound));
   }
 }
 
@@ -379,8 +383,8 @@ TEST_F(Daemon, BenchHackNextToFlipscreen3dAndTheRun) {
                   (std::stod(out.substr(first + 12)) - std::stod(out.substr(start + 11))) / 1e6);
     }
     kill(daemon->pid(), SIGTERM);
-    daemon->waitExit(kBound);
-    ASSERT_TRUE(waitUntil([&] { return runningIn(installed()).empty() && runningIn({}, name).empty(); }, kBound));
+    daemon->waitExit(kSaverBound);
+    ASSERT_TRUE(waitUntil([&] { return runningIn(installed()).empty() && runningIn({}, name).empty(); }, kSaverBound));
   }
   // The design's run at the same size, as fast as it draws.
   m_install.choose({1, (home() / "red.bmp").string(), 2, 0, (home() / "tone.wav").string()});

@@ -23,12 +23,12 @@ TEST_F(XWayland, RunsWithTheStillForTheDesktopAndRefusesASecondCopy) {
   const Window renderer = rendererShown(*saver);
   ASSERT_NE(renderer, 0u) << saver->stdout() << saver->stderr();
   for (const char* second : {"/s", "/c"}) {
-    EXPECT_EQ(m_install.start({second}, {"QT_QPA_PLATFORM=wayland"})->waitExit(kBound), 0) << second;
+    EXPECT_EQ(m_install.start({second}, {"QT_QPA_PLATFORM=wayland"})->waitExit(kSaverBound), 0) << second;
   }
   EXPECT_EQ(handoff(), QImage(QString::fromLatin1(tumbleview::assets::kPreview)).convertToFormat(QImage::Format_RGB32));
   // Closed as a user closes it: XWayland's window manager decides the focus.
   m_x.requestClose(renderer);
-  EXPECT_EQ(saver->waitExit(kBound), 0);
+  EXPECT_EQ(saver->waitExit(kSaverBound), 0);
 }
 
 }  // namespace
