@@ -49,7 +49,7 @@ fi
 
 mkdir -p "$folder" "$applications" "$icons"
 install -m 755 "$build/bin/Tumbleview.scr" "$build/bin/Tumbleview.dll" "$data_dir/tumbleview-on-idle" "$folder/"
-install -m 644 "$data_dir/Tumbleview.scr.xml" "$folder/"
+install -m 644 "$data_dir/tumbleview.scr.xml" "$folder/"
 install -m 644 "$source_root/saver/assets/icon.png" "$icons/tumbleview.png"
 for entry in tumbleview-settings tumbleview-run; do
   sed "s|@FOLDER@|$folder|g" "$data_dir/$entry.desktop.in" >"$applications/$entry.desktop"
@@ -65,10 +65,11 @@ elif [[ -n $idle ]]; then
 fi
 
 # XScreenSaver lists the hack from its programs line; its settings program
-# reads the description only from the system's folder.
+# reads the description only from the system's folder, under the program's
+# name in lower case.
 xscreensaver_add_hack "$folder/Tumbleview.scr"
 if [[ -w $xscreensaver_config ]]; then
-  install -m 644 "$data_dir/Tumbleview.scr.xml" "$xscreensaver_config/"
+  install -m 644 "$data_dir/tumbleview.scr.xml" "$xscreensaver_config/"
 fi
 
 echo "Tumbleview installed in $folder"

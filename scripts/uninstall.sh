@@ -19,7 +19,7 @@ while (($#)); do
   esac
 done
 
-rm -f "$folder/Tumbleview.scr" "$folder/Tumbleview.dll" "$folder/tumbleview-on-idle" "$folder/Tumbleview.scr.xml" \
+rm -f "$folder/Tumbleview.scr" "$folder/Tumbleview.dll" "$folder/tumbleview-on-idle" "$folder/tumbleview.scr.xml" \
   "$applications/tumbleview-settings.desktop" "$applications/tumbleview-run.desktop" \
   "$icons/tumbleview.png" "$autostart/tumbleview-on-idle.desktop" "$handoff/Tumbleview.bmp"
 $remove_settings && rm -f "$folder/Tumbleview.ini"
