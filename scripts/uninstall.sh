@@ -22,6 +22,8 @@ done
 rm -f "$folder/Tumbleview.scr" "$folder/Tumbleview.dll" "$folder/tumbleview-on-idle" "$folder/tumbleview.scr.xml" \
   "$applications/tumbleview-settings.desktop" "$applications/tumbleview-run.desktop" \
   "$icons/tumbleview.png" "$autostart/tumbleview-on-idle.desktop" "$handoff/Tumbleview.bmp"
+# The description, where an install with the right to write there put it.
+[[ -w $xscreensaver_config/tumbleview.scr.xml ]] && rm -f "$xscreensaver_config/tumbleview.scr.xml"
 $remove_settings && rm -f "$folder/Tumbleview.ini"
 # Folders the install may have made go too, when nothing else is left in them.
 for dir in "$folder" "$handoff" "$icons" "${icons%/apps}" "${icons%/32x32/apps}" "$data_home/icons" \
