@@ -1,6 +1,6 @@
 // Frame pacing for the hack mode: frames start at most once per `delay`, as
 // the peers' hacks pace theirs, so that a screen saver on a software
-// rasterizer does not keep every core busy.  The design's own run never
+// rasterizer does not keep every core busy.  The /s run never
 // waits and does not use this.  Times are steady-clock points; the clock
 // comes from the caller, so the arithmetic is testable without sleeping.
 #pragma once

@@ -110,7 +110,7 @@ void SaverWindow::prepareDaemonPicture() {
     writeHandoffPicture(screenshot);
   } else {
     // No picture from the daemon (none runs, it does not grab, or this is
-    // a preview pane): the screen as it looks now, as in the design's run.
+    // a preview pane): the screen as it looks now, as in the /s run.
     runStep([&] { captureDesktopInto(surface()); });
     writeHandoffPicture(desktopOrStandIn(surface()));
   }

@@ -47,7 +47,7 @@ class SaverWindow : public Form {
   // `commandSwitch` is the start-up's switch: "S" gives the pointer back at
   // the end, anything else (an empty command line) leaves it alone.
   // `hack`: the daemon's request, for the hack mode.  The window then has no
-  // caption: the single-instance test is the design's run's, and a hack
+  // caption: the single-instance test belongs to the /s run, and a hack
   // (which may be a settings program's preview pane) must not keep the
   // settings dialog from opening.
   explicit SaverWindow(std::string commandSwitch, std::optional<HackRequest> hack = std::nullopt);

@@ -29,7 +29,7 @@ TEST(HackArguments, ReadsTheDaemonConventionsAndNothingElse) {
       {"joined value", {"-window-id=4660"}, nullptr, HackRequest{4660, true, Us(20000), false}},
       {"delay and fps", {"--root", "--delay", "0", "--fps"}, "0x5", HackRequest{5, false, Us(0), true}},
       {"last fps option wins, unknown ignored", {"-fps", "--install", "-no-fps", "--root"}, "0x5", HackRequest{5, false, Us(20000), false}},
-      {"design switches", {"/s"}, "0x5", std::nullopt},
+      {"screen-saver switches", {"/s"}, "0x5", std::nullopt},
       {"delay alone", {"--delay", "10"}, nullptr, std::nullopt},
       {"window id not a number", {"--window-id", "12ab"}, nullptr, std::nullopt},
       {"window id zero", {"--window-id", "0"}, nullptr, std::nullopt},

@@ -386,7 +386,7 @@ TEST_F(Daemon, BenchHackNextToFlipscreen3dAndTheRun) {
     daemon->waitExit(kSaverBound);
     ASSERT_TRUE(waitUntil([&] { return runningIn(installed()).empty() && runningIn({}, name).empty(); }, kSaverBound));
   }
-  // The design's run at the same size, as fast as it draws.
+  // The /s run at the same size, as fast as it draws.
   m_install.choose({1, (home() / "red.bmp").string(), 2, 0, (home() / "tone.wav").string()});
   std::unique_ptr<Process> run = m_install.start({"/s"});
   const Window window = rendererShown(*run);
