@@ -46,8 +46,6 @@ constexpr Seconds kDaemonBound{30};
 // How long a daemon lets a hack take to end before it complains; the hack,
 // the renderer and the music must all be gone by then.
 constexpr Seconds kGracePeriod{3};
-// The peer hack of the benchmark: one process, no renderer of its own.
-constexpr const char* kRendererlessPeer = "flipscreen3d";
 
 // A rectangle of the screen, pixels.
 struct Area {
@@ -309,6 +307,9 @@ TEST_F(Daemon, InstallTwiceChangesNothingAndUninstallLeavesOnlyTheSettings) {
 }
 
 #else  // TUMBLEVIEW_DAEMON_BENCH
+
+// The peer hack: one process, no renderer of its own.
+constexpr const char* kRendererlessPeer = "flipscreen3d";
 
 // User plus system time of `pids`, in seconds.
 double cpuSeconds(const std::vector<pid_t>& pids) {
