@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <tuple>
 
 namespace tumbleview {
 namespace {
@@ -11,32 +12,23 @@ namespace {
 // A machine without a high-resolution counter: only the 32-bit millisecond
 // clock, set by hand.
 TEST(FrameTimer, MillisecondModeSurvivesTheClockWrap) {
-  struct Case {
-    const char* what;
-    std::uint32_t start, end;
-    double seconds;
-  };
-  for (const Case& c : {Case{"same millisecond", 5000, 5000, 0.0},
-                        Case{"plain interval", 5000, 5250, 0.25},
-                        Case{"across the wrap", 0xFFFFFFF0u, 0x10u, 0.032},
-                        Case{"last tick to zero", 0xFFFFFFFFu, 0u, 0.001}}) {
-    SCOPED_TRACE(c.what);
-    auto now = std::make_shared<std::uint32_t>(0);
-    FrameTimer timer({[] { return std::int64_t{0}; }, [] { return std::int64_t{0}; },
-                      [now] { return *now; }});
+  // Start, end, seconds: the same millisecond, a plain interval, across the
+  // wrap, and from the last tick to zero.
+  for (const auto& [start, end, seconds] : {std::tuple{5000u, 5000u, 0.0}, {5000u, 5250u, 0.25},
+                                            {0xFFFFFFF0u, 0x10u, 0.032}, {0xFFFFFFFFu, 0u, 0.001}}) {
+    auto now = std::make_shared<std::uint32_t>(start);
+    FrameTimer timer({[] { return std::int64_t{0}; }, [] { return std::int64_t{0}; }, [now] { return *now; }});
     EXPECT_FALSE(timer.counterMode());
-    *now = c.start;
     timer.ResetTimer();
-    *now = c.end;
+    *now = end;
     // Seconds per tick is a single-precision 0.001.
-    EXPECT_NEAR(timer.ElapsedSeconds(), c.seconds, 1e-6);
+    EXPECT_NEAR(timer.ElapsedSeconds(), seconds, 1e-6) << start << " to " << end;
   }
 }
 
 TEST(FrameTimer, CounterModeReadsWithoutRestarting) {
   auto ticks = std::make_shared<std::int64_t>(1'000'000);
-  FrameTimer timer({[] { return std::int64_t{1'000'000}; }, [ticks] { return *ticks; },
-                    [] { return 0u; }});
+  FrameTimer timer({[] { return std::int64_t{1'000'000}; }, [ticks] { return *ticks; }, [] { return 0u; }});
   ASSERT_TRUE(timer.counterMode());
   *ticks += 250'000;
   EXPECT_NEAR(timer.ElapsedSeconds(), 0.25, 1e-6);

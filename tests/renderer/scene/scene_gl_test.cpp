@@ -54,12 +54,12 @@ FrameClocks manualClocks(const std::shared_ptr<std::int64_t>& ticks) {
   return {[] { return std::int64_t{1024}; }, [ticks] { return *ticks; }, [ticks] { return std::uint32_t(*ticks); }};
 }
 
-// The render target's current image (the default texture object), bottom
-// row first.
-std::vector<Rgb> renderTarget() {
-  std::vector<Rgb> rgb(renderTargetSize * renderTargetSize);
+// The first `count` texels of a texture's image, bottom row first; by
+// default the render target's (the default texture object).
+std::vector<Rgb> texels(GLuint texture = 0, std::size_t count = renderTargetSize * renderTargetSize) {
+  std::vector<Rgb> rgb(count);
   static_assert(sizeof(Rgb) == 3);
-  glBindTexture(GL_TEXTURE_2D, 0);
+  glBindTexture(GL_TEXTURE_2D, texture);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   return rgb;
@@ -76,8 +76,7 @@ class SceneTest : public ::testing::Test {
 
   void SetUp() override {
     shellState() = ShellState{};
-    pitch = 0.0f;
-    yaw = 0.0f;
+    pitch = yaw = 0.0f;
     writePicture(m_picture, 64, 64, [](int, int) { return kOrange; });
     std::string why;
     m_gl = createOffscreenGl(kWidth, kHeight, &why);
@@ -134,7 +133,7 @@ TEST_F(SceneTest, FirstFrameIsOpaqueLaterFramesBlendedInThePicturesColoursAndAll
   EXPECT_EQ(app->textures()[1], 0u) << "the render target is the default texture object";
   shellState().keyDown[kVkT] = 1;
   app->DrawFrame();
-  const std::vector<Rgb> copied = renderTarget();
+  const std::vector<Rgb> copied = texels();
   EXPECT_GT(copied[128 * renderTargetSize + 128].r, 100);
   EXPECT_LE(copied[128 * renderTargetSize + 128].b, 2) << "first frame: sphere drawn opaque over the blue";
   const std::vector<std::uint8_t> screen = m_gl->readPixels();
@@ -152,7 +151,7 @@ TEST_F(SceneTest, FirstFrameIsOpaqueLaterFramesBlendedInThePicturesColoursAndAll
   EXPECT_EQ(at(screen, 270, 20).b, 0) << "outside the preview the screen stays black";
 
   app->DrawFrame();
-  const Rgb second = renderTarget()[128 * renderTargetSize + 128];
+  const Rgb second = texels()[128 * renderTargetSize + 128];
   EXPECT_GT(second.r, 100);
   EXPECT_NEAR(second.b, 102, 3) << "later frames: sphere blended onto the blue";
   // The overlay replaces the matrices instead of pushing copies nobody pops.
@@ -225,8 +224,7 @@ TEST_F(SceneTest, AnglesAdvanceByTheMeasuredTime) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    pitch = 0.0f;
-    yaw = 0.0f;
+    pitch = yaw = 0.0f;
     const auto ticks = std::make_shared<std::int64_t>(0);
     RenderApp app(m_picture, manualClocks(ticks));
     ASSERT_EQ(shellState().loadFailed, 0);
@@ -234,8 +232,7 @@ TEST_F(SceneTest, AnglesAdvanceByTheMeasuredTime) {
     app.DrawFrame();
     EXPECT_FLOAT_EQ(pitch, 5.0f / 200.0f);
     EXPECT_FLOAT_EQ(yaw, 9.0f / 200.0f);
-    pitch = c.startPitch;
-    yaw = c.startYaw;
+    pitch = c.startPitch, yaw = c.startYaw;
     app.DrawFrame();
     EXPECT_FLOAT_EQ(pitch, c.pitch);
     EXPECT_FLOAT_EQ(yaw, c.yaw);
@@ -275,12 +272,12 @@ TEST_F(SceneTest, GlyphListsHoldTheirCellAndThePenAdvance) {
     int glyph;
     float s0, s1, t0, t1;
   };
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, kWidth, 0, kHeight, -1, 1);
   for (const Case c : {Case{65, 0.0625f, 0.125f, 0.6875f, 0.75f}, Case{0, 0, 0.0625f, 0.9375f, 1},
                        Case{255, 0.9375f, 1, 0, 0.0625f}}) {
     SCOPED_TRACE(c.glyph);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, kWidth, 0, kHeight, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     std::vector<GLfloat> buffer(4096);
@@ -321,10 +318,8 @@ TEST_F(SceneTest, TexturesKeepOddWidthRowsUnsheared) {
   writePicture(m_picture, 3, 2, colour);
   GLuint textures[2] = {};
   ASSERT_TRUE(LoadPlainTexture(m_picture.c_str(), textures[0]));
-  std::array<Rgb, 6> texels{};
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(texels[i], colour(i % 3, i / 3)) << "texel " << i;
+  const std::vector<Rgb> plain = texels(textures[0], 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(plain[i], colour(i % 3, i / 3)) << "texel " << i;
   GLint value = 0;
   const auto parameter = [&](GLenum name) { return glGetTexParameteriv(GL_TEXTURE_2D, name, &value), value; };
   const auto width = [&](int level) { return glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &value), value; };

@@ -12,22 +12,12 @@ namespace {
 constexpr Uint32 kWindowId = 7;
 
 SDL_Event key(Uint32 type, SDL_Scancode scancode, SDL_Keycode sym, Uint16 mod = KMOD_NONE) {
-  SDL_Event event{};
-  event.key = {type, 0, kWindowId, Uint8(type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED), 0, 0, 0, {scancode, sym, mod, 0}};
-  return event;
+  return {.key = {type, 0, kWindowId, Uint8(type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED), 0, 0, 0, {scancode, sym, mod, 0}}};
 }
-
 SDL_Event windowEvent(SDL_WindowEventID id, Uint32 windowId = kWindowId) {
-  SDL_Event event{};
-  event.window = {SDL_WINDOWEVENT, 0, windowId, Uint8(id), 0, 0, 0, 0, 0};
-  return event;
+  return {.window = {SDL_WINDOWEVENT, 0, windowId, Uint8(id), 0, 0, 0, 0, 0}};
 }
-
-SDL_Event button(Uint32 type, Uint8 button) {
-  SDL_Event event{};
-  event.button = {type, 0, kWindowId, 0, button, 0, 1, 0, 300, 200};
-  return event;
-}
+SDL_Event button(Uint32 type, Uint8 button) { return {.button = {type, 0, kWindowId, 0, button, 0, 1, 0, 300, 200}}; }
 
 struct Case {
   const char* name;
@@ -42,8 +32,6 @@ TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
   const std::uintptr_t minimized = tv::activateParam(tv::kWaInactive, true);
   const auto message = [](std::uint32_t number, std::uintptr_t wParam = 0, std::uint32_t character = 0,
                           std::intptr_t lParam = 0) { return tv::Message{number, wParam, lParam, character}; };
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
   const Case cases[] = {
       {"escape down", key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyDown, 27, 27)},
       {"escape up", key(SDL_KEYUP, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE), message(tv::kWmKeyUp, 27)},
@@ -76,7 +64,7 @@ TEST(SdlMessagesTest, EventsBecomeWindowsMessages) {
       {"right down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), message(tv::kWmRButtonDown, 0, 0, (200 << 16) | 300)},
       {"right up", button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT), message(tv::kWmRButtonUp, 0, 0, (200 << 16) | 300)},
       {"close", windowEvent(SDL_WINDOWEVENT_CLOSE), message(tv::kWmClose)},
-      {"quit", quit, message(tv::kWmClose)},
+      {"quit", {.type = SDL_QUIT}, message(tv::kWmClose)},
       {"focus lost", windowEvent(SDL_WINDOWEVENT_FOCUS_LOST), message(tv::kWmActivate, tv::kWaInactive)},
       {"focus gained", windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED), message(tv::kWmActivate, tv::kWaActive)},
       {"restored, not minimized", windowEvent(SDL_WINDOWEVENT_RESTORED), std::nullopt},

@@ -10,7 +10,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -18,14 +17,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -182,28 +178,6 @@ class XDisplay {
     XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down, CurrentTime);
     XSync(m_display, False);
   }
-  void click(unsigned int button) const {
-    XTestFakeButtonEvent(m_display, button, True, CurrentTime);
-    XTestFakeButtonEvent(m_display, button, False, CurrentTime);
-    XSync(m_display, False);
-  }
-  // Down and up in one burst: both requests leave in one flush and the
-  // server handles them in one go, so the client reads both events together.
-  void keyBurst(unsigned long keysym) const {
-    XGrabServer(m_display);
-    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), True, CurrentTime);
-    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), False, CurrentTime);
-    XUngrabServer(m_display);
-    XSync(m_display, False);
-  }
-  // A key-down sent straight to `window` (for a window without the focus).
-  void sendKeyDown(Window window, unsigned long keysym) const {
-    XEvent event{};
-    event.xkey = {KeyPress, 0, False, m_display, window, root(), 0, CurrentTime, 0, 0, 0, 0, 0,
-                  XKeysymToKeycode(m_display, keysym), True};
-    XSendEvent(m_display, window, True, KeyPressMask, &event);
-    XSync(m_display, False);
-  }
   // The close request a window manager sends (WM_DELETE_WINDOW).
   void requestClose(Window window) const {
     XEvent event{};
@@ -214,40 +188,6 @@ class XDisplay {
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(m_display, "WM_DELETE_WINDOW", False));
     XSendEvent(m_display, window, False, NoEventMask, &event);
     XSync(m_display, False);
-  }
-  // Asks the window manager to minimize `window`.
-  void iconify(Window window) const {
-    XIconifyWindow(m_display, window, DefaultScreen(m_display));
-    XSync(m_display, False);
-  }
-  // Maps a small window of our own and gives it the keyboard focus.
-  Window takeFocus() const {
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    const Window window = XCreateWindow(m_display, root(), 0, 0, 8, 8, 0, CopyFromParent, InputOutput,
-                                        CopyFromParent, CWOverrideRedirect, &attributes);
-    XMapRaised(m_display, window);
-    XSync(m_display, False);
-    waitUntil([&] { return shown(window); }, kBound);
-    XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
-    XSync(m_display, False);
-    return window;
-  }
-  Window focus() const {
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(m_display, &focus, &revert);
-    return focus;
-  }
-  bool hasWindowManager() const { return propertyLong(root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) != 0; }
-  // Whether the pointer, where it is now, shows any visible pixel.
-  bool pointerVisible() const {
-    XFixesCursorImage* cursor = XFixesGetCursorImage(m_display);
-    if (!cursor) return false;
-    const bool visible = std::any_of(cursor->pixels, cursor->pixels + cursor->width * cursor->height,
-                                     [](unsigned long pixel) { return (pixel >> 24) != 0; });
-    XFree(cursor);
-    return visible;
   }
 
  private:
@@ -285,24 +225,17 @@ class Process {
   // The exit status (-signal when killed by one), or nullopt when it did not
   // end within `timeout`.
   std::optional<int> waitExit(Seconds timeout) {
-    waitUntil(
-        [&] {
-          int status = 0;
-          if (m_status || waitpid(m_pid, &status, WNOHANG) != m_pid) return m_status.has_value();
-          m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-          return true;
-        },
-        timeout);
+    waitUntil([&] {
+      int status = 0;
+      if (!m_status && waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+      return m_status.has_value();
+    }, timeout);
     return m_status;
   }
-  std::string stdout() const { return read(m_stdout); }
-  std::string stderr() const { return read(m_stderr); }
+  std::string stdout() const { return tumbleview::test::readBytes(m_stdout); }
+  std::string stderr() const { return tumbleview::test::readBytes(m_stderr); }
 
  private:
-  static std::string read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   pid_t m_pid = -1;
   std::optional<int> m_status;
   std::filesystem::path m_stdout;
@@ -320,6 +253,13 @@ inline void writeSolidBmp(const std::filesystem::path& path, int width, int heig
   if (!tumbleview::writeBitmapFile(path, {width, height, reinterpret_cast<const std::uint8_t*>(xrgb.data()), width * 4})) {
     throw std::runtime_error("cannot write " + path.string());
   }
+}
+
+// Openbox on the display, with its output in `folder`; null if it did not
+// come up.
+inline std::unique_ptr<Process> startOpenbox(const XDisplay& x, const std::filesystem::path& folder, Seconds timeout = kBound) {
+  auto openbox = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"}, folder, "openbox");
+  return waitUntil([&] { return x.propertyLong(x.root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) != 0; }, timeout) ? std::move(openbox) : nullptr;
 }
 
 // A private picture folder, the program started on it, and the checks every
@@ -351,13 +291,11 @@ class RendererE2eTest : public ::testing::Test {
     writeSolidBmp(picturePath(), 64, 64, rgb);
     startRenderer();
     Window window = 0;
-    waitUntil(
-        [&] {
-          const std::vector<Window> found = m_x->findByTitle(kRenderWindowTitle);
-          if (found.size() == 1 && m_x->shown(found.front())) window = found.front();
-          return window != 0 && m_renderer->stdout().find("first-frame") != std::string::npos;
-        },
-        kBound);
+    waitUntil([&] {
+      const std::vector<Window> found = m_x->findByTitle(kRenderWindowTitle);
+      if (found.size() == 1 && m_x->shown(found.front())) window = found.front();
+      return window != 0 && m_renderer->stdout().find("first-frame") != std::string::npos;
+    }, kBound);
     if (window == 0) ADD_FAILURE() << "no window titled " << kRenderWindowTitle << "; " << m_renderer->stderr();
     return window;
   }
@@ -370,10 +308,7 @@ class RendererE2eTest : public ::testing::Test {
   // Waits for the screen to change twice: frames are still being presented.
   bool keepsDrawing() { return screenChangesFrom(m_x->capture()) && screenChangesFrom(m_x->capture()); }
 
-  void startWindowManager() {
-    m_windowManager = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"}, m_drive, "openbox");
-    ASSERT_TRUE(waitUntil([&] { return m_x->hasWindowManager(); }, kBound)) << "openbox did not start";
-  }
+  void startWindowManager() { ASSERT_TRUE(m_windowManager = startOpenbox(*m_x, m_drive)) << "openbox did not start"; }
 
   // Escape pressed until the renderer ends; its exit status.
   std::optional<int> pressEscapeUntilEnd() {

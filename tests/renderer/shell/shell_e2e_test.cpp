@@ -1,8 +1,11 @@
 // The renderer program on a 1024 x 768 X server: full screen, its window,
 // its inputs and its exit statuses.
-#include <regex>
+#include "shell_e2e.h"  // first: it puts GoogleTest before Xlib
 
-#include "shell_e2e.h"
+#include <X11/extensions/Xfixes.h>
+
+#include <algorithm>
+#include <regex>
 
 namespace tvtest {
 namespace {
@@ -10,6 +13,22 @@ namespace {
 bool reddish(int r, int g, int b) { return r > 80 && r > 2 * g && r > 2 * b; }
 bool greenish(int r, int g, int b) { return g > 80 && g > 2 * r && g > 2 * b; }
 bool black(int r, int g, int b) { return r < 16 && g < 16 && b < 16; }
+
+// Whether the pointer, where it is now, shows any visible pixel.
+bool pointerVisible(Display* display) {
+  XFixesCursorImage* cursor = XFixesGetCursorImage(display);
+  const bool visible = cursor && std::any_of(cursor->pixels, cursor->pixels + cursor->width * cursor->height,
+                                             [](unsigned long pixel) { return (pixel >> 24) != 0; });
+  if (cursor) XFree(cursor);
+  return visible;
+}
+
+Window focusOf(Display* display) {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  return focus;
+}
 
 // The number captured by `pattern` in the renderer's report, or -1.
 long reportValue(const std::string& report, const std::string& pattern) {
@@ -20,11 +39,12 @@ long reportValue(const std::string& report, const std::string& pattern) {
 TEST_F(RendererE2eTest, FullScreenWindowShowsTheTurningCubeAndOnlyEscapeAtAnEmptyQueueEnds) {
   const Window window = startShowing(0xFF0000);
   ASSERT_NE(window, 0u);
+  Display* const d = m_x->get();
   EXPECT_EQ(m_x->property(window, "WM_CLASS", XA_STRING), std::string("OpenGL\0OpenGL", 14));
   EXPECT_EQ(m_x->propertyLong(window, "_NET_WM_PID", XA_CARDINAL), m_renderer->pid());
   EXPECT_EQ(m_x->geometryOf(window), (std::array{0, 0, 1024, 768}));
-  EXPECT_EQ(m_x->focus(), window);
-  EXPECT_FALSE(m_x->pointerVisible()) << "the pointer shows over the window";
+  EXPECT_EQ(focusOf(d), window);
+  EXPECT_FALSE(pointerVisible(d)) << "the pointer shows over the window";
 
   Screenshot shot;
   EXPECT_TRUE(waitUntil([&] { return (shot = m_x->capture()).count(0, 0, 1024, 768, reddish) > 5000; }, kBound))
@@ -34,19 +54,26 @@ TEST_F(RendererE2eTest, FullScreenWindowShowsTheTurningCubeAndOnlyEscapeAtAnEmpt
   EXPECT_EQ(shot.count(0, 0, 40, 40, black) + shot.count(984, 728, 1024, 768, black), 3200);
   EXPECT_TRUE(screenChangesFrom(shot)) << "the picture does not move";
 
-  // Escape down and up in one burst, other keys and the mouse buttons do not
-  // end the run.
-  m_x->keyBurst(XK_Escape);
+  // Escape down and up in one burst (the server handles both in one go, so
+  // the program reads them together), other keys and the mouse buttons do
+  // not end the run.
+  XGrabServer(d);
+  for (const Bool down : {True, False}) XTestFakeKeyEvent(d, XKeysymToKeycode(d, XK_Escape), down, CurrentTime);
+  XUngrabServer(d);
+  XSync(d, False);
   for (unsigned long keysym : {XK_a, XK_Return, XK_space, XK_F1, XK_q, XK_BackSpace, XK_Tab, XK_Up}) {
     m_x->key(keysym, true);
     m_x->key(keysym, false);
   }
-  for (unsigned int button : {1u, 2u, 3u, 4u, 5u}) m_x->click(button);
+  for (unsigned int button = 1; button <= 5; ++button) {
+    for (const Bool down : {True, False}) XTestFakeButtonEvent(d, button, down, CurrentTime);
+  }
+  XSync(d, False);
   EXPECT_TRUE(keepsDrawing());
   ASSERT_TRUE(m_renderer->running());
   EXPECT_EQ(pressEscapeUntilEnd(), std::optional<int>(27));
   EXPECT_EQ(m_renderer->stderr(), "");
-  EXPECT_TRUE(m_x->pointerVisible()) << "the pointer stays hidden after the end";
+  EXPECT_TRUE(pointerVisible(d)) << "the pointer stays hidden after the end";
 }
 
 // Whoever started the renderer may also end it with a signal: the run ends
@@ -107,16 +134,30 @@ TEST_F(RendererE2eTest, LosingTheFocusKeepsDrawingMinimizedDrawsNothingAndEscape
   // before it has noted its own would go unseen.  Nothing outside shows
   // that moment, so this waits a fixed while.
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  EXPECT_EQ(m_x->focus(), m_x->takeFocus());
+  Display* const d = m_x->get();
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  const Window mine = XCreateWindow(d, m_x->root(), 0, 0, 8, 8, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                    CWOverrideRedirect, &attributes);
+  XMapRaised(d, mine);
+  XSync(d, False);
+  waitUntil([&] { return m_x->shown(mine); }, kBound);
+  XSetInputFocus(d, mine, RevertToParent, CurrentTime);
+  XSync(d, False);
+  EXPECT_EQ(focusOf(d), mine);
   EXPECT_TRUE(keepsDrawing());
   EXPECT_EQ(m_renderer->stdout().find("active 0"), std::string::npos) << m_renderer->stdout();
-  m_x->iconify(window);
+  XIconifyWindow(d, window, DefaultScreen(d));
+  XSync(d, False);
   long framesWhenMinimized = -1;
   ASSERT_TRUE(waitUntil(
       [&] { return (framesWhenMinimized = reportValue(m_renderer->stdout(), "active 0 frames (\\d+)")) >= 0; }, kBound))
       << "drawing did not stop: " << m_renderer->stdout();
   // The iconified window has no focus: the key goes to it directly.
-  m_x->sendKeyDown(window, XK_Escape);
+  XEvent escape{};
+  escape.xkey = {KeyPress, 0, False, d, window, m_x->root(), 0, CurrentTime, 0, 0, 0, 0, 0, XKeysymToKeycode(d, XK_Escape), True};
+  XSendEvent(d, window, True, KeyPressMask, &escape);
+  XSync(d, False);
   EXPECT_EQ(m_renderer->waitExit(kBound), std::optional<int>(27));
   const std::string report = m_renderer->stdout();
   EXPECT_EQ(reportValue(report, "\nframes (\\d+)"), framesWhenMinimized) << report;

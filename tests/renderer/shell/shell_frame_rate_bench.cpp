@@ -11,6 +11,7 @@
 #include <X11/extensions/Xdamage.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -51,24 +52,28 @@ double presentedPerSecond(Display* display, Window window, Seconds duration) {
 
 Window windowOf(const tvtest::XDisplay& x, pid_t pid) {
   std::vector<Window> found;
-  tvtest::waitUntil(
-      [&] {
-        found = x.findWindows([&](Window w) { return x.propertyLong(w, "_NET_WM_PID", XA_CARDINAL) == pid && x.shown(w); });
-        return !found.empty();
-      },
-      Seconds(20));
+  tvtest::waitUntil([&] {
+    found = x.findWindows([&](Window w) { return x.propertyLong(w, "_NET_WM_PID", XA_CARDINAL) == pid && x.shown(w); });
+    return !found.empty();
+  }, Seconds(20));
   return found.empty() ? 0 : found.front();
 }
 
-// Milliseconds from `started` to the first frame the program reports, or a
-// negative number while it has reported none.
-double startMs(const tvtest::Process& renderer, std::int64_t started) {
-  const std::string out = renderer.stdout();
-  const auto at = out.find("first-frame ");
-  return at == std::string::npos ? -1 : double(std::atoll(out.c_str() + at + 12) - started) / 1e6;
-}
-
 std::int64_t steadyNs() { return std::chrono::nanoseconds(Clock::now().time_since_epoch()).count(); }
+
+// The renderer started on `drive`; milliseconds from its start to the first
+// frame it reports, or a negative number if it reports none in `timeout`.
+double startToFirstFrame(std::unique_ptr<tvtest::Process>& renderer, const std::filesystem::path& drive, Seconds timeout) {
+  const std::int64_t started = steadyNs();
+  renderer = std::make_unique<tvtest::Process>(tvtest::rendererCommand(drive), drive, "renderer");
+  double ms = -1;
+  tvtest::waitUntil([&] {
+    const std::string out = renderer->stdout();
+    const auto at = out.find("first-frame ");
+    return (ms = at == std::string::npos ? -1 : double(std::atoll(out.c_str() + at + 12) - started) / 1e6) > 0;
+  }, timeout);
+  return ms;
+}
 
 // The peak resident size of a running process in MiB (VmHWM), or a negative number.
 double peakMiB(pid_t pid) {
@@ -107,25 +112,17 @@ int main() {
   // Start to first presented frame: on the bare server, then with a window
   // manager (which answers the full-screen request that SDL otherwise waits
   // for in vain).
-  std::unique_ptr<tvtest::Process> windowManager;
+  std::unique_ptr<tvtest::Process> windowManager, renderer;
   for (const char* setting : {"no window manager", "openbox"}) {
-    if (setting[0] == 'o') {
-      windowManager = std::make_unique<tvtest::Process>(std::vector<std::string>{"openbox", "--sm-disable"}, drive, "openbox");
-      if (!tvtest::waitUntil([&] { return x.hasWindowManager(); }, Seconds(20))) {
-        std::printf("openbox did not start: no figures with a window manager\n");
-        break;
-      }
+    if (setting[0] == 'o' && !(windowManager = tvtest::startOpenbox(x, drive, Seconds(20)))) {
+      std::printf("openbox did not start: no figures with a window manager\n");
+      break;
     }
     std::vector<double> times;
     for (int run = 0; run < kStartRuns; ++run) {
-      const std::int64_t started = steadyNs();
-      tvtest::Process renderer(tvtest::rendererCommand(drive), drive, "renderer");
-      if (!tvtest::waitUntil([&] { return startMs(renderer, started) > 0; }, Seconds(20))) {
-        std::printf("renderer presented no frame: %s\n", renderer.stderr().c_str());
-        return 1;
-      }
-      times.push_back(startMs(renderer, started));
-      closeProgram(x, renderer);
+      times.push_back(startToFirstFrame(renderer, drive, Seconds(20)));
+      if (times.back() < 0) return std::printf("renderer presented no frame: %s\n", renderer->stderr().c_str()), 1;
+      closeProgram(x, *renderer);
     }
     std::sort(times.begin(), times.end());
     std::printf("start to first frame (%s): median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n", setting,
@@ -133,8 +130,8 @@ int main() {
   }
   windowManager.reset();
 
-  tvtest::Process renderer(tvtest::rendererCommand(drive), drive, "renderer");
-  const double ours = measureFrameRate(x, renderer);
+  renderer = std::make_unique<tvtest::Process>(tvtest::rendererCommand(drive), drive, "renderer");
+  const double ours = measureFrameRate(x, *renderer);
   std::printf("Tumbleview.dll: %.1f frames/s presented\n", ours);
   // The peer, as fast as it can.
   if (!std::filesystem::exists(kPeer)) {
@@ -147,12 +144,9 @@ int main() {
   }
 
   tvtest::writeSolidBmp(picture, 4000, 3000, 0x2878DC);
-  const std::int64_t started = steadyNs();
-  tvtest::Process large(tvtest::rendererCommand(drive), drive, "large");
-  if (tvtest::waitUntil([&] { return startMs(large, started) > 0; }, Seconds(60))) {
-    std::printf("4000x3000 picture: start to first frame %.1f ms, peak memory %.1f MiB\n", startMs(large, started),
-                peakMiB(large.pid()));
+  if (const double ms = startToFirstFrame(renderer, drive, Seconds(60)); ms > 0) {
+    std::printf("4000x3000 picture: start to first frame %.1f ms, peak memory %.1f MiB\n", ms, peakMiB(renderer->pid()));
   }
-  closeProgram(x, large);
+  closeProgram(x, *renderer);
   return 0;
 }

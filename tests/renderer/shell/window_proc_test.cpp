@@ -12,9 +12,7 @@ namespace {
 
 constexpr std::uintptr_t kVkA = 'A';
 
-tv::Message keyDown(std::uintptr_t vk, std::uint32_t character = 0) {
-  return {tv::kWmKeyDown, vk, 1, character};
-}
+tv::Message keyDown(std::uintptr_t vk, std::uint32_t character = 0) { return {tv::kWmKeyDown, vk, 1, character}; }
 tv::Message keyUp(std::uintptr_t vk) { return {tv::kWmKeyUp, vk, static_cast<std::intptr_t>(0xC0000001u), 0}; }
 tv::Message plain(std::uint32_t number, std::uintptr_t wParam = 0) { return {number, wParam, 0, 0}; }
 
