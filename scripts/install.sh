@@ -49,7 +49,8 @@ fi
 
 mkdir -p "$folder" "$applications" "$icons"
 install -m 755 "$build/bin/Tumbleview.scr" "$build/bin/Tumbleview.dll" "$data_dir/tumbleview-on-idle" "$folder/"
-install -m 644 "$data_dir/tumbleview.scr.xml" "$folder/"
+# The README is the settings dialog's link: it opens the copy beside the saver.
+install -m 644 "$data_dir/tumbleview.scr.xml" "$build/bin/README.md" "$folder/"
 install -m 644 "$source_root/saver/assets/icon.png" "$icons/tumbleview.png"
 for entry in tumbleview-settings tumbleview-run; do
   sed "s|@FOLDER@|$folder|g" "$data_dir/$entry.desktop.in" >"$applications/$entry.desktop"

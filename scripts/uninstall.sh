@@ -20,6 +20,7 @@ while (($#)); do
 done
 
 rm -f "$folder/Tumbleview.scr" "$folder/Tumbleview.dll" "$folder/tumbleview-on-idle" "$folder/tumbleview.scr.xml" \
+  "$folder/README.md" \
   "$applications/tumbleview-settings.desktop" "$applications/tumbleview-run.desktop" \
   "$icons/tumbleview.png" "$autostart/tumbleview-on-idle.desktop" "$handoff/Tumbleview.bmp"
 # The description, where an install with the right to write there put it.

@@ -84,8 +84,26 @@ class Daemon : public SaverSystem {
   }
   std::optional<int> runAsUser(const std::vector<std::string>& argv) { return asUser(argv, "command")->waitExit(kDaemonBound); }
 
+  // The unprivileged user may not reach the checkout (a clone in a private
+  // folder): the installer runs from a copy of what it reads.
+  fs::path staged() {
+    const fs::path to = m_install.root() / "source", from = TUMBLEVIEW_SOURCE_DIR, bin = TUMBLEVIEW_BUILD_DIR "/bin";
+    if (fs::exists(to)) return to;
+    for (const char* part : {"scripts", "saver/host/run/desktop", "saver/assets/icon.png", "build/bin/Tumbleview.scr",
+                             "build/bin/Tumbleview.dll", "build/bin/README.md"}) {
+      fs::create_directories((to / part).parent_path());
+      const fs::path source = std::string_view(part).starts_with("build/") ? bin / fs::path(part).filename() : from / part;
+      fs::copy(source, to / part, fs::copy_options::recursive);
+    }
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(to)) {
+      fs::permissions(entry.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    }
+    fs::permissions(to, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    return to;
+  }
+
   std::optional<int> install(const std::vector<std::string>& options = {}) {
-    std::vector<std::string> argv = {TUMBLEVIEW_SOURCE_DIR "/scripts/install.sh", "--build", TUMBLEVIEW_BUILD_DIR};
+    std::vector<std::string> argv = {(staged() / "scripts/install.sh").string(), "--build", (staged() / "build").string()};
     argv.insert(argv.end(), options.begin(), options.end());
     return runAsUser(argv);
   }
@@ -300,7 +318,7 @@ TEST_F(Daemon, InstallTwiceChangesNothingAndUninstallLeavesOnlyTheSettings) {
   EXPECT_EQ(filesUnder(home()), once);
 
   chooseRedWithMusic(installed());
-  ASSERT_EQ(runAsUser({TUMBLEVIEW_SOURCE_DIR "/scripts/uninstall.sh"}), 0);
+  ASSERT_EQ(runAsUser({(staged() / "scripts/uninstall.sh").string()}), 0);
   auto left = filesUnder(home());
   EXPECT_EQ(left.erase(".local/share/tumbleview/Tumbleview.ini"), 1u);
   EXPECT_EQ(left, before);
