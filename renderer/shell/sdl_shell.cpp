@@ -210,6 +210,23 @@ class SdlLoopPlatform final : public LoopPlatform {
   bool m_reportedActive = true;
 };
 
+bool makeContextCurrent(Handles& handles) {
+  handles.context = SDL_GL_CreateContext(handles.window);
+  return handles.context && SDL_GL_MakeCurrent(handles.window, handles.context) == 0;
+}
+
+// The scene on the hand-off picture, with error boxes shown from here on;
+// a scene that could not load takes the window down with it.
+bool startScene(Handles& handles) {
+  handles.previousReporter = setErrorReporter(showError);
+  handles.reporterInstalled = true;
+  handles.app = std::make_unique<RenderApp>(privateHandoffBitmapPath());
+  if (shellState().loadFailed == 0) return true;
+  destroyRenderApp();
+  DestroyRenderWindow();
+  return false;
+}
+
 }  // namespace
 
 bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPixel,
@@ -250,8 +267,7 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
     return false;
   }
 
-  handles.context = SDL_GL_CreateContext(handles.window);
-  if (!handles.context || SDL_GL_MakeCurrent(handles.window, handles.context) != 0) {
+  if (!makeContextCurrent(handles)) {
     DestroyRenderWindow();
     return false;
   }
@@ -268,16 +284,7 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   shell.clientHeight = clientHeight;
   shell.showPointer = [] { SDL_ShowCursor(SDL_ENABLE); };
   shell.loadFailed = 0;
-  handles.previousReporter = setErrorReporter(showError);
-  handles.reporterInstalled = true;
-
-  handles.app = std::make_unique<RenderApp>(privateHandoffBitmapPath());
-  if (shell.loadFailed != 0) {
-    destroyRenderApp();
-    DestroyRenderWindow();
-    return false;
-  }
-  return true;
+  return startScene(handles);
 }
 
 bool createRenderWindowInto(std::uint32_t window) {
@@ -302,8 +309,7 @@ bool createRenderWindowInto(std::uint32_t window) {
     DestroyRenderWindow();
     return false;
   }
-  handles.context = SDL_GL_CreateContext(handles.window);
-  if (!handles.context || SDL_GL_MakeCurrent(handles.window, handles.context) != 0) {
+  if (!makeContextCurrent(handles)) {
     DestroyRenderWindow();
     return false;
   }
@@ -316,16 +322,7 @@ bool createRenderWindowInto(std::uint32_t window) {
   // The owner's pointer is none of the renderer's business.
   shell.showPointer = nullptr;
   shell.loadFailed = 0;
-  handles.previousReporter = setErrorReporter(showError);
-  handles.reporterInstalled = true;
-
-  handles.app = std::make_unique<RenderApp>(privateHandoffBitmapPath());
-  if (shell.loadFailed != 0) {
-    destroyRenderApp();
-    DestroyRenderWindow();
-    return false;
-  }
-  return true;
+  return startScene(handles);
 }
 
 int runRenderLoop(const std::optional<HackPacing>& pacing) {
