@@ -262,12 +262,7 @@ bool CreateRenderWindow(const char* title, int width, int height, int bitsPerPix
   if (!handles.window) {
     handles.window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   }
-  if (!handles.window) {
-    DestroyRenderWindow();
-    return false;
-  }
-
-  if (!makeContextCurrent(handles)) {
+  if (!handles.window || !makeContextCurrent(handles)) {
     DestroyRenderWindow();
     return false;
   }
@@ -305,11 +300,7 @@ bool createRenderWindowInto(std::uint32_t window) {
   }
   requestPixelFormat(shell.colourBits);
   handles.window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(window)));
-  if (!handles.window) {
-    DestroyRenderWindow();
-    return false;
-  }
-  if (!makeContextCurrent(handles)) {
+  if (!handles.window || !makeContextCurrent(handles)) {
     DestroyRenderWindow();
     return false;
   }
